@@ -1,0 +1,27 @@
+// The workstation's local date and time, to the second.
+#pragma once
+
+#include "platform/service.h"
+
+namespace radlyn::platform {
+
+struct LocalTime {
+  int year = 0;    // four digits
+  int month = 0;   // 1 to 12
+  int day = 0;     // 1 to 31
+  int hour = 0;    // 0 to 23
+  int minute = 0;  // 0 to 59
+  int second = 0;  // 0 to 59
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalTime Now() = 0;
+
+  static Clock& Native();
+};
+
+inline Clock& GetClock() { return Service<Clock>::Get(); }
+
+}  // namespace radlyn::platform

@@ -1,0 +1,59 @@
+// Files and folders. All path arguments and results are program texts (see paths.h).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/service.h"
+
+namespace radlyn::platform {
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // True when a file or folder of that name exists.
+  virtual bool Exists(std::string_view path) = 0;
+  virtual bool FolderExists(std::string_view path) = 0;
+  // Deletes a file; false when it could not be deleted (a missing file included).
+  virtual bool DeleteFile(std::string_view path) = 0;
+  // The full path of the first file that matches a wildcard pattern (`*`, `?` in the last
+  // component, case-insensitive), or std::nullopt. Folders never match.
+  virtual std::optional<std::string> FindFirstFile(std::string_view pattern) = 0;
+  // Creates a folder and every missing parent; true when the folder exists afterwards.
+  virtual bool CreateFolderTree(std::string_view path) = 0;
+  // Creates a file for reading and writing, emptying it if it exists, and closes it again.
+  virtual bool CreateEmptyFile(std::string_view path) = 0;
+  // The whole content of a file, or std::nullopt when it cannot be opened or read. Opening
+  // denies no other process any access.
+  virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
+  // Opens for appending (creating the file), writes `bytes`, flushes, closes. False when the
+  // file cannot be opened or written.
+  virtual bool AppendToFile(std::string_view path, std::string_view bytes) = 0;
+  // Bytes free for the calling user on the volume that holds `root` (the nearest existing
+  // ancestor is measured); std::nullopt when the query fails. An empty root means the current
+  // folder's volume.
+  virtual std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) = 0;
+  // Copies everything that matches `source_pattern` (files and sub-folders with their content)
+  // into `destination`, creating it and overwriting existing files. False on any failure.
+  virtual bool CopyTree(std::string_view source_pattern, std::string_view destination) = 0;
+  // The user's temporary folder, ending with a separator.
+  virtual std::string TempFolder() = 0;
+  // Atomically creates a new empty file with an unpredictable name ending in ".tmp" in `folder`
+  // and answers its path.
+  virtual std::optional<std::string> CreateUniqueTempFile(std::string_view folder,
+                                                          std::string_view prefix) = 0;
+  virtual std::string CurrentFolder() = 0;
+  virtual bool SetCurrentFolder(std::string_view path) = 0;
+  // Full path of the running program file.
+  virtual std::string ProgramFilePath() = 0;
+
+  static FileSystem& Native();
+};
+
+inline FileSystem& GetFileSystem() { return Service<FileSystem>::Get(); }
+
+}  // namespace radlyn::platform

@@ -1,0 +1,38 @@
+// A named, process-wide mutex used as a single-instance guard. Creating it never waits: the
+// creation reports 0 when this process is the first holder, kErrorAlreadyExists when another
+// process holds it and kErrorAccessDenied when it may not be opened. The holder keeps it until
+// the object is destroyed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/service.h"
+
+namespace radlyn::platform {
+
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorAlreadyExists = 183;
+
+class NamedMutexHandle {
+ public:
+  virtual ~NamedMutexHandle() = default;
+};
+
+struct NamedMutexResult {
+  std::unique_ptr<NamedMutexHandle> handle;  // null when nothing was created or opened
+  std::uint32_t creation_error = 0;          // the platform's last error right after creation
+};
+
+class NamedMutexes {
+ public:
+  virtual ~NamedMutexes() = default;
+  virtual NamedMutexResult Create(std::string_view name) = 0;
+
+  static NamedMutexes& Native();
+};
+
+inline NamedMutexes& GetNamedMutexes() { return Service<NamedMutexes>::Get(); }
+
+}  // namespace radlyn::platform

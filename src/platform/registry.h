@@ -1,0 +1,32 @@
+// Read access to the class registration tree (HKEY_CLASSES_ROOT on Windows). On Linux the tree
+// is an INI file named by RADLYN_REGISTRY (default /etc/radlyn/registry.ini): a section per key
+// path (backslash-separated, case-insensitive), `@` for the default value. Every value there is
+// a plain string.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/service.h"
+
+namespace radlyn::platform {
+
+struct RegistryValue {
+  bool is_string = false;  // REG_SZ
+  std::string data;
+};
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // The default value of a key below the class registration root; std::nullopt when the key or
+  // its default value does not exist.
+  virtual std::optional<RegistryValue> ReadClassesRootDefault(std::string_view key_path) = 0;
+
+  static Registry& Native();
+};
+
+inline Registry& GetRegistry() { return Service<Registry>::Get(); }
+
+}  // namespace radlyn::platform
