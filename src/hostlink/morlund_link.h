@@ -92,6 +92,10 @@ class CMorlundLink {
   bool ProcessWithOrbel(std::string& program_path, std::uint8_t* take_record,
                         GmHandle patient_block);
   std::uint16_t LoadSimulationImage(GmHandle take_block, const std::string& orbel_data_folder);
+  // Runs the Orbel program with one argument text and a time limit in milliseconds: 0 when the
+  // run succeeded, 18 otherwise (orbel.cc).
+  static std::uint32_t RunOrbel(const std::string& program_path, std::string_view arguments,
+                                std::uint32_t time_limit_ms);
 
   bool initialized_ = false;
   std::string client_name_;
