@@ -1,0 +1,21 @@
+// The program's string resources, by number. LoadResourceString answers the text of a number, or
+// empty text for a number the table does not hold.
+#pragma once
+
+#include <string_view>
+
+namespace radlyn {
+
+enum StringResourceId : int {
+  kIdsDefaultDataFolder = 1,  // data folder when the command line names none
+  kIdsJobStart = 2,           // event-log text at the start of a job
+  kIdsJobEnd = 3,             // event-log text at the end of a job
+  kIdsProgramName = 4,        // the program's name in error reports
+  kIdsOleInitFailed = 5,      // message box when the component system cannot be used
+  kIdsNoAutoPostElement = 7,  // event-log warning: no auto-post settings element
+  kIdsMorlundTooOld = 9,      // message box prefix: Morlund older than required
+};
+
+std::string_view LoadResourceString(int id);
+
+}  // namespace radlyn

@@ -1,0 +1,227 @@
+#include "integration/support/integration_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace radlyn::integration {
+namespace fs = std::filesystem;
+namespace {
+
+std::string ShellQuote(std::string_view text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  quoted += "'";
+  return quoted;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string Trim(std::string_view text) {
+  std::size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return {};
+  std::size_t end = text.find_last_not_of(" \t");
+  return std::string(text.substr(begin, end - begin + 1));
+}
+
+}  // namespace
+
+TempFolder::TempFolder() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate =
+        base / ("radlyn-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  ADD_FAILURE() << "cannot create a temporary folder below " << base;
+}
+
+TempFolder::~TempFolder() {
+  if (path_.empty()) return;
+  std::error_code error;
+  // Owner rights back first, so a test that made a folder read-only does not leave it behind.
+  for (auto it = fs::recursive_directory_iterator(path_, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+  }
+  fs::remove_all(path_, error);
+}
+
+std::string TempFolder::Sub(std::string_view name) const { return (path_ / name).string(); }
+
+void WriteTextFile(const fs::path& path, std::string_view content) {
+  std::error_code error;
+  if (path.has_parent_path()) fs::create_directories(path.parent_path(), error);
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(content.data(), static_cast<std::streamsize>(content.size()));
+  ASSERT_TRUE(file.good()) << "cannot write " << path;
+}
+
+std::optional<std::string> ReadTextFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+void WriteIniFile(const fs::path& path, const std::vector<IniSection>& sections) {
+  std::string text;
+  for (const IniSection& section : sections) {
+    text += "[" + section.name + "]\r\n";
+    for (const auto& [key, value] : section.keys) text += key + "=" + value + "\r\n";
+  }
+  WriteTextFile(path, text);
+}
+
+std::vector<IniEntry> ReadIniEntries(const fs::path& path) {
+  std::vector<IniEntry> entries;
+  std::optional<std::string> text = ReadTextFile(path);
+  if (!text) return entries;
+  std::istringstream lines(*text);
+  std::string line;
+  std::string section;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == ';') continue;
+    if (trimmed.front() == '[' && trimmed.back() == ']') {
+      section = trimmed.substr(1, trimmed.size() - 2);
+      continue;
+    }
+    std::size_t equals = trimmed.find('=');
+    if (equals == std::string::npos) continue;
+    entries.push_back({section, Trim(trimmed.substr(0, equals)), Trim(trimmed.substr(equals + 1))});
+  }
+  return entries;
+}
+
+std::optional<std::string> FindIniValue(const std::vector<IniEntry>& entries,
+                                        std::string_view section, std::string_view key) {
+  for (const IniEntry& entry : entries) {
+    if (EqualNoCase(entry.section, section) && EqualNoCase(entry.key, key)) return entry.value;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> ReadEventLogLines(const fs::path& path) {
+  std::vector<std::string> lines;
+  std::optional<std::string> text = ReadTextFile(path);
+  if (!text) return lines;
+  std::size_t start = 0;
+  while (start < text->size()) {
+    std::size_t end = text->find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "event log " << path << " ends without CR LF: " << text->substr(start);
+      break;
+    }
+    std::string line = text->substr(start, end - start);
+    EXPECT_EQ(line.find('\n'), std::string::npos) << "bare line feed in " << line;
+    lines.push_back(line);
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::vector<std::string> ReadEventLogEntries(const fs::path& path) {
+  std::vector<std::string> entries;
+  for (const std::string& line : ReadEventLogLines(path)) {
+    // "YYYY-MM-DDTHH:MM:SS " is 20 characters.
+    bool stamped = line.size() >= 20 && line[4] == '-' && line[7] == '-' && line[10] == 'T' &&
+                   line[13] == ':' && line[16] == ':' && line[19] == ' ';
+    EXPECT_TRUE(stamped) << "no time stamp in event-log line: " << line;
+    entries.push_back(stamped ? line.substr(20) : line);
+  }
+  return entries;
+}
+
+ProgramRun RunProgram(const ProgramStart& start) {
+  TempFolder capture;
+  std::string out = capture.Sub("stdout");
+  std::string err = capture.Sub("stderr");
+  std::string code = capture.Sub("exit-code");
+
+  std::string command;
+  if (!start.current_folder.empty()) command += "cd " + ShellQuote(start.current_folder) + " && ";
+  command += "env -i";
+  if (const char* path = std::getenv("PATH"); path != nullptr && !start.environment.count("PATH")) {
+    command += " " + ShellQuote(std::string("PATH=") + path);
+  }
+  for (const auto& [name, value] : start.environment)
+    command += " " + ShellQuote(name + "=" + value);
+  command += " timeout -k 5 " + std::to_string(start.time_limit_seconds);
+  command += " " + ShellQuote(start.program);
+  for (const std::string& argument : start.arguments) command += " " + ShellQuote(argument);
+  command += " <" + ShellQuote("/dev/null") + " >" + ShellQuote(out) + " 2>" + ShellQuote(err);
+  command = "{ " + command + "; echo $? >" + ShellQuote(code) + "; }";
+
+  ProgramRun run;
+  int status = std::system(command.c_str());
+  EXPECT_EQ(status, 0) << "the shell could not run: " << command;
+  run.standard_output = ReadTextFile(out).value_or("");
+  run.standard_error = ReadTextFile(err).value_or("");
+  std::optional<std::string> code_text = ReadTextFile(code);
+  if (code_text && !code_text->empty()) run.exit_code = std::atoi(code_text->c_str());
+  return run;
+}
+
+std::string BuildFolder() {
+  const char* folder = std::getenv("RADLYN_BUILD_DIR");
+  if (folder == nullptr || *folder == '\0') {
+    ADD_FAILURE() << "RADLYN_BUILD_DIR is not set; run the tests through ctest";
+    return {};
+  }
+  return folder;
+}
+
+std::string RadlynProgramPath() { return BuildFolder() + "/bin/radlyn"; }
+std::string HostsimProgramPath() { return BuildFolder() + "/bin/hostsim"; }
+
+RadlynSandbox::RadlynSandbox() {
+  std::error_code error;
+  fs::create_directories(RuntimeFolder(), error);
+  fs::permissions(RuntimeFolder(), fs::perms::owner_all, fs::perm_options::replace, error);
+  fs::create_directories(WorkFolder(), error);
+  fs::create_directories(root_.Sub("home"), error);
+  environment_ = {
+      {"HOME", root_.Sub("home")},          {"XDG_DATA_HOME", root_.Sub("home/.local/share")},
+      {"XDG_RUNTIME_DIR", RuntimeFolder()}, {"RADLYN_REGISTRY", RegistryFile()},
+      {"TMPDIR", root_.Sub("tmp")},
+  };
+  fs::create_directories(root_.Sub("tmp"), error);
+}
+
+ProgramRun RadlynSandbox::RunRadlyn(const std::vector<std::string>& arguments) const {
+  ProgramStart start;
+  start.program = RadlynProgramPath();
+  start.arguments = arguments;
+  start.environment = environment_;
+  start.current_folder = WorkFolder();
+  return RunProgram(start);
+}
+
+}  // namespace radlyn::integration

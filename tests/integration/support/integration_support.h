@@ -1,0 +1,105 @@
+// Helpers for tests that run the real radlyn program: a private temporary folder, INI files
+// written and read back in file order, event-log lines, and a run of a program with its own
+// arguments, environment and current folder, capturing standard output, standard error and the
+// exit code.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace radlyn::integration {
+
+// A fresh folder below the system's temporary folder, removed with everything in it at the end.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // path() / name, as text.
+  std::string Sub(std::string_view name) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Writes `content` byte for byte, creating missing parent folders.
+void WriteTextFile(const std::filesystem::path& path, std::string_view content);
+// The whole file, or std::nullopt when it cannot be read.
+std::optional<std::string> ReadTextFile(const std::filesystem::path& path);
+
+struct IniSection {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> keys;  // in file order
+};
+
+// Writes an INI file from sections in order, lines ending with CR LF.
+void WriteIniFile(const std::filesystem::path& path, const std::vector<IniSection>& sections);
+
+struct IniEntry {
+  std::string section;
+  std::string key;
+  std::string value;
+  bool operator==(const IniEntry&) const = default;
+};
+// Every key line of an INI file in file order (CR LF or LF); empty when the file is missing.
+std::vector<IniEntry> ReadIniEntries(const std::filesystem::path& path);
+// The value of the first key of that section and name (names compared without regard to case).
+std::optional<std::string> FindIniValue(const std::vector<IniEntry>& entries,
+                                        std::string_view section, std::string_view key);
+
+// The lines of an event log, split at CR LF; a line break other than CR LF fails the test.
+std::vector<std::string> ReadEventLogLines(const std::filesystem::path& path);
+// The same lines without their leading time stamp ("2026-12-07T10:15:00 "); the stamp is checked.
+std::vector<std::string> ReadEventLogEntries(const std::filesystem::path& path);
+
+struct ProgramRun {
+  int exit_code = -1;  // 124 when the time limit ran out
+  std::string standard_output;
+  std::string standard_error;
+};
+
+struct ProgramStart {
+  std::string program;
+  std::vector<std::string> arguments;
+  // The child's whole environment (nothing is inherited except PATH).
+  std::map<std::string, std::string> environment;
+  std::string current_folder;
+  int time_limit_seconds = 60;
+};
+
+ProgramRun RunProgram(const ProgramStart& start);
+
+// Files of the build under test, found through RADLYN_BUILD_DIR (set by the test runner).
+std::string BuildFolder();
+std::string RadlynProgramPath();
+std::string HostsimProgramPath();
+
+// A sandbox for one radlyn run: HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and RADLYN_REGISTRY all point
+// into a temporary folder, so nothing reaches the real user's files, lock files or registry.
+class RadlynSandbox {
+ public:
+  RadlynSandbox();
+
+  const TempFolder& root() const { return root_; }
+  std::string Path(std::string_view relative) const { return root_.Sub(relative); }
+  std::string RuntimeFolder() const { return root_.Sub("run"); }
+  std::string RegistryFile() const { return root_.Sub("registry.ini"); }
+  std::string WorkFolder() const { return root_.Sub("work"); }
+  std::map<std::string, std::string>& environment() { return environment_; }
+
+  // Runs bin/radlyn with the sandbox's environment, in WorkFolder().
+  ProgramRun RunRadlyn(const std::vector<std::string>& arguments) const;
+
+ private:
+  TempFolder root_;
+  std::map<std::string, std::string> environment_;
+};
+
+}  // namespace radlyn::integration
