@@ -1,0 +1,230 @@
+// LoadMorlundLink and UnloadMorlundLink: Morlund's five modules, described once as data (file,
+// exports, version argument, messages) and loaded, tested and released from that description.
+#include <string>
+#include <type_traits>
+
+#include "hostlink/morlund_folder.h"
+#include "hostlink/morlund_link.h"
+#include "hostlink/status_maps.h"
+#include "platform/debug_output.h"
+#include "platform/dynamic_library.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/ui.h"
+#include "resources/string_table.h"
+#include "support/module_version.h"
+
+namespace radlyn {
+namespace {
+
+using CheckVersion_t = FDB_CheckVersion_t;  // the five _CheckVersion functions share one shape
+static_assert(std::is_same_v<CheckVersion_t, MC_CheckVersion_t> &&
+              std::is_same_v<CheckVersion_t, MGM_CheckVersion_t> &&
+              std::is_same_v<CheckVersion_t, UTL_CheckVersion_t> &&
+              std::is_same_v<CheckVersion_t, FIO_CheckVersion_t>);
+
+// One export: its name and where its address goes in the module table.
+struct ExportSlot {
+  const char* name;
+  void (*store)(ModuleTable& table, void* address);
+};
+
+template <auto Entry>
+void StoreExport(ModuleTable& table, void* address) {
+  using Function = std::remove_reference_t<decltype(table.*Entry)>;
+  table.*Entry = reinterpret_cast<Function>(address);
+}
+
+template <auto Entry>
+constexpr ExportSlot Slot(const char* name) {
+  return {name, &StoreExport<Entry>};
+}
+
+constexpr ExportSlot kMoFileDbExports[] = {
+    Slot<&ModuleTable::FDB_Open>("FDB_Open"),
+    Slot<&ModuleTable::FDB_Close>("FDB_Close"),
+    Slot<&ModuleTable::FDB_CheckVersion>("FDB_CheckVersion"),
+};
+constexpr ExportSlot kMoModChExports[] = {
+    Slot<&ModuleTable::MC_TakeImage>("MC_TakeImage"),
+    Slot<&ModuleTable::MC_CheckVersion>("MC_CheckVersion"),
+};
+constexpr ExportSlot kMoGrfManExports[] = {
+    Slot<&ModuleTable::MGM_LRMarker>("MGM_LRMarker"),
+    Slot<&ModuleTable::MGM_SetMark>("MGM_SetMark"),
+    Slot<&ModuleTable::MGM_CheckVersion>("MGM_CheckVersion"),
+    Slot<&ModuleTable::MGM_FilterEx>("MGM_FilterEx"),
+};
+constexpr ExportSlot kMoUtilExports[] = {
+    Slot<&ModuleTable::UTL_InitMark>("UTL_InitMark"),
+    Slot<&ModuleTable::UTL_GetLogo>("UTL_GetLogo"),
+    Slot<&ModuleTable::UTL_SetLogo>("UTL_SetLogo"),
+    Slot<&ModuleTable::UTL_SetVersion>("UTL_SetVersion"),
+    Slot<&ModuleTable::UTL_CheckVersion>("UTL_CheckVersion"),
+    Slot<&ModuleTable::IsDate>("IsDate"),
+    Slot<&ModuleTable::UTL_GetPrivateProfileIntTakeType>("UTL_GetPrivateProfileIntTakeType"),
+    Slot<&ModuleTable::UTL_GetPrivateProfileStringTakeType>("UTL_GetPrivateProfileStringTakeType"),
+};
+constexpr ExportSlot kMoFileIoExports[] = {
+    Slot<&ModuleTable::FIO_CreateImageFile>("FIO_CreateImageFile"),
+    Slot<&ModuleTable::FIO_CheckVersion>("FIO_CheckVersion"),
+    Slot<&ModuleTable::FIO_ImportImageFile>("FIO_ImportImageFile"),
+};
+
+struct ModuleDescription {
+  const char* file_stem;  // the library suffix of the platform follows
+  platform::LibraryHandle ModuleTable::*handle;
+  const ExportSlot* exports;
+  std::size_t export_count;
+  CheckVersion_t ModuleTable::*check_version;
+  std::uint32_t version_argument;
+  const char* not_found_message;  // nullptr: a missing file counts as missing exports
+  const char* not_loadable_text;
+  const char* wrong_version_message;
+  const char* wrong_version_text;
+};
+
+template <std::size_t N>
+constexpr ModuleDescription Module(const char* stem, platform::LibraryHandle ModuleTable::*handle,
+                                   const ExportSlot (&exports)[N],
+                                   CheckVersion_t ModuleTable::*check, std::uint32_t version,
+                                   const char* not_found, const char* not_loadable,
+                                   const char* wrong_version_message,
+                                   const char* wrong_version_text) {
+  return {stem,
+          handle,
+          exports,
+          N,
+          check,
+          version,
+          not_found,
+          not_loadable,
+          wrong_version_message,
+          wrong_version_text};
+}
+
+// In load order.
+enum ModuleIndex { kMoFileDb, kMoModCh, kMoGrfMan, kMoUtil, kMoFileIo };
+constexpr ModuleDescription kModules[] = {
+    Module("mofiledb", &ModuleTable::mofiledb, kMoFileDbExports, &ModuleTable::FDB_CheckVersion,
+           0x201, "MoFileDB.dll not found", "LoadMorlundLink: MoFileDB not loadable",
+           "Wrong version of MoFileDB.dll", "LoadMorlundLink: Wrong MoFileDB version"),
+    Module("momodch", &ModuleTable::momodch, kMoModChExports, &ModuleTable::MC_CheckVersion, 0x102,
+           "MoModCh.dll not found", "LoadMorlundLink: MoModCh not loadable",
+           "Wrong version of MoModCh.dll", "LoadMorlundLink: Wrong MoModCh version"),
+    Module("mogrfman", &ModuleTable::mogrfman, kMoGrfManExports, &ModuleTable::MGM_CheckVersion,
+           0x107, "MoGrfMan.dll not found", "LoadMorlundLink: MoGrfMan not loadable",
+           "Wrong version of MoGrfMan.dll", "LoadMorlundLink: Wrong MoGrfMan version"),
+    Module("moutil", &ModuleTable::moutil, kMoUtilExports, &ModuleTable::UTL_CheckVersion, 0x109,
+           "MoUtil.dll not found", "LoadMorlundLink: MoUtil not loadable",
+           "Wrong version of MoUtil.dll", "LoadMorlundLink: Wrong MoUtil version"),
+    Module("mofileio", &ModuleTable::mofileio, kMoFileIoExports, &ModuleTable::FIO_CheckVersion,
+           0x105, nullptr, "LoadMorlundLink: MoFileIO not loadable",
+           "Wrong version of MoFileIO.dll", "LoadMorlundLink: Wrong MoFileIO version"),
+};
+
+// Release order. MoModCh is only forgotten, never released: it stays in the process until it
+// ends, and a later load gets the same library again.
+struct UnloadStep {
+  ModuleIndex module;
+  bool release;
+};
+constexpr UnloadStep kUnloadOrder[] = {
+    {kMoModCh, false}, {kMoGrfMan, true}, {kMoFileDb, true}, {kMoFileIo, true}, {kMoUtil, true},
+};
+
+constexpr const char* kRequiredMorlundVersion = "7.0";
+
+void ShowMessage(std::string_view text) { platform::GetUserInterface().ShowErrorMessage(text, ""); }
+
+void ClearModule(ModuleTable& table, const ModuleDescription& module) {
+  table.*module.handle = 0;
+  for (std::size_t i = 0; i < module.export_count; ++i) module.exports[i].store(table, nullptr);
+}
+
+// Looks every export up; false when one is missing (those found stay in the table).
+bool FindExports(ModuleTable& table, const ModuleDescription& module) {
+  auto& libraries = platform::GetDynamicLibraries();
+  bool complete = true;
+  for (std::size_t i = 0; i < module.export_count; ++i) {
+    void* address = libraries.FindExport(table.*module.handle, module.exports[i].name);
+    module.exports[i].store(table, address);
+    if (address == nullptr) complete = false;
+  }
+  return complete;
+}
+
+}  // namespace
+
+bool CMorlundLink::LoadMorlundLink() {
+  auto& files = platform::GetFileSystem();
+  auto& libraries = platform::GetDynamicLibraries();
+  const std::string previous_folder = files.CurrentFolder();
+  files.SetCurrentFolder(platform::WithoutTrailingSeparator(GetMorlundFolder()));
+
+  bool result = true;
+  for (const ModuleDescription& module : kModules) {
+    if (modules_.*module.handle != 0) continue;  // loaded before: no new version test
+    const std::string path = GetMorlundFolder() + module.file_stem + platform::kLibraryFileSuffix;
+    modules_.*module.handle = libraries.Load(path);
+    if (modules_.*module.handle == 0 && module.not_found_message != nullptr) {
+      ShowMessage(module.not_found_message);
+      result = false;
+      continue;
+    }
+    if (modules_.*module.handle == 0 || !FindExports(modules_, module)) {
+      SetError(11, module.not_loadable_text);
+      result = false;
+      continue;
+    }
+    if (StatusWord((modules_.*module.check_version)(module.version_argument, 0)) == 0) {
+      ShowMessage(module.wrong_version_message);
+      SetError(26, module.wrong_version_text);
+      result = false;
+      continue;
+    }
+    if (&module == &kModules[kMoFileDb]) {
+      const MorlundStatus status = modules_.FDB_Open();
+      if (StatusWord(status) != 0) {
+        ShowMessage("Morlund x-ray configuration database cannot be opened");
+        SetError(MapFdbOpenStatus(status), "LoadMorlundLink: Error FDB_Open");
+        result = false;
+      }
+    }
+  }
+  files.SetCurrentFolder(previous_folder);
+
+  product_name_ = "MORLUND";
+  CModuleVersion morlund_version("0.0.0.0");
+  morlund_version.ReadFromFile(GetMorlundFolder() + MorlundProgramFileName());
+  host_version_ = morlund_version.FormatShort();
+
+  if (result) {
+    CModuleVersion required("0.0.0.0");
+    required.ParseText(kRequiredMorlundVersion);
+    if (morlund_version.IsLessThan(required)) {
+      const std::string message =
+          std::string(LoadResourceString(kIdsMorlundTooOld)) + kRequiredMorlundVersion;
+      ShowMessage(message);
+      SetError(26, "LoadMorlundLink: " + message);
+      result = false;
+    }
+  }
+  if (!result) UnloadMorlundLink();
+  return result;
+}
+
+void CMorlundLink::UnloadMorlundLink() {
+  auto& libraries = platform::GetDynamicLibraries();
+  for (const UnloadStep& step : kUnloadOrder) {
+    const ModuleDescription& module = kModules[step.module];
+    const platform::LibraryHandle handle = modules_.*module.handle;
+    if (step.release && handle != 0) {
+      if (step.module == kMoFileDb && modules_.FDB_Close != nullptr) modules_.FDB_Close();
+      libraries.Release(handle);
+    }
+    ClearModule(modules_, module);
+  }
+}
+
+}  // namespace radlyn

@@ -1,0 +1,78 @@
+// CMorlundLink's lifetime: the process's one object, Initialize and Uninitialize around a job,
+// the last error and the bit depth.
+#include "hostlink/morlund_link.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "hostlink/take_block.h"
+#include "platform/debug_output.h"
+#include "platform/dynamic_library.h"
+#include "platform/file_system.h"
+
+namespace radlyn {
+namespace {
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+CMorlundLink& CreateLink() {
+  // The native services that Uninitialize uses at process exit are created first, so that they
+  // are destroyed after the link.
+  platform::GlobalMemory::Native();
+  platform::DynamicLibraries::Native();
+  platform::FileSystem::Native();
+  platform::DebugOutput::Native();
+  static CMorlundLink link;
+  return link;
+}
+
+}  // namespace
+
+CMorlundLink& GetMorlundLink() {
+  static CMorlundLink& link = CreateLink();
+  return link;
+}
+
+CMorlundLink::~CMorlundLink() { Uninitialize(); }
+
+bool CMorlundLink::Initialize(std::string_view client_name) {
+  if (client_name.empty()) {
+    SetError(2, "Initialize: Client empty");
+    return false;
+  }
+  if (initialized_) return EqualIgnoringCase(client_name, client_name_);
+  if (!LoadMorlundLink()) return false;
+  client_name_ = client_name;
+  initialized_ = true;
+  return true;
+}
+
+bool CMorlundLink::Uninitialize() {
+  if (!initialized_) return false;
+  FreeTakeBlock(take_handle_);
+  take_handle_ = 0;
+  UnloadMorlundLink();
+  initialized_ = false;
+  client_name_.clear();
+  return true;
+}
+
+void CMorlundLink::SetError(std::uint32_t number, std::string_view text) {
+  last_error_number_ = number;
+  last_error_text_ = text;
+  platform::WriteDebugOutput("Radlyn " + last_error_text_ + " (" + std::to_string(number) + ")\n");
+}
+
+bool CMorlundLink::SetBitDepth(std::uint8_t depth) {
+  if (depth != 8 && depth != 16) return false;
+  bit_depth_ = depth;
+  return true;
+}
+
+}  // namespace radlyn
