@@ -1,16 +1,149 @@
-// Orbel processing. Until the plug-in server link exists, no Orbel program is found.
+// Orbel processing of an acquisition: whether Orbel takes part (FindOrbelProgram) and the
+// exchange of the taken image with the Orbel program through a temporary TIFF file
+// (ProcessWithOrbel). Failures never fail the acquisition: they are written to the event log,
+// Orbel's preparation is undone where it still stands, and the unprocessed image is kept.
+#include "hostlink/orbel.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hostlink/modules/record_layout.h"
 #include "hostlink/morlund_link.h"
+#include "hostlink/records.h"
+#include "hostlink/status_maps.h"
+#include "platform/file_system.h"
+#include "platform/global_memory.h"
+#include "platform/paths.h"
+#include "pluginserver/options_manager.h"
+#include "pluginserver/plugin_server.h"
+#include "support/event_log.h"
 
 namespace radlyn {
+namespace {
 
-CMorlundLink::OrbelChoice CMorlundLink::FindOrbelProgram(const std::string& /*take_type*/) {
-  return {};
+namespace take = records::take;
+namespace image = records::image;
+
+constexpr std::string_view kOrbelRestore = " -restore";
+constexpr std::string_view kTempSuffix = ".tmp";
+constexpr std::string_view kImageSuffix = ".tif";
+
+// The temporary image file and the unique name it was made from. Both are created as new files
+// (the image name exclusively, so no one can have placed a file or link there beforehand) and
+// deleted again when the exchange is over, on every path.
+class TemporaryImage {
+ public:
+  TemporaryImage() {
+    platform::FileSystem& files = platform::GetFileSystem();
+    std::optional<std::string> unique = files.CreateUniqueTempFile(files.TempFolder(), "");
+    if (!unique) return;
+    unique_path_ = *unique;
+    image_path_ = ImageNameFor(unique_path_);
+    std::FILE* file = std::fopen(platform::ToNativePath(image_path_).c_str(), "wx");
+    if (file != nullptr) {
+      std::fclose(file);
+      created_ = true;
+    }
+  }
+  ~TemporaryImage() {
+    platform::FileSystem& files = platform::GetFileSystem();
+    if (created_) files.DeleteFile(image_path_);
+    if (!unique_path_.empty()) files.DeleteFile(unique_path_);
+  }
+  TemporaryImage(const TemporaryImage&) = delete;
+  TemporaryImage& operator=(const TemporaryImage&) = delete;
+
+  bool created() const { return created_; }
+  const std::string& path() const { return image_path_; }
+
+ private:
+  // Every ".tmp" of the file name becomes ".tif"; the folder part stays as it is.
+  static std::string ImageNameFor(const std::string& unique_path) {
+    std::size_t name_start = 0;
+    for (std::size_t i = 0; i < unique_path.size(); ++i) {
+      if (platform::IsPathSeparator(unique_path[i])) name_start = i + 1;
+    }
+    std::string path = unique_path;
+    for (std::size_t at = path.find(kTempSuffix, name_start); at != std::string::npos;
+         at = path.find(kTempSuffix, at + kImageSuffix.size())) {
+      path.replace(at, kTempSuffix.size(), kImageSuffix);
+    }
+    return path;
+  }
+
+  std::string unique_path_;
+  std::string image_path_;
+  bool created_ = false;
+};
+
+bool FileStatusOk(MorlundStatus status) { return MapFileStatus(status) == 0; }
+
+// Frees an image block of the take that an import has replaced by a block of its own.
+void FreeIfReplaced(GmHandle before, GmHandle after) {
+  if (before != 0 && before != after) platform::GetGlobalMemory().Free(before);
 }
 
-bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* /*take_record*/,
-                                    GmHandle /*patient_block*/) {
-  program_path.clear();
-  return false;
+}  // namespace
+
+CMorlundLink::OrbelChoice CMorlundLink::FindOrbelProgram(const std::string& take_type) {
+  OrbelChoice choice;
+  choice.program_path = GetOrbelPluginPath();
+  if (!choice.program_path.empty()) {
+    choice.data_folder = GetOrbelDataFolder();
+    if (!IsTakeTypeInOrbelFilter(take_type, choice.data_folder)) choice.program_path.clear();
+  }
+  return choice;
+}
+
+bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* take_record,
+                                    GmHandle patient_block) {
+  TemporaryImage temporary;
+  const std::string& image_path = temporary.path();
+
+  std::vector<std::uint8_t> image_record(image::kSize, 0);
+  platform::GlobalMemory& memory = platform::GetGlobalMemory();
+  const auto* patient_record = static_cast<const std::uint8_t*>(memory.Lock(patient_block));
+  ToHostImageRecord(patient_record, take_record, image_record.data());
+  if (patient_record != nullptr) memory.Unlock(patient_block);
+
+  const bool created =
+      temporary.created() && modules_.FIO_CreateImageFile != nullptr &&
+      FileStatusOk(modules_.FIO_CreateImageFile(image_path.c_str(), image_record.data(),
+                                                records::mask::kExchange, 1, 0, 0));
+  if (!created) {
+    RunOrbel(program_path, kOrbelRestore, kOrbelPrepareLimitMs);
+    WriteEventLog("Error", "Intermediate Orbel image file could not be created: " + image_path);
+    program_path.clear();
+    return false;
+  }
+
+  const std::string check_arguments = " -check \"" + image_path + "\"";
+  if (RunOrbel(program_path, check_arguments, kOrbelCheckLimitMs) != 0) {
+    RunOrbel(program_path, kOrbelRestore, kOrbelPrepareLimitMs);
+    WriteEventLog("Error", "Orbel image processing failed: " + check_arguments);
+    program_path.clear();
+    return false;
+  }
+
+  const bool imported = modules_.FIO_ImportImageFile != nullptr &&
+                        FileStatusOk(modules_.FIO_ImportImageFile(
+                            image_path.c_str(), image_record.data(), records::mask::kExchange));
+  if (!imported) {
+    WriteEventLog("Error", "Orbel result image file could not be imported: " + image_path);
+    program_path.clear();
+    return false;
+  }
+
+  // The take now describes Orbel's result. The image blocks of the unprocessed image are no
+  // longer named by any record and are given back.
+  const GmHandle old_header = records::ReadU32(take_record, take::kHeaderHandle);
+  const GmHandle old_pixels = records::ReadU32(take_record, take::kPixelHandle);
+  FromHostImageRecord(take_record, image_record.data(), records::mask::kCopyBack);
+  FreeIfReplaced(old_header, records::ReadU32(take_record, take::kHeaderHandle));
+  FreeIfReplaced(old_pixels, records::ReadU32(take_record, take::kPixelHandle));
+  post_processed_ = 1;
+  return true;
 }
 
 }  // namespace radlyn

@@ -1,0 +1,92 @@
+// Late-bound automation: objects of other programs reached by calls by dispatch identifier.
+//
+// A class is named by its programmatic name (ProgID). The service answers whether a class is
+// registered, looks up the instance that is already running, and creates new instances. An
+// AutomationObject is one reference to an object; destroying it releases the reference.
+//
+// A call names a dispatch id, a kind (method or property read), its ordered input arguments and
+// the result type the caller expects; the result is converted to that type where a conversion
+// exists (number to text and back). Out-arguments the object hands back (such as a new object)
+// arrive in `out_arguments`, in order. Texts are program texts (ANSI) on this side.
+//
+// A call that the object rejects, that cannot be delivered, or whose result does not convert
+// throws AutomationError: callers let it travel up unless they mean to handle it.
+//
+// On Linux (posix/automation_sdbus.cc) a class is a well-known name on the D-Bus session bus,
+// served by a program that speaks the interface "org.radlyn.Dispatch1" described there.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "platform/service.h"
+
+namespace radlyn::platform {
+
+class AutomationError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class InvokeKind : std::uint32_t { kMethod = 1, kPropertyGet = 2 };
+enum class ResultType { kNone, kInt32, kText, kObject };
+
+class AutomationObject;
+
+using AutomationArgument = std::variant<std::int32_t, std::string>;
+// Empty (std::monostate) for ResultType::kNone; a null object pointer for "no object".
+using AutomationResult =
+    std::variant<std::monostate, std::int32_t, std::string, std::unique_ptr<AutomationObject>>;
+
+class AutomationObject {
+ public:
+  virtual ~AutomationObject() = default;
+  virtual AutomationResult Invoke(std::int32_t dispatch_id, InvokeKind kind,
+                                  const std::vector<AutomationArgument>& arguments,
+                                  ResultType result_type,
+                                  std::vector<AutomationResult>* out_arguments = nullptr) = 0;
+};
+
+// The answer of a running-instance lookup.
+struct RunningInstance {
+  bool running = false;                      // an instance of the class is running
+  std::unique_ptr<AutomationObject> object;  // its automation interface; null if refused
+};
+
+class Automation {
+ public:
+  virtual ~Automation() = default;
+  // True when the programmatic name names a registered (or startable) class.
+  virtual bool IsClassRegistered(std::string_view prog_id) = 0;
+  virtual RunningInstance FindRunningInstance(std::string_view prog_id) = 0;
+  // A new instance, the class's server started when needed; null when that fails.
+  virtual std::unique_ptr<AutomationObject> CreateInstance(std::string_view prog_id) = 0;
+
+  static Automation& Native();
+};
+
+inline Automation& GetAutomation() { return Service<Automation>::Get(); }
+
+// The value of a result of a known type; AutomationError when it holds something else.
+inline std::int32_t ResultAsInt(AutomationResult& result) {
+  if (auto* value = std::get_if<std::int32_t>(&result)) return *value;
+  throw AutomationError("automation result is not a number");
+}
+inline std::string ResultAsText(AutomationResult& result) {
+  if (auto* value = std::get_if<std::string>(&result)) return std::move(*value);
+  throw AutomationError("automation result is not a text");
+}
+inline std::unique_ptr<AutomationObject> ResultAsObject(AutomationResult& result) {
+  if (auto* value = std::get_if<std::unique_ptr<AutomationObject>>(&result)) {
+    return std::move(*value);
+  }
+  throw AutomationError("automation result is not an object");
+}
+
+}  // namespace radlyn::platform

@@ -1,0 +1,26 @@
+#include "pluginserver/options_manager.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/automation.h"
+#include "pluginserver/orbel_plugin.h"
+
+namespace radlyn {
+namespace {
+
+constexpr std::int32_t kGetOption = 3;
+
+}  // namespace
+
+std::string GetOrbelDataFolder() {
+  std::unique_ptr<platform::AutomationObject> manager =
+      platform::GetAutomation().CreateInstance(kOptionsManagerProgId);
+  if (!manager) return {};
+  platform::AutomationResult option = manager->Invoke(
+      kGetOption, platform::InvokeKind::kPropertyGet,
+      {std::string(kOrbelPluginId), std::string(kOrbelOptionGroup)}, platform::ResultType::kText);
+  return platform::ResultAsText(option);
+}
+
+}  // namespace radlyn
