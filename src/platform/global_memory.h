@@ -23,6 +23,8 @@ GmHandle GmReAlloc(GmHandle handle, std::uint32_t bytes);
 std::uint32_t GmSize(GmHandle handle);
 // Frees the block: 0 on success, the handle itself when it is unknown.
 GmHandle GmFree(GmHandle handle);
+// How many blocks are allocated and not yet freed (for leak checks in tests).
+std::uint32_t GmLiveBlockCount();
 }
 
 namespace radlyn::platform {
@@ -33,7 +35,9 @@ class GlobalMemory {
   virtual GmHandle Alloc(std::uint32_t bytes) { return GmAlloc(bytes); }
   virtual void* Lock(GmHandle handle) { return GmLock(handle); }
   virtual int Unlock(GmHandle handle) { return GmUnlock(handle); }
-  virtual GmHandle ReAlloc(GmHandle handle, std::uint32_t bytes) { return GmReAlloc(handle, bytes); }
+  virtual GmHandle ReAlloc(GmHandle handle, std::uint32_t bytes) {
+    return GmReAlloc(handle, bytes);
+  }
   virtual std::uint32_t Size(GmHandle handle) { return GmSize(handle); }
   virtual GmHandle Free(GmHandle handle) { return GmFree(handle); }
 

@@ -1,0 +1,42 @@
+#include "platform/code_page.h"
+#include "platform/posix/text_encoding.h"
+
+namespace radlyn::platform {
+namespace {
+
+constexpr char16_t kByteOrderMark = 0xFEFF;
+
+class PosixCodePages : public CodePages {
+ public:
+  std::string AnsiToOem(std::string_view ansi) override {
+    return ConvertText(ansi, TextEncoding::kAnsi, TextEncoding::kOem);
+  }
+  std::string OemToAnsi(std::string_view oem) override {
+    return ConvertText(oem, TextEncoding::kOem, TextEncoding::kAnsi);
+  }
+  std::string AnsiToUtf8(std::string_view ansi) override {
+    return ConvertText(ansi, TextEncoding::kAnsi, TextEncoding::kUtf8);
+  }
+  std::string Utf8ToAnsi(std::string_view utf8) override {
+    return ConvertText(utf8, TextEncoding::kUtf8, TextEncoding::kAnsi);
+  }
+  std::string Utf16LeToAnsi(std::u16string_view utf16) override {
+    if (!utf16.empty() && utf16.front() == kByteOrderMark) utf16.remove_prefix(1);
+    std::string bytes;
+    bytes.reserve(utf16.size() * 2);
+    for (char16_t unit : utf16) {
+      bytes.push_back(static_cast<char>(unit & 0xFF));
+      bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return ConvertText(bytes, TextEncoding::kUtf16Le, TextEncoding::kAnsi);
+  }
+};
+
+}  // namespace
+
+CodePages& CodePages::Native() {
+  static PosixCodePages code_pages;
+  return code_pages;
+}
+
+}  // namespace radlyn::platform

@@ -1,0 +1,147 @@
+#include "platform/posix/file_replace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/posix/native_path.h"
+#include "platform/posix/os_error.h"
+
+namespace radlyn::platform {
+namespace {
+
+// The process's file-creation mask, read without changing it (umask() would, for a moment).
+mode_t CurrentUmask() {
+  mode_t mask = 022;
+  if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+      unsigned value = 0;
+      if (std::sscanf(line, "Umask: %o", &value) == 1) {
+        mask = static_cast<mode_t>(value);
+        break;
+      }
+    }
+    std::fclose(status);
+  }
+  return mask;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// Creates a new, exclusive sibling of `target`; -1 on failure.
+int CreateSibling(const std::string& target, std::string& sibling_path) {
+  static std::atomic<unsigned> counter{0};
+  std::string folder = NativeParent(target);
+  std::string name = NativeLastComponent(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    sibling_path = folder + "." + name + "." + std::to_string(getpid()) + "." +
+                   std::to_string(counter.fetch_add(1)) + ".tmp";
+    int fd = open(sibling_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+void SyncFolder(const std::string& folder) {
+  int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+// The file a write to `native_path` must replace: the target of a symbolic link.
+std::string ReplacementTarget(const std::string& native_path) {
+  struct stat info;
+  if (lstat(native_path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return native_path;
+  char* resolved = realpath(native_path.c_str(), nullptr);
+  if (resolved == nullptr) return native_path;
+  std::string target = resolved;
+  std::free(resolved);
+  return target;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* missing) {
+  if (missing != nullptr) *missing = false;
+  int fd = open(native_path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (missing != nullptr) *missing = errno == ENOENT || errno == ENOTDIR;
+    SetLastErrorFromErrno(errno);
+    return std::nullopt;
+  }
+  std::string content;
+  char buffer[8192];
+  for (;;) {
+    ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      SetLastErrorFromErrno(errno);
+      close(fd);
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  return content;
+}
+
+bool ReplaceNativeFile(const std::string& native_path, std::string_view content) {
+  std::string target = ReplacementTarget(native_path);
+  struct stat old_info;
+  bool exists = stat(target.c_str(), &old_info) == 0;
+  if (exists && !S_ISREG(old_info.st_mode)) {
+    SetLastErrorFromErrno(EISDIR);
+    return false;
+  }
+
+  std::string sibling;
+  int fd = CreateSibling(target, sibling);
+  if (fd < 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  mode_t mode = exists ? (old_info.st_mode & 07777) : (0666 & ~CurrentUmask());
+  bool ok = fchmod(fd, mode) == 0;
+  if (ok && exists && (old_info.st_uid != geteuid() || old_info.st_gid != getegid())) {
+    // Only a privileged process can hand the file back to its owner; others keep theirs.
+    if (fchown(fd, old_info.st_uid, old_info.st_gid) != 0) errno = 0;
+  }
+  ok = ok && WriteAll(fd, content) && fsync(fd) == 0;
+  int error = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && rename(sibling.c_str(), target.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    unlink(sibling.c_str());
+    SetLastErrorFromErrno(error);
+    return false;
+  }
+  SyncFolder(NativeParent(target));
+  return true;
+}
+
+}  // namespace radlyn::platform

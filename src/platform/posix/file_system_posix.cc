@@ -1,0 +1,327 @@
+// Files and folders on Linux. Every path argument passes ToNativePath (separators, code page,
+// case); every name handed back is a program text again.
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/posix/file_replace.h"
+#include "platform/posix/native_path.h"
+#include "platform/posix/os_error.h"
+#include "platform/posix/text_encoding.h"
+#include "platform/posix/wildcard.h"
+
+namespace radlyn::platform {
+namespace {
+
+// Deeper folder trees than this are taken for a loop of links (or a copy into itself).
+constexpr int kMaxCopyDepth = 64;
+
+bool Fail(int error = errno) {
+  SetLastErrorFromErrno(error);
+  return false;
+}
+
+bool IsFolder(const std::string& native) {
+  struct stat info;
+  return stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// A program-text pattern split into its folder part (with its trailing separator, as written)
+// and its last component.
+struct SplitPattern {
+  std::string_view folder;
+  std::string_view last;
+};
+
+SplitPattern SplitLastComponent(std::string_view text) {
+  std::size_t cut = text.size();
+  while (cut > 0 && !IsPathSeparator(text[cut - 1])) --cut;
+  return {text.substr(0, cut), text.substr(cut)};
+}
+
+// The names in a native folder, sorted, without "." and ".."; std::nullopt when unreadable.
+std::optional<std::vector<std::string>> ListFolder(const std::string& native_dir) {
+  DIR* dir = opendir(native_dir.empty() ? "." : native_dir.c_str());
+  if (dir == nullptr) {
+    SetLastErrorFromErrno(errno);
+    return std::nullopt;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool MakeFolders(const std::string& native) {
+  if (native.empty()) return Fail(ENOENT);
+  if (IsFolder(native)) return true;
+  std::string parent = NativeParent(native);
+  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+  if (!parent.empty() && parent != native && !IsFolder(parent) && !MakeFolders(parent)) {
+    return false;
+  }
+  if (mkdir(native.c_str(), 0777) == 0 || (errno == EEXIST && IsFolder(native))) return true;
+  return Fail();
+}
+
+bool CopyFileContent(const std::string& from, const std::string& to, mode_t mode) {
+  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Fail();
+  int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode & 0777);
+  if (out < 0) {
+    int error = errno;
+    close(in);
+    return Fail(error);
+  }
+  bool ok = true;
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = read(in, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < got;) {
+      ssize_t put = write(out, buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0)
+        ok = false;
+      else
+        done += put;
+    }
+    if (!ok) break;
+  }
+  int error = errno;
+  close(in);
+  if (close(out) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  return ok || Fail(error);
+}
+
+// Copies one file or folder (with its content) to `to`; names in existing destination folders
+// are matched without regard to case, as the source would be on the workstation.
+bool CopyEntry(const std::string& from, const std::string& to, int depth) {
+  if (depth > kMaxCopyDepth) return Fail(ELOOP);
+  struct stat source;
+  if (stat(from.c_str(), &source) != 0) return Fail();
+  struct stat destination;
+  bool exists = stat(to.c_str(), &destination) == 0;
+  if (exists && destination.st_dev == source.st_dev && destination.st_ino == source.st_ino) {
+    return true;  // copying a thing onto itself leaves it as it is
+  }
+  if (S_ISREG(source.st_mode)) return CopyFileContent(from, to, source.st_mode);
+  if (!S_ISDIR(source.st_mode)) return true;  // devices, pipes and sockets are not copied
+  if (!MakeFolders(to)) return false;
+  std::optional<std::vector<std::string>> names = ListFolder(from);
+  if (!names) return false;
+  for (const std::string& name : *names) {
+    std::string target = FindNameIgnoringCase(to, NativeToAnsi(name)).value_or(name);
+    if (!CopyEntry(JoinNative(from, name), JoinNative(to, target), depth + 1)) return false;
+  }
+  return true;
+}
+
+class PosixFileSystem : public FileSystem {
+ public:
+  bool Exists(std::string_view path) override {
+    struct stat info;
+    if (stat(ToNativePath(path).c_str(), &info) == 0) return true;
+    return Fail();
+  }
+
+  bool FolderExists(std::string_view path) override {
+    struct stat info;
+    if (stat(ToNativePath(path).c_str(), &info) != 0) return Fail();
+    return S_ISDIR(info.st_mode) || Fail(ENOTDIR);
+  }
+
+  bool DeleteFile(std::string_view path) override {
+    std::string native = ToNativePath(path);
+    if (IsFolder(native)) return Fail(EACCES);
+    return unlink(native.c_str()) == 0 || Fail();
+  }
+
+  std::optional<std::string> FindFirstFile(std::string_view pattern) override {
+    SplitPattern split = SplitLastComponent(pattern);
+    std::string native_dir = ToNativePath(split.folder);
+    std::optional<std::vector<std::string>> names = ListFolder(native_dir);
+    if (!names) return std::nullopt;
+    for (const std::string& name : *names) {
+      std::string ansi_name = NativeToAnsi(name);
+      if (!MatchWildcard(split.last, ansi_name)) continue;
+      struct stat info;
+      if (stat(JoinNative(native_dir, name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        continue;
+      }
+      return std::string(split.folder) + ansi_name;
+    }
+    Fail(ENOENT);
+    return std::nullopt;
+  }
+
+  bool CreateFolderTree(std::string_view path) override {
+    std::string native = ToNativePath(path);
+    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    return MakeFolders(native);
+  }
+
+  bool CreateEmptyFile(std::string_view path) override {
+    int fd = open(ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return Fail();
+    close(fd);
+    return true;
+  }
+
+  std::optional<std::string> ReadWholeFile(std::string_view path) override {
+    std::string native = ToNativePath(path);
+    if (IsFolder(native)) {
+      Fail(EACCES);
+      return std::nullopt;
+    }
+    return ReadNativeFile(native);
+  }
+
+  bool AppendToFile(std::string_view path, std::string_view bytes) override {
+    int fd = open(ToNativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return Fail();
+    // One write call, so that lines of concurrent writers do not interleave.
+    bool ok = true;
+    while (!bytes.empty()) {
+      ssize_t written = write(fd, bytes.data(), bytes.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        ok = false;
+        break;
+      }
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    int error = errno;
+    if (close(fd) != 0 && ok) {
+      ok = false;
+      error = errno;
+    }
+    return ok || Fail(error);
+  }
+
+  std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) override {
+    std::string native = root.empty() ? std::string(".") : ToNativePath(root);
+    // Walk up to the nearest folder that exists: the volume it lies on is the one measured.
+    for (;;) {
+      while (native.size() > 1 && native.back() == '/') native.pop_back();
+      struct stat info;
+      if (native.empty() || native == "." || native == "/" || stat(native.c_str(), &info) == 0) {
+        break;
+      }
+      std::size_t slash = native.find_last_of('/');
+      native = slash == std::string::npos ? std::string(".") : native.substr(0, slash + 1);
+    }
+    struct statvfs volume;
+    if (statvfs(native.empty() ? "." : native.c_str(), &volume) != 0) {
+      Fail();
+      return std::nullopt;
+    }
+    return std::uint64_t{volume.f_bavail} * std::uint64_t{volume.f_frsize};
+  }
+
+  bool CopyTree(std::string_view source_pattern, std::string_view destination) override {
+    SplitPattern split = SplitLastComponent(source_pattern);
+    std::string source_dir = ToNativePath(split.folder);
+    if (!IsFolder(source_dir.empty() ? "." : source_dir)) return Fail(ENOENT);
+    std::string target_dir = ToNativePath(destination);
+    while (target_dir.size() > 1 && target_dir.back() == '/') target_dir.pop_back();
+    if (!MakeFolders(target_dir)) return false;
+
+    std::vector<std::string> sources;
+    if (HasWildcard(split.last)) {
+      std::optional<std::vector<std::string>> names = ListFolder(source_dir);
+      if (!names) return false;
+      for (const std::string& name : *names) {
+        if (MatchWildcard(split.last, NativeToAnsi(name))) sources.push_back(name);
+      }
+    } else {
+      std::optional<std::string> name = FindNameIgnoringCase(source_dir, split.last);
+      if (!name) return Fail(ENOENT);
+      sources.push_back(*name);
+    }
+    for (const std::string& name : sources) {
+      std::string target = FindNameIgnoringCase(target_dir, NativeToAnsi(name)).value_or(name);
+      if (!CopyEntry(JoinNative(source_dir, name), JoinNative(target_dir, target), 0)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  std::string TempFolder() override {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+    if (folder.back() != '/') folder.push_back('/');
+    return NativeToAnsi(folder);
+  }
+
+  std::optional<std::string> CreateUniqueTempFile(std::string_view folder,
+                                                  std::string_view prefix) override {
+    if (std::any_of(prefix.begin(), prefix.end(), IsPathSeparator)) {
+      Fail(EINVAL);
+      return std::nullopt;
+    }
+    std::string name_template =
+        JoinNative(ToNativePath(folder), AnsiToNative(prefix) + "XXXXXX.tmp");
+    int fd = mkstemps(name_template.data(), 4);
+    if (fd < 0) {
+      Fail();
+      return std::nullopt;
+    }
+    close(fd);
+    return WithTrailingSeparator(std::string(folder)) +
+           NativeToAnsi(NativeLastComponent(name_template));
+  }
+
+  std::string CurrentFolder() override {
+    char buffer[PATH_MAX];
+    if (getcwd(buffer, sizeof buffer) == nullptr) {
+      Fail();
+      return "";
+    }
+    return NativeToAnsi(buffer);
+  }
+
+  bool SetCurrentFolder(std::string_view path) override {
+    return chdir(ToNativePath(path).c_str()) == 0 || Fail();
+  }
+
+  std::string ProgramFilePath() override {
+    char buffer[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length < 0) {
+      Fail();
+      return "";
+    }
+    return NativeToAnsi(std::string_view(buffer, static_cast<std::size_t>(length)));
+  }
+};
+
+}  // namespace
+
+FileSystem& FileSystem::Native() {
+  static PosixFileSystem file_system;
+  return file_system;
+}
+
+}  // namespace radlyn::platform
