@@ -2,9 +2,10 @@
 //
 // The path is reduced to its volume root before the platform is asked:
 // - no path: no root; the platform measures the current folder's volume;
-// - a path starting with a backslash (\\server\share\...): at most 254 characters of it, cut
-//   right after the second backslash found from the third character on, so \\server\share\x\
-//   is measured at \\server\share\; with fewer backslashes the whole copy is the root;
+// - a path starting with a backslash (a network path): at most 254 characters of it, cut right
+//   after the second backslash found from the third character on, so that a path of the form
+//   \\server\share\folder\ is measured at \\server\share\ ; with fewer backslashes the whole
+//   copy is the root;
 // - a drive path (second character ':'): the drive letter followed by ":\";
 // - any other path (a Linux folder such as /srv/images/): the path itself, whose nearest
 //   existing ancestor the platform measures. A drive root made from its first character would

@@ -1,0 +1,39 @@
+#include "app/command_line_info.h"
+
+#include "support/ansi_case.h"
+#include "support/text_number.h"
+
+namespace radlyn {
+
+void CRadlynCommandLineInfo::ParseParam(std::string_view parameter) {
+  if (!parameter.empty() && (parameter.front() == '-' || parameter.front() == '/')) {
+    parameter.remove_prefix(1);
+  }
+  parameters_.push_back(ToLowerAnsi(parameter));
+}
+
+bool CRadlynCommandLineInfo::HasParameter(std::string_view text) const {
+  for (const std::string& parameter : parameters_) {
+    if (parameter == text) return true;
+  }
+  return false;
+}
+
+bool CRadlynCommandLineInfo::IsHelpRequested() const {
+  return HasParameter("?") || HasParameter("help");
+}
+
+std::string CRadlynCommandLineInfo::GetParameterValue(std::string_view key) const {
+  const std::string prefix = ToLowerAnsi(key) + "=";
+  for (const std::string& parameter : parameters_) {
+    if (parameter.starts_with(prefix)) return parameter.substr(prefix.size());
+  }
+  return {};
+}
+
+platform::WindowHandle ParseParentWindow(std::string_view value) {
+  if (!value.starts_with("0x")) return 0;
+  return static_cast<platform::WindowHandle>(ParseLeadingHex(value));
+}
+
+}  // namespace radlyn

@@ -1,0 +1,133 @@
+#include "app/radlyn_app.h"
+
+#include "app/about_dialog.h"
+#include "app/command_line_info.h"
+#include "hostlink/morlund_folder.h"
+#include "job/error_table.h"
+#include "platform/component_system.h"
+#include "platform/environment.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/ui.h"
+#include "resources/dialog_templates.h"
+#include "resources/string_table.h"
+
+namespace radlyn {
+namespace {
+
+// The program file's name without folder and extension: the caption of start-up's message boxes.
+std::string ProgramTitle() {
+  std::string path = platform::GetFileSystem().ProgramFilePath();
+  std::size_t start = path.size();
+  while (start > 0 && !platform::IsPathSeparator(path[start - 1])) --start;
+  std::string name = path.substr(start);
+  std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+}  // namespace
+
+CRadlynApp::CRadlynApp(HostLinkPort* link)
+    : CJobFrame(link), previous_log_folder_(SetEventLogFolderSource(&GetMorlundFolder)) {}
+
+CRadlynApp::~CRadlynApp() { SetEventLogFolderSource(previous_log_folder_); }
+
+void CRadlynApp::StartUp(const CSingleInstanceGuard& guard,
+                         const std::vector<std::string>& parameters) {
+  // The component system comes up with its message filter's busy dialogs switched off, so calls
+  // into other processes' automation objects never show them.
+  if (!platform::GetComponentSystem().Initialize()) {
+    platform::GetUserInterface().ShowErrorMessage(LoadResourceString(kIdsOleInitFailed),
+                                                  ProgramTitle());
+    return;
+  }
+  if (guard.IsAnotherInstanceRunning()) return;
+
+  CRadlynCommandLineInfo command_line;
+  for (const std::string& parameter : parameters) command_line.ParseParam(parameter);
+  if (command_line.IsHelpRequested()) {
+    ShowAboutDialog();
+    return;
+  }
+
+  SetParentWindow(ParseParentWindow(command_line.GetParameterValue("parentwnd")));
+  if (!SetDataFolderFromParameter(command_line.GetParameterValue("datapath"))) return;
+
+  platform::FileSystem& files = platform::GetFileSystem();
+  if (!files.Exists(GetJobFilePath())) {
+    ShowAboutDialog();
+    return;
+  }
+  files.DeleteFile(GetResultFilePath());  // a missing file is no error
+  if (InitializeClient() != kErrorNone) return;
+
+  ChooseOwnerWindow();
+  RunAcquisitionJob();
+  if (parent_dialog_) {
+    platform::GetUserInterface().DestroyWindow(*parent_dialog_);
+    parent_dialog_.reset();
+  }
+}
+
+int CRadlynApp::ShutDown() {
+  UninitializeHostLink();
+  platform::GetComponentSystem().FreeUnusedLibraries();
+  // The client learns the outcome from the result file only.
+  return 0;
+}
+
+std::int32_t CRadlynApp::UninitializeHostLink() {
+  std::int32_t error_number = kErrorNone;
+  std::string debug_text;
+  try {
+    // 1 (shut down) and 0 (never initialised) both count as success.
+    link().Uninitialize();
+  } catch (...) {
+    error_number = kErrorUnspecified;
+    debug_text = "Exception occured during Uninitialize()";
+  }
+  WriteErrorReport(error_number, debug_text);
+  return error_number;
+}
+
+void CRadlynApp::ShowAboutDialog() {
+  CAboutDialog dialog;
+  dialog.DoModal();
+}
+
+bool CRadlynApp::SetDataFolderFromParameter(const std::string& value) {
+  const std::string folder =
+      value.empty() ? std::string(LoadResourceString(kIdsDefaultDataFolder)) : value;
+  std::optional<std::string> expanded =
+      platform::GetEnvironment().ExpandEnvironmentText(folder, platform::kMaxPath);
+  if (!expanded) {
+    const std::string message =
+        "Data folder path too long after expansion (more than 259 characters): '" + folder + "'";
+    platform::GetUserInterface().ShowErrorMessage(message, ProgramTitle());
+    WriteEventLog("Error", message);
+    return false;
+  }
+  SetDataFolder(platform::WithTrailingSeparator(*expanded));
+  return true;
+}
+
+void CRadlynApp::ChooseOwnerWindow() {
+  platform::UserInterface& ui = platform::GetUserInterface();
+  if (ui.IsWindow(GetParentWindow())) return;
+  SetParentWindow(0);
+  std::optional<platform::WindowHandle> dialog = ui.CreateModelessDialog(GetParentDialogTemplate());
+  if (!dialog) {
+    WriteEventLog("Error", "Could not create sysmod parent dlg!");
+    return;
+  }
+  parent_dialog_ = *dialog;
+  // A zero-size window at half the screen height from the left edge; only its ownership of
+  // Morlund's dialogs matters.
+  const platform::ScreenSize screen = ui.PrimaryScreenSize();
+  ui.MoveWindow(*dialog, screen.height / 2, 0, 0, 0);
+  ui.BringToForeground(*dialog);
+  SetParentWindow(*dialog);
+}
+
+}  // namespace radlyn

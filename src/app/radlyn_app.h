@@ -1,0 +1,47 @@
+// CRadlynApp: the application object. The program's entry calls StartUp and then ShutDown; there
+// is no message loop.
+//
+// StartUp decides whether this process may work (component system usable, no other instance),
+// reads the command line, fixes the data folder and the parent window, and then either shows the
+// information dialog or, when the job file exists, deletes the old result file, initialises the
+// client and runs the job under an owner window. ShutDown shuts the host link down, writes the
+// final report (which changes nothing once an error is stored) and answers the exit code, 0.
+//
+// A data folder whose expansion does not fit a path buffer is refused with a message box and an
+// event-log line; no data folder is set then, so no result file is written anywhere.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/single_instance_guard.h"
+#include "job/job_frame.h"
+#include "support/event_log.h"
+
+namespace radlyn {
+
+class CRadlynApp : public CJobFrame {
+ public:
+  // Points the event log at Morlund's folder for the application's lifetime.
+  explicit CRadlynApp(HostLinkPort* link = nullptr);
+  ~CRadlynApp() override;
+
+  // `parameters`: the command line's parameters in order, without the program's own name.
+  void StartUp(const CSingleInstanceGuard& guard, const std::vector<std::string>& parameters);
+  int ShutDown();
+  std::int32_t UninitializeHostLink();
+
+ private:
+  void ShowAboutDialog();
+  // Sets the data folder from the `datapath` value; false when its expansion is too long.
+  bool SetDataFolderFromParameter(const std::string& value);
+  // The client's window when it exists, else the invisible parent dialog (0 when that fails).
+  void ChooseOwnerWindow();
+
+  EventLogFolderSource previous_log_folder_;
+  std::optional<platform::WindowHandle> parent_dialog_;
+};
+
+}  // namespace radlyn

@@ -1,0 +1,16 @@
+#include "app/single_instance_guard.h"
+
+namespace radlyn {
+
+CSingleInstanceGuard::CSingleInstanceGuard() {
+  platform::NamedMutexResult result = platform::GetNamedMutexes().Create(kSingleInstanceMutexName);
+  creation_error_ = result.creation_error;
+  handle_ = std::move(result.handle);
+}
+
+bool CSingleInstanceGuard::IsAnotherInstanceRunning() const {
+  return creation_error_ == platform::kErrorAccessDenied ||
+         creation_error_ == platform::kErrorAlreadyExists;
+}
+
+}  // namespace radlyn

@@ -1,0 +1,197 @@
+// The acquisition job driver: one job file in, one image file and one result file out.
+//
+// The steps run in a fixed order and the first failure ends the job. A failing step raises a
+// StepFailure with a short text (after setting the host link's error number where the step has
+// one of its own), the image write raises a FileFailure with the file's path, and anything else
+// thrown (automation and XML errors included) ends the job as an unexpected failure. Each kind
+// becomes one error number and one debug text for the report; every path ends with the report
+// and the closing event-log line.
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "job/birth_date.h"
+#include "job/error_table.h"
+#include "job/job_files.h"
+#include "job/job_frame.h"
+#include "job/output_naming.h"
+#include "platform/environment.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "resources/string_table.h"
+#include "support/ansi_case.h"
+#include "support/disk_space.h"
+#include "support/event_log.h"
+
+namespace radlyn {
+namespace {
+
+constexpr const char* kProbeFileName = "4176AF36-32EF-428f-8116-46E5D63BBF61.txt";
+constexpr std::uint64_t kMinimumFreeBytes = 10'240'000;
+
+struct StepFailure {
+  std::string text;
+};
+
+struct FileFailure {
+  std::string path;
+};
+
+// Sets the host link's error number, then ends the job with the step's text.
+[[noreturn]] void Fail(HostLinkPort& link, std::int32_t number, std::string text) {
+  link.SetError(static_cast<std::uint32_t>(number));
+  throw StepFailure{std::move(text)};
+}
+
+std::string FormatDate(const CalendarDate& date) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d%02d%02d", static_cast<int>(date.year),
+                static_cast<int>(date.month), static_cast<int>(date.day));
+  return text;
+}
+
+}  // namespace
+
+std::int32_t CJobFrame::RunAcquisitionJob() {
+  HostLinkPort& host = link();
+  platform::FileSystem& files = platform::GetFileSystem();
+  platform::Profile& profile = platform::GetProfile();
+  const std::string job_file = GetJobFilePath();
+  const std::string result_file = GetResultFilePath();
+
+  std::int32_t error_number = kErrorNone;
+  std::string debug_text;
+  // The host link's own number for a failure that set none itself, else 99.
+  auto link_error_or_unspecified = [&host] {
+    std::int32_t number = static_cast<std::int32_t>(host.GetLastErrorNumber());
+    return number != 0 ? number : kErrorUnspecified;
+  };
+
+  try {
+    WriteEventLog("Info", LoadResourceString(kIdsJobStart));
+
+    // Take type, doctor and patient.
+    const std::string take_type = ReadProfileText(kTakeTypeKey, job_file);
+    const std::string regio = ReadProfileText(kRegioKey, job_file);
+    if (!host.SetTakeType(take_type, regio)) Fail(host, kErrorParameter, "SetImageType()");
+
+    const std::string doctor = ReadProfileText(kDoctorKey, job_file);
+    if (!host.SetDoctor(doctor)) Fail(host, kErrorParameter, "Couldn't set doctor");
+
+    const std::string first_name = ReadProfileText(kFirstNameKey, job_file);
+    const std::string last_name = ReadProfileText(kLastNameKey, job_file);
+    const std::string patient_id = ReadProfileText(kPatientIdKey, job_file);
+    const std::optional<CalendarDate> birth_date =
+        ParseBirthDate(ReadProfileText(kBirthdateKey, job_file));
+    if (!birth_date) throw StepFailure{"Invalid datetime format for patient birthdate"};
+    const CalendarDate host_date = ToHostBirthDate(*birth_date);
+    if (!host.SetPatient(last_name, first_name, host_date.year, host_date.month, host_date.day,
+                         patient_id)) {
+      Fail(host, kErrorParameter, "Couldn't set patient");
+    }
+
+    host.SetBitDepth(ReadProfileInt(kAssure8BitKey, job_file) != 0 ? 8 : 16);
+
+    // Output folder: separator first, then expansion.
+    const std::string folder_text = platform::WithTrailingSeparator(
+        ReadProfileText(kImageDataPathKey, GetDataFolder(), job_file));
+    const std::optional<std::string> expanded =
+        platform::GetEnvironment().ExpandEnvironmentText(folder_text, platform::kMaxPath);
+    if (!expanded) {
+      Fail(host, kErrorSizeTooLong,
+           "Output folder path too long after expansion (more than 259 characters): '" +
+               folder_text + "'");
+    }
+    const std::string& folder = *expanded;
+
+    std::uint64_t free_bytes = 0;
+    if (!GetFreeDiskSpace(folder, &free_bytes) || free_bytes < kMinimumFreeBytes) {
+      Fail(host, kErrorDiskSpace,
+           "Not enough disk space available or could not detect available space.");
+    }
+
+    // An empty folder text names no folder; it is never taken for the current one.
+    if (!folder.empty() && files.FolderExists(folder)) {
+      std::optional<std::string> image = files.FindFirstFile(folder + "*.bmp");
+      if (!image) image = files.FindFirstFile(folder + "*.tif");
+      if (image) {
+        if (ReadProfileInt(kDelOutImageKey, GetSettingsFilePath()) == 0) {
+          Fail(host, kErrorSystemConfiguration,
+               "Image files in output folder '" + folder +
+                   "' detected. Please ensure an empty output folder.");
+        }
+        files.DeleteFile(*image);
+      }
+    } else if (folder.empty() || !files.CreateFolderTree(folder)) {
+      Fail(host, kErrorFileCreation, "Couldn't create specified directory: '" + folder + "'");
+    }
+
+    const std::string probe = folder + kProbeFileName;
+    if (!files.CreateEmptyFile(probe)) {
+      Fail(host, kErrorFileCreation,
+           "Error during testing file access in the specified directory: '" + folder + "'");
+    }
+    if (!files.DeleteFile(probe)) {
+      Fail(host, kErrorFileDeleting,
+           "Couldn't delete test file: '" + probe + "'. Please remove this file manually.");
+    }
+
+    std::string file_format = ToLowerAnsi(ReadProfileText(kFileFormatKey, job_file));
+    if (file_format == "bmp") {
+      host.SetBitDepth(8);
+    } else if (file_format != "tif") {
+      file_format = "tif";
+    }
+
+    // The exposure and its processing.
+    if (!host.Acquire(GetParentWindow())) throw StepFailure{"Acquire()"};
+    if (ReadProfileInt(kDoAutoPostProcKey, job_file) != 0) host.DoAutoPostProcessing();
+    WriteProfileInt("Config", "fAutoPostProcessed", host.GetPostProcessedFlag(), result_file);
+
+    // The image file and what the host link finally holds.
+    const std::string image_path = BuildImageFilePath(folder, file_format);
+    if (!host.SaveAs(image_path)) throw FileFailure{image_path};
+    profile.WriteString("Config", "ImageDataPathFile", image_path, result_file);
+
+    profile.WriteString("Info", "Doc", host.GetDoctor(), result_file);
+    profile.WriteString("Info", "Regio", host.GetRegio(), result_file);
+    profile.WriteString("Info", "Type", host.GetImageType(), result_file);
+    const std::pair<const char*, std::int32_t> exposure_values[] = {
+        {"XRayTime", host.GetExposureTime()},
+        {"TubeVoltage", host.GetTubeVoltage()},
+        {"TubeCurrent", host.GetTubeCurrent()},
+    };
+    for (const auto& [key, value] : exposure_values) {
+      if (value != -1) WriteProfileInt("Info", key, value, result_file);
+    }
+
+    const PatientData patient = host.GetPatient();
+    profile.WriteString("Patient", "FirstName", patient.first_name, result_file);
+    profile.WriteString("Patient", "LastName", patient.last_name, result_file);
+    profile.WriteString("Patient", "ID", patient.patient_id, result_file);
+    profile.WriteString("Patient", "Birthdate",
+                        FormatDate({patient.birth_year, patient.birth_month, patient.birth_day}),
+                        result_file);
+
+    error_number = kErrorNone;
+    debug_text.clear();
+  } catch (const StepFailure& failure) {
+    error_number = link_error_or_unspecified();
+    debug_text = "Exception occured during acquisition: " + failure.text;
+  } catch (const FileFailure& failure) {
+    error_number = kErrorFileIo;
+    debug_text = "File exception occured during acquisition, file='" + failure.path + "'";
+  } catch (...) {
+    error_number = link_error_or_unspecified();
+    debug_text = "Unknown exception occured during acquisition";
+  }
+
+  WriteErrorReport(error_number, debug_text);
+  WriteEventLog("Info", LoadResourceString(kIdsJobEnd));
+  return error_number;
+}
+
+}  // namespace radlyn

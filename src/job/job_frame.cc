@@ -1,0 +1,74 @@
+#include "job/job_frame.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "job/error_table.h"
+#include "job/job_files.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "resources/string_table.h"
+#include "support/event_log.h"
+
+namespace radlyn {
+namespace {
+
+constexpr IntKey kStoredErrorNumberKey{"Info", "ErrorNr", 0};
+
+}  // namespace
+
+CJobFrame::CJobFrame(HostLinkPort* link) : link_(link != nullptr ? link : &GetHostLinkPort()) {}
+
+void CJobFrame::SetDataFolder(std::string folder) {
+  data_folder_ = std::move(folder);
+  has_data_folder_ = true;
+}
+
+std::string CJobFrame::GetJobFilePath() const { return data_folder_ + kJobFileName; }
+
+std::string CJobFrame::GetResultFilePath() const { return data_folder_ + kResultFileName; }
+
+const std::string& CJobFrame::GetProgramFolder() {
+  if (program_folder_.empty()) {
+    std::string program = platform::GetFileSystem().ProgramFilePath();
+    std::size_t last = program.size();
+    while (last > 0 && !platform::IsPathSeparator(program[last - 1])) --last;
+    program_folder_ = platform::WithTrailingSeparator(program.substr(0, last));
+  }
+  return program_folder_;
+}
+
+const std::string& CJobFrame::GetSettingsFilePath() {
+  if (settings_file_path_.empty()) settings_file_path_ = GetProgramFolder() + kSettingsFileName;
+  return settings_file_path_;
+}
+
+void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view debug_text) {
+  if (!has_data_folder_) return;
+  const std::string result_file = GetResultFilePath();
+  if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
+
+  const std::string_view message = GetErrorMessage(error_number);
+  platform::Profile& profile = platform::GetProfile();
+  WriteProfileInt("Info", "ErrorNr", error_number, result_file);
+  profile.WriteString("Info", "ErrorMsg", message, result_file);
+  if (!debug_text.empty()) profile.WriteString("Info", "DebugInfo", debug_text, result_file);
+  if (error_number == kErrorNone) return;
+
+  char number[16];
+  std::snprintf(number, sizeof number, "%d", static_cast<int>(error_number));
+  std::string log_text = "Error in ";
+  log_text += LoadResourceString(kIdsProgramName);
+  log_text += ": ErrorNr=";
+  log_text += number;
+  log_text += "; ErrorMsg='";
+  log_text += message;
+  log_text += "'; DebugInfo='";
+  log_text += debug_text;
+  log_text += "'";
+  WriteEventLog("Info", log_text);
+}
+
+}  // namespace radlyn

@@ -1,0 +1,62 @@
+// CJobFrame: what one run of the program knows about its job, and the operations that turn a job
+// file into an image file and a result file. The application object builds on it.
+//
+// It holds the data folder (job and result files; ends with a separator once set), the parent
+// window that owns Morlund's acquisition dialogs (0: none), and caches of the program folder and
+// the settings-file path, computed on first use. Until a data folder is set the job- and
+// result-file paths are the bare file names, and WriteErrorReport writes nothing: there is no
+// folder the client looks in, so no stray result file is left in the current folder.
+//
+// Every outcome reaches the result file through WriteErrorReport, where the first nonzero error
+// number is final: a later report, a successful one included, leaves the file alone. A nonzero
+// report is also written to the event log.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "job/host_link_port.h"
+#include "platform/ui.h"
+
+namespace radlyn {
+
+class CJobFrame {
+ public:
+  // `link` defaults to the process's host link.
+  explicit CJobFrame(HostLinkPort* link = nullptr);
+  virtual ~CJobFrame() = default;
+  CJobFrame(const CJobFrame&) = delete;
+  CJobFrame& operator=(const CJobFrame&) = delete;
+
+  void SetDataFolder(std::string folder);
+  bool HasDataFolder() const { return has_data_folder_; }
+  const std::string& GetDataFolder() const { return data_folder_; }
+  void SetParentWindow(platform::WindowHandle window) { parent_window_ = window; }
+  platform::WindowHandle GetParentWindow() const { return parent_window_; }
+
+  std::string GetJobFilePath() const;
+  std::string GetResultFilePath() const;
+  const std::string& GetProgramFolder();
+  const std::string& GetSettingsFilePath();
+
+  void WriteErrorReport(std::int32_t error_number, std::string_view debug_text);
+
+  // Attaches the host link under the job's client name and reports the outcome; 0 on success.
+  std::int32_t InitializeClient();
+  // Runs the job from take type to result file and reports the outcome; 0 on success.
+  std::int32_t RunAcquisitionJob();
+
+ protected:
+  HostLinkPort& link() { return *link_; }
+
+ private:
+  HostLinkPort* link_;
+  std::string data_folder_;
+  bool has_data_folder_ = false;
+  platform::WindowHandle parent_window_ = 0;
+  std::string program_folder_;
+  std::string settings_file_path_;
+};
+
+}  // namespace radlyn
