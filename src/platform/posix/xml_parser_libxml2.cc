@@ -302,10 +302,12 @@ class LibxmlDocument : public XmlDocument {
     if (result->type == XPATH_NODESET && result->nodesetval != nullptr &&
         result->nodesetval->nodeNr > 0) {
       first = result->nodesetval->nodeTab[0];
+      // Namespace nodes in an XPath result are copies that die with the result, not nodes of
+      // the tree.
+      if (first->type == XML_NAMESPACE_DECL) first = nullptr;
     }
     xmlXPathFreeObject(result);
-    // Namespace nodes in an XPath result are temporary copies, not nodes of the tree.
-    if (first == nullptr || first->type == XML_NAMESPACE_DECL) return nullptr;
+    if (first == nullptr) return nullptr;
     return std::make_shared<LibxmlNode>(doc_, first);
   }
 
