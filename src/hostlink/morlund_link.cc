@@ -3,22 +3,20 @@
 #include "hostlink/morlund_link.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "hostlink/take_block.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
+#include "support/ansi_case.h"
 
 namespace radlyn {
 namespace {
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return ToLowerAnsi(x) == ToLowerAnsi(y); });
 }
 
 CMorlundLink& CreateLink() {
