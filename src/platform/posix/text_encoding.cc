@@ -50,9 +50,13 @@ std::size_t BadSequenceLength(const char* in, std::size_t left, TextEncoding fro
     }
     case TextEncoding::kUtf16Le: {
       if (left < 2) return left;
-      unsigned unit = static_cast<unsigned char>(in[0]) | static_cast<unsigned char>(in[1]) << 8;
-      bool high_surrogate = unit >= 0xD800 && unit <= 0xDBFF;
-      return high_surrogate && left >= 4 ? 4 : 2;
+      auto unit = [in](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(in[at]) |
+                                     static_cast<unsigned char>(in[at + 1]) << 8);
+      };
+      bool high_surrogate = unit(0) >= 0xD800 && unit(0) <= 0xDBFF;
+      bool pair = high_surrogate && left >= 4 && unit(2) >= 0xDC00 && unit(2) <= 0xDFFF;
+      return pair ? 4 : 2;
     }
     default:
       return 1;

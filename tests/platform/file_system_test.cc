@@ -1,0 +1,159 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/last_error.h"
+#include "platform/posix/wildcard.h"
+#include "platform_test_support.h"
+
+namespace radlyn::platform {
+namespace {
+
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+namespace fs = std::filesystem;
+
+class FileSystemTest : public ::testing::Test {
+ protected:
+  FileSystem& files_ = FileSystem::Native();
+  TempFolder folder_;
+};
+
+TEST(WildcardTest, MatchesAsTheWorkstationDoes) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool matches;
+  } cases[] = {
+      {"*.*", "README", true},          {"*.*", "a.b.c", true},
+      {"*.tif", "IMG.TIF", true},       {"*.tif", "img.tiff", false},
+      {"*.tif", "tif", false},          {"img?.bmp", "IMG1.bmp", true},
+      {"img?.bmp", "img12.bmp", false}, {"*", "", true},
+      {"a*b*c", "aXbYbZc", true},       {"a*b*c", "aXbYcZ", false},
+      {"\xC4*", "\xE4rzte", true},      {"exact", "EXACT", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MatchWildcard(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
+  }
+}
+
+TEST_F(FileSystemTest, FindFirstFileMatchesFilesOnlyAndAnswersTheFirstInSortedOrder) {
+  fs::create_directories(folder_ / "Out/sub.tif");
+  WriteFile(folder_ / "Out/b.TIF", "b");
+  WriteFile(folder_ / "Out/a.tif", "a");
+  WriteFile(folder_ / "Out/c.bmp", "c");
+  std::string out = folder_.path().string() + "\\out\\";
+  EXPECT_EQ(files_.FindFirstFile(out + "*.tif"), out + "a.tif");
+  EXPECT_EQ(files_.FindFirstFile(out + "*.BMP"), out + "c.bmp");
+  EXPECT_EQ(files_.FindFirstFile(out + "sub*"), std::nullopt);
+  EXPECT_EQ(files_.FindFirstFile(out + "*.jpg"), std::nullopt);
+  EXPECT_EQ(files_.FindFirstFile(folder_ / "absent/*.*"), std::nullopt);
+}
+
+TEST_F(FileSystemTest, CreateFolderTreeCreatesEveryMissingParent) {
+  std::string deep = folder_ / "a\\b\\c\\";
+  EXPECT_TRUE(files_.CreateFolderTree(deep));
+  EXPECT_TRUE(fs::is_directory(folder_ / "a/b/c"));
+  EXPECT_TRUE(files_.CreateFolderTree(folder_ / "A/B"));  // exists, in other case
+  EXPECT_FALSE(fs::exists(folder_ / "A"));
+  WriteFile(folder_ / "file", "");
+  EXPECT_FALSE(files_.CreateFolderTree(folder_ / "file/sub"));
+  EXPECT_FALSE(files_.CreateFolderTree(""));
+}
+
+TEST_F(FileSystemTest, CopyTreeCopiesRecursivelyCreatesAndOverwrites) {
+  fs::create_directories(folder_ / "src/sub/deeper");
+  WriteFile(folder_ / "src/one.tif", "new one");
+  WriteFile(folder_ / "src/README", "readme");
+  WriteFile(folder_ / "src/sub/deeper/two.dat", "two");
+  fs::create_directories(folder_ / "dst/SUB");
+  WriteFile(folder_ / "dst/one.tif", "old one, longer than the new");
+
+  EXPECT_TRUE(files_.CopyTree(folder_ / "src\\*.*", folder_ / "dst\\"));
+  EXPECT_EQ(ReadFile(folder_ / "dst/one.tif"), "new one");
+  EXPECT_EQ(ReadFile(folder_ / "dst/README"), "readme");
+  EXPECT_EQ(ReadFile(folder_ / "dst/SUB/deeper/two.dat"), "two");  // merged into "SUB"
+  EXPECT_FALSE(fs::exists(folder_ / "dst/sub"));
+
+  EXPECT_TRUE(files_.CopyTree(folder_ / "src/*.*", folder_ / "fresh/a/b/"));
+  EXPECT_EQ(ReadFile(folder_ / "fresh/a/b/sub/deeper/two.dat"), "two");
+}
+
+TEST_F(FileSystemTest, CopyTreeSourceFolderRules) {
+  fs::create_directories(folder_ / "empty");
+  EXPECT_TRUE(files_.CopyTree(folder_ / "empty/*.*", folder_ / "dst1"));
+  EXPECT_TRUE(fs::is_directory(folder_ / "dst1"));
+  EXPECT_FALSE(files_.CopyTree(folder_ / "absent/*.*", folder_ / "dst2"));
+  // A folder copied into itself leaves its files as they were.
+  WriteFile(folder_ / "empty/keep", "content");
+  EXPECT_TRUE(files_.CopyTree(folder_ / "empty/*.*", folder_ / "empty"));
+  EXPECT_EQ(ReadFile(folder_ / "empty/keep"), "content");
+}
+
+TEST_F(FileSystemTest, FreeBytesAreMeasuredAtTheNearestExistingFolder) {
+  std::optional<std::uint64_t> here = files_.FreeBytesAvailable(folder_.path().string());
+  std::optional<std::uint64_t> below = files_.FreeBytesAvailable(folder_ / "not/yet/there/");
+  ASSERT_TRUE(here.has_value());
+  ASSERT_TRUE(below.has_value());
+  EXPECT_GT(*here, 0u);
+  std::uint64_t reported = fs::space(folder_.path()).available;
+  // Other processes write meanwhile: allow a few megabytes of drift.
+  EXPECT_NEAR(static_cast<double>(*below), static_cast<double>(reported), 64.0 * 1024 * 1024);
+  EXPECT_TRUE(files_.FreeBytesAvailable("").has_value());
+}
+
+TEST_F(FileSystemTest, UniqueTempFilesAreNewPrivateAndNamedTmp) {
+  std::optional<std::string> first = files_.CreateUniqueTempFile(folder_.path().string(), "RAD");
+  std::optional<std::string> second = files_.CreateUniqueTempFile(folder_.path().string(), "RAD");
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(*first, *second);
+  for (const std::string& name : {*first, *second}) {
+    fs::path path = name;
+    EXPECT_EQ(path.parent_path(), folder_.path());
+    EXPECT_EQ(path.extension(), ".tmp");
+    EXPECT_EQ(path.filename().string().rfind("RAD", 0), 0u);
+    EXPECT_EQ(fs::file_size(path), 0u);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  }
+  EXPECT_FALSE(files_.CreateUniqueTempFile(folder_ / "absent", "RAD").has_value());
+  EXPECT_FALSE(files_.CreateUniqueTempFile(folder_.path().string(), "../RAD").has_value());
+  std::string temp = files_.TempFolder();
+  EXPECT_EQ(temp.back(), '/');
+}
+
+TEST_F(FileSystemTest, FileOperationsAndTheirLastErrors) {
+  std::string log = folder_ / "morlund.log";
+  EXPECT_TRUE(files_.AppendToFile(log, "one\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(log, "two\r\n"));
+  EXPECT_EQ(files_.ReadWholeFile(log), "one\r\ntwo\r\n");
+  EXPECT_TRUE(files_.Exists(log));
+  EXPECT_FALSE(files_.FolderExists(log));
+  EXPECT_TRUE(files_.FolderExists(folder_.path().string()));
+
+  EXPECT_TRUE(files_.CreateEmptyFile(log));
+  EXPECT_EQ(files_.ReadWholeFile(log), "");
+  EXPECT_TRUE(files_.DeleteFile(log));
+  EXPECT_FALSE(files_.DeleteFile(log));
+  EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);
+  EXPECT_FALSE(files_.ReadWholeFile(log).has_value());
+  EXPECT_FALSE(files_.DeleteFile(folder_.path().string()));  // folders are not files
+  EXPECT_TRUE(fs::exists(folder_.path()));
+  EXPECT_FALSE(files_.AppendToFile(folder_ / "absent/morlund.log", "x"));
+  EXPECT_FALSE(files_.ReadWholeFile(folder_.path().string()).has_value());
+}
+
+TEST_F(FileSystemTest, CurrentFolderAndProgramFile) {
+  std::string previous = files_.CurrentFolder();
+  fs::create_directories(folder_ / "Work");
+  EXPECT_TRUE(files_.SetCurrentFolder(folder_ / "work"));
+  EXPECT_EQ(files_.CurrentFolder(), fs::canonical(folder_ / "Work").string());
+  EXPECT_TRUE(files_.SetCurrentFolder(previous));
+  EXPECT_FALSE(files_.SetCurrentFolder(folder_ / "absent"));
+  EXPECT_EQ(files_.ProgramFilePath(), fs::read_symlink("/proc/self/exe").string());
+}
+
+}  // namespace
+}  // namespace radlyn::platform
