@@ -1,0 +1,172 @@
+#include "app/radlyn_app.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "job/job_fixture.h"
+#include "platform/component_system.h"
+#include "platform/named_mutex.h"
+#include "resources/dialog_templates.h"
+
+namespace radlyn {
+namespace {
+
+using ::testing::ElementsAre;
+
+class FakeComponentSystem : public platform::ComponentSystem {
+ public:
+  bool Initialize() override { return usable; }
+  void FreeUnusedLibraries() override { ++unloads; }
+  bool usable = true;
+  int unloads = 0;
+};
+
+class FakeMutexes : public platform::NamedMutexes {
+ public:
+  platform::NamedMutexResult Create(std::string_view name) override {
+    names.emplace_back(name);
+    return {nullptr, creation_error};
+  }
+  std::uint32_t creation_error = 0;
+  std::vector<std::string> names;
+};
+
+std::string TestLogFolder() { return testing::LogFolderForTests(); }
+
+class RadlynAppTest : public testing::JobFixture {
+ protected:
+  RadlynAppTest() {
+    // The application points the event log at Morlund's folder; the tests keep their own.
+    SetEventLogFolderSource(&TestLogFolder);
+    files_.program_path = scratch_.Sub("program/radlyn.exe");
+  }
+
+  void StartUp(std::vector<std::string> parameters) {
+    CSingleInstanceGuard guard;
+    app_.StartUp(guard, parameters);
+  }
+  std::string DataParameter() const { return "datapath=" + DataFolder(); }
+  void WriteFailingJob() { WriteJob("[Logon]\r\nClientName=Office\r\n[Info]\r\nType=XI\r\n"); }
+
+  FakeComponentSystem components_;
+  platform::ScopedService<platform::ComponentSystem> scoped_components_{components_};
+  FakeMutexes mutexes_;
+  platform::ScopedService<platform::NamedMutexes> scoped_mutexes_{mutexes_};
+  testing::RecordingUserInterface ui_;
+  platform::ScopedService<platform::UserInterface> scoped_ui_{ui_};
+  CRadlynApp app_{&link_};
+};
+
+TEST_F(RadlynAppTest, AnUnusableComponentSystemShowsTheOleMessageAndStops) {
+  components_.usable = false;
+  WriteFailingJob();
+  StartUp({DataParameter()});
+  ASSERT_EQ(ui_.message_boxes.size(), 1u);
+  EXPECT_EQ(ui_.message_boxes[0].text,
+            "OLE initialization failed. Make sure that the OLE libraries on your system are the "
+            "correct version.");
+  EXPECT_EQ(ui_.message_boxes[0].caption, "radlyn");
+  EXPECT_TRUE(link_.calls.empty());
+  EXPECT_EQ(app_.ShutDown(), 0);
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+}
+
+TEST_F(RadlynAppTest, ASecondInstanceDoesNothingAtAll) {
+  for (std::uint32_t error : {platform::kErrorAlreadyExists, platform::kErrorAccessDenied}) {
+    mutexes_.creation_error = error;
+    WriteFailingJob();
+    StartUp({"help", DataParameter()});
+    EXPECT_THAT(mutexes_.names.back(), "{C2772E85-0A11-4be6-A134-2B2421B164B9}");
+    EXPECT_TRUE(ui_.modal_dialogs.empty());
+    EXPECT_FALSE(app_.HasDataFolder());
+    app_.ShutDown();
+    EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
+    EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+    link_.calls.clear();
+  }
+}
+
+TEST_F(RadlynAppTest, WithoutAJobFileTheInformationDialogShowsAndAnOlderErrorStays) {
+  WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=13\r\n");
+  StartUp({"datapath=" + scratch_.Sub("data")});  // no trailing separator: one is added
+  EXPECT_EQ(app_.GetDataFolder(), DataFolder());
+  ASSERT_EQ(ui_.modal_dialogs.size(), 1u);
+  EXPECT_EQ(ui_.modal_dialogs[0].dialog_id, kAboutDialogId);
+  app_.ShutDown();
+  EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), "[Info]\r\nErrorNr=13\r\n");
+  EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
+}
+
+TEST_F(RadlynAppTest, ADataFolderTooLongAfterExpansionIsRefusedWithoutAnyResultFile) {
+  WriteFailingJob();
+  const std::string long_folder = scratch_.Sub(std::string(260, 'd'));
+  StartUp({"datapath=" + long_folder});
+  ASSERT_EQ(ui_.message_boxes.size(), 1u);
+  EXPECT_THAT(ui_.message_boxes[0].text, ::testing::HasSubstr("Data folder path too long"));
+  EXPECT_THAT(LogEntries(), ElementsAre("[Error] " + ui_.message_boxes[0].text));
+  EXPECT_FALSE(app_.HasDataFolder());
+  app_.ShutDown();
+  EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+}
+
+TEST_F(RadlynAppTest, AFailedClientInitialisationRunsNoJob) {
+  WriteFailingJob();
+  WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=13\r\n");
+  link_.initialize_result = false;
+  StartUp({DataParameter()});
+  EXPECT_THAT(link_.calls, ElementsAre("Initialize Office"));
+  app_.ShutDown();
+  // The old result file went first; the initialisation's report stands.
+  EXPECT_EQ(ResultKeys().at(2),
+            "Info/DebugInfo=Error occurred during client initialization; ClientName = Office!");
+}
+
+TEST_F(RadlynAppTest, TheClientsWindowOwnsTheJobWhenItExists) {
+  WriteFailingJob();
+  link_.take_type_result = false;
+  ui_.live_windows = {0x4321};
+  StartUp({DataParameter(), "parentwnd=0x4321"});
+  EXPECT_TRUE(ui_.created_dialog_ids.empty());
+  EXPECT_EQ(app_.GetParentWindow(), 0x4321u);
+}
+
+TEST_F(RadlynAppTest, OtherwiseAnInvisibleParentDialogOwnsItUntilTheJobEnds) {
+  WriteFailingJob();
+  link_.take_type_result = false;
+  StartUp({DataParameter(), "parentwnd=0x4321"});
+  EXPECT_THAT(ui_.created_dialog_ids, ElementsAre(kParentDialogId));
+  // Screen 1280 x 1024: the left edge at half the height.
+  EXPECT_THAT(ui_.moves, ElementsAre(testing::RecordingUserInterface::Move{0x10000, 512, 0, 0, 0}));
+  EXPECT_THAT(ui_.foreground, ElementsAre(0x10000u));
+  EXPECT_THAT(ui_.destroyed, ElementsAre(0x10000u));
+  EXPECT_EQ(app_.GetParentWindow(), 0x10000u);
+}
+
+TEST_F(RadlynAppTest, WithoutAParentDialogTheJobRunsWithNoOwner) {
+  WriteJob(
+      "[Logon]\r\nClientName=Office\r\n[Info]\r\nType=XI\r\n[Patient]\r\nBirthdate=19700305\r\n");
+  ui_.can_create_dialogs = false;
+  link_.acquire_error = 10;
+  StartUp({DataParameter()});
+  EXPECT_EQ(link_.calls.back(), "Acquire 0");
+  EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Could not create sysmod parent dlg!"));
+}
+
+TEST_F(RadlynAppTest, TheReportAtExitKeepsTheFirstErrorAndReportsAThrowingShutdown) {
+  WriteFailingJob();
+  link_.take_type_result = false;
+  link_.throw_in_uninitialize = true;
+  StartUp({DataParameter()});
+  EXPECT_EQ(app_.UninitializeHostLink(), 99);
+  EXPECT_EQ(ResultKeys().at(0), "Info/ErrorNr=2");
+
+  std::filesystem::remove(frame_.GetResultFilePath());
+  app_.ShutDown();
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=99", "Info/ErrorMsg=Unspecified error",
+                                        "Info/DebugInfo=Exception occured during Uninitialize()"));
+  EXPECT_EQ(components_.unloads, 1);
+}
+
+}  // namespace
+}  // namespace radlyn

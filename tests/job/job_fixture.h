@@ -1,0 +1,114 @@
+// A job frame over a fake host link, with its data folder, settings and event log in a scratch
+// folder and the clock fixed at 2026-12-07 10:15:00.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "job/fake_host_link.h"
+#include "job/job_frame.h"
+#include "platform/service.h"
+#include "support/event_log.h"
+#include "support/platform_fakes.h"
+
+namespace radlyn::testing {
+
+// Lets a test place the program file (and so Radlyn.ini) in its scratch folder.
+class ProgramInFolder : public ForwardingFileSystem {
+ public:
+  std::string ProgramFilePath() override { return program_path; }
+  std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) override {
+    free_space_roots.emplace_back(root);
+    return free_bytes;
+  }
+  bool CreateEmptyFile(std::string_view path) override {
+    return !fail_create_empty_file && ForwardingFileSystem::CreateEmptyFile(path);
+  }
+  bool DeleteFile(std::string_view path) override {
+    return !fail_delete_file && ForwardingFileSystem::DeleteFile(path);
+  }
+  std::string program_path;
+  bool fail_create_empty_file = false;
+  bool fail_delete_file = false;
+  std::optional<std::uint64_t> free_bytes = std::uint64_t{1} << 40;
+  std::vector<std::string> free_space_roots;
+};
+
+inline std::string& LogFolderForTests() {
+  static std::string folder;
+  return folder;
+}
+
+class JobFixture : public ::testing::Test {
+ protected:
+  JobFixture() : previous_source_(SetEventLogFolderSource([] { return LogFolderForTests(); })) {
+    LogFolderForTests() = scratch_.Sub("morlund/");
+    std::filesystem::create_directories(scratch_.Sub("morlund"));
+    std::filesystem::create_directories(scratch_.Sub("data"));
+    std::filesystem::create_directories(scratch_.Sub("program"));
+    files_.program_path = scratch_.Sub("program/radlyn");
+    frame_.SetDataFolder(DataFolder());
+  }
+  ~JobFixture() override { SetEventLogFolderSource(previous_source_); }
+
+  std::string DataFolder() const { return scratch_.Sub("data/"); }
+
+  static void WriteFile(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+
+  void WriteJob(const std::string& ini) { WriteFile(frame_.GetJobFilePath(), ini); }
+  void WriteSettings(const std::string& ini) { WriteFile(scratch_.Sub("program/Radlyn.ini"), ini); }
+
+  // The result file as "Section/Key=Value" lines, in file order.
+  std::vector<std::string> ResultKeys() const {
+    std::vector<std::string> keys;
+    std::istringstream lines(ReadFile(frame_.GetResultFilePath()));
+    std::string line, section;
+    while (std::getline(lines, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty()) continue;
+      if (line.front() == '[') {
+        section = line.substr(1, line.size() - 2);
+      } else {
+        keys.push_back(section + "/" + line);
+      }
+    }
+    return keys;
+  }
+
+  // Event-log lines without their time stamp (checked to be the fixed clock's).
+  std::vector<std::string> LogEntries() const {
+    std::vector<std::string> entries;
+    std::istringstream lines(ReadFile(LogFolderForTests() + "morlund.log"));
+    std::string line;
+    while (std::getline(lines, line)) {
+      EXPECT_EQ(line.back(), '\r');
+      EXPECT_EQ(line.substr(0, 20), "2026-12-07T10:15:00 ");
+      entries.push_back(line.substr(20, line.size() - 21));
+    }
+    return entries;
+  }
+
+  ScratchFolder scratch_;
+  FixedClock clock_{{2026, 12, 7, 10, 15, 0}};
+  platform::ScopedService<platform::Clock> scoped_clock_{clock_};
+  ProgramInFolder files_;
+  platform::ScopedService<platform::FileSystem> scoped_files_{files_};
+  FakeHostLink link_;
+  CJobFrame frame_{&link_};
+  EventLogFolderSource previous_source_;
+};
+
+}  // namespace radlyn::testing

@@ -1,0 +1,90 @@
+#include "job/job_frame.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "job/job_fixture.h"
+#include "platform/last_error.h"
+
+namespace radlyn {
+namespace {
+
+using ::testing::ElementsAre;
+using JobFrameTest = testing::JobFixture;
+
+TEST_F(JobFrameTest, PathsFollowTheDataFolderAndTheProgramFile) {
+  EXPECT_EQ(frame_.GetJobFilePath(), DataFolder() + "RADLYN_in.ini");
+  EXPECT_EQ(frame_.GetResultFilePath(), DataFolder() + "RADLYN_out.ini");
+  EXPECT_EQ(frame_.GetProgramFolder(), scratch_.Sub("program/"));
+  EXPECT_EQ(frame_.GetSettingsFilePath(), scratch_.Sub("program/Radlyn.ini"));
+  files_.program_path = "/elsewhere/radlyn";  // kept from the first use
+  EXPECT_EQ(frame_.GetSettingsFilePath(), scratch_.Sub("program/Radlyn.ini"));
+
+  CJobFrame fresh(&link_);
+  EXPECT_EQ(fresh.GetJobFilePath(), "RADLYN_in.ini");
+  EXPECT_EQ(fresh.GetResultFilePath(), "RADLYN_out.ini");
+}
+
+TEST_F(JobFrameTest, TheFirstNonzeroReportIsFinal) {
+  frame_.WriteErrorReport(31, "x");
+  frame_.WriteErrorReport(0, "");
+  frame_.WriteErrorReport(2, "later");
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=31", "Info/ErrorMsg=File I/O problems",
+                                        "Info/DebugInfo=x"));
+  EXPECT_THAT(LogEntries(),
+              ElementsAre("[Info] Error in RADLYN: ErrorNr=31; ErrorMsg='File I/O problems'; "
+                          "DebugInfo='x'"));
+}
+
+TEST_F(JobFrameTest, ASuccessReportIsReplacedByALaterErrorAndLogsNothing) {
+  frame_.WriteErrorReport(0, "");
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=0", "Info/ErrorMsg=No error"));
+  EXPECT_TRUE(LogEntries().empty());
+
+  frame_.WriteErrorReport(-5, "");
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=-5", "Info/ErrorMsg=Unspecified error"));
+  EXPECT_THAT(LogEntries(),
+              ElementsAre("[Info] Error in RADLYN: ErrorNr=-5; ErrorMsg='Unspecified error'; "
+                          "DebugInfo=''"));
+}
+
+TEST_F(JobFrameTest, NoReportIsWrittenWhileNoDataFolderIsSet) {
+  CJobFrame fresh(&link_);
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(scratch_.path());
+  fresh.WriteErrorReport(99, "nowhere");
+  std::filesystem::current_path(previous);
+  EXPECT_FALSE(std::filesystem::exists(scratch_.Sub("RADLYN_out.ini")));
+  EXPECT_TRUE(LogEntries().empty());
+}
+
+TEST_F(JobFrameTest, ClientInitialisationReportsItsOutcome) {
+  WriteJob("[Logon]\r\nClientName=DentalOffice\r\n");
+  EXPECT_EQ(frame_.InitializeClient(), 0);
+  EXPECT_THAT(link_.calls, ElementsAre("Initialize DentalOffice"));
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=0", "Info/ErrorMsg=No error"));
+
+  struct Case {
+    bool throws;
+    std::uint32_t os_error;
+    std::int32_t number;
+    std::string debug_text;
+  };
+  const Case cases[] = {
+      {false, 126, 126, "Error occurred during client initialization; ClientName = DentalOffice!"},
+      {false, 0, 99, "Error occurred during client initialization; ClientName = DentalOffice!"},
+      {true, 126, 27, "Exception occurred during client initialization!"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(frame_.GetResultFilePath());
+    link_.initialize_result = false;
+    link_.throw_in_initialize = c.throws;
+    platform::SetLastErrorCode(c.os_error);
+    EXPECT_EQ(frame_.InitializeClient(), c.number);
+    EXPECT_EQ(ResultKeys().at(0), "Info/ErrorNr=" + std::to_string(c.number));
+    EXPECT_EQ(ResultKeys().at(2), "Info/DebugInfo=" + c.debug_text);
+  }
+}
+
+}  // namespace
+}  // namespace radlyn
