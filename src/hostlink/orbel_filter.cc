@@ -18,9 +18,9 @@ char At(std::string_view text, std::size_t index) {
   return index < text.size() ? text[index] : '\0';
 }
 
-// The file's text: UTF-16LE (with its byte-order mark) converted to ANSI up to the first zero
-// code unit, else the bytes up to the first zero byte. The byte-order mark keeps its place as one
-// character, so positions in the text do not depend on the file's encoding.
+// The file's text: UTF-16LE after its byte-order mark converted to ANSI up to the first zero
+// code unit, else the bytes up to the first zero byte. The mark itself is not part of the text,
+// so both encodings of the same content give the same text and the same decision.
 std::string ConfigText(std::string_view bytes) {
   if (bytes.size() >= 2 && bytes[0] == kByteOrderMark[0] && bytes[1] == kByteOrderMark[1]) {
     std::u16string units;
@@ -31,7 +31,7 @@ std::string ConfigText(std::string_view bytes) {
       if (unit == 0) break;
       units.push_back(unit);
     }
-    return "?" + platform::GetCodePages().Utf16LeToAnsi(units);
+    return platform::GetCodePages().Utf16LeToAnsi(units);
   }
   return std::string(bytes.substr(0, bytes.find('\0')));
 }

@@ -7,7 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +26,10 @@ namespace radlyn::platform {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A descriptor that becomes readable when the child ends (close-on-exec). Called through
+// syscall(): the C library's own declaration is not usable from C++ in every version.
+int OpenPidFd(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0u)); }
 
 // Reaps the child behind `pidfd` if it has ended; true when it is gone.
 bool ReapIfEnded(int pidfd) {
@@ -78,8 +82,8 @@ class PosixProcesses final : public Processes {
     if (pid <= 0) return run;
     run.started = true;
 
-    const int pidfd = pidfd_open(pid, 0);  // close-on-exec by default
-    if (pidfd < 0) return run;             // exit code unreadable; the system reaps at our end
+    const int pidfd = OpenPidFd(pid);
+    if (pidfd < 0) return run;  // exit code unreadable; the system reaps at our end
     if (!WaitForEnd(pidfd, time_limit_ms)) {
       abandoned_.push_back(pidfd);
       run.exit_code = kStillActive;

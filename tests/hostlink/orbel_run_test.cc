@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "hostlink/orbel.h"
+#include "platform/environment.h"
+#include "platform/process.h"
+#include "support/platform_fakes.h"
+
+namespace radlyn {
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+TEST(SplitCommandLineTest, FollowsTheWindowsRules) {
+  const struct {
+    const char* text;
+    Arguments arguments;
+  } kCases[] = {
+      {" -backupoem", {"-backupoem"}},
+      {" -check \"/tmp/a b.tif\"", {"-check", "/tmp/a b.tif"}},
+      {"", {}},
+      {" \t ", {}},
+      {"a\tb  c", {"a", "b", "c"}},
+      {"\"\"", {""}},
+      {"a\"b c\"d", {"ab cd"}},
+      {"\"a\"\"b\"", {"a\"b"}},
+      {"a\\\\b", {"a\\\\b"}},         // backslashes not before a quote stay
+      {"a\\\"b", {"a\"b"}},           // 2n+1 backslashes: n and a literal quote
+      {"\"a\\\\\" b", {"a\\", "b"}},  // 2n backslashes: n, and the quote closes
+      {"C:\\Temp\\x.tif", {"C:\\Temp\\x.tif"}},
+      {"\"unclosed text", {"unclosed text"}},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(platform::SplitCommandLine(c.text), c.arguments) << c.text;
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+TEST(RunAndWaitTest, OnlyExitCodeZeroIsSuccess) {
+  EXPECT_EQ(RunAndWait("/bin/true", "", 10'000), 0u);
+  EXPECT_EQ(RunAndWait("/bin/false", "", 10'000), 18u);
+  EXPECT_EQ(RunAndWait("/bin/sh", " -c \"exit 3\"", 10'000), 18u);
+  EXPECT_EQ(RunAndWait("/bin/sh", " -c \"kill -9 $$\"", 10'000), 18u);
+  EXPECT_EQ(RunAndWait("/nonexistent/orbel", " -restore", 10'000), 18u);
+  // The path is used as it is: a bare name is not looked up along PATH.
+  EXPECT_EQ(RunAndWait("true", "", 10'000), 18u);
+}
+
+TEST(RunAndWaitTest, ChildGetsTheSplitArgumentsAndNoInheritedDescriptors) {
+  testing::ScratchFolder folder;
+  const std::string out = folder.Sub("out.txt");
+  // A descriptor this process leaves open without close-on-exec.
+  std::FILE* open_file = std::fopen(folder.Sub("held").c_str(), "w");
+  ASSERT_NE(open_file, nullptr);
+  // The script's own double quotes are escaped for the Windows rules.
+  const std::string script = "printf '%s|' \\\"$@\\\" > " + out + "; echo >> " + out +
+                             "; for f in /proc/$$/fd/*; do readlink $f; done >> " + out +
+                             "; exit 0";
+  EXPECT_EQ(RunAndWait("/bin/sh", " -c \"" + script + "\" sh \"a b\" c", 10'000), 0u);
+  std::fclose(open_file);
+  std::istringstream lines(ReadFile(out));
+  std::string arguments, line;
+  std::getline(lines, arguments);
+  EXPECT_EQ(arguments, "a b|c|");
+  int descriptors = 0;
+  while (std::getline(lines, line)) {
+    ++descriptors;
+    EXPECT_EQ(line.find("held"), std::string::npos) << line;
+  }
+  EXPECT_GE(descriptors, 3);
+}
+
+bool ProcessExists(const std::string& pid) { return std::filesystem::exists("/proc/" + pid); }
+
+char ProcessState(const std::string& pid) {
+  const std::string stat = ReadFile("/proc/" + pid + "/stat");
+  const std::size_t close = stat.rfind(')');
+  return close == std::string::npos || close + 2 >= stat.size() ? '?' : stat[close + 2];
+}
+
+TEST(RunAndWaitTest, ChildOutlivingItsLimitKeepsRunningAndIsReapedLater) {
+  testing::ScratchFolder folder;
+  const std::string pid_file = folder.Sub("pid");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunAndWait("/bin/sh", " -c \"echo $$ > " + pid_file + "; exec sleep 1\"", 200), 18u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+
+  std::string pid;
+  for (int i = 0; i < 100 && pid.empty(); ++i) {
+    std::istringstream(ReadFile(pid_file)) >> pid;
+    if (pid.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_FALSE(pid.empty());
+  EXPECT_TRUE(ProcessExists(pid));
+  EXPECT_NE(ProcessState(pid), 'Z');
+
+  // Once it has ended, the next run reaps it: no zombie stays behind.
+  for (int i = 0; i < 300 && ProcessState(pid) != 'Z'; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(RunAndWait("/bin/true", "", 10'000), 0u);
+  EXPECT_FALSE(ProcessExists(pid));
+}
+
+class FixedEnvironment : public platform::Environment {
+ public:
+  std::optional<std::string> GetVariable(std::string_view name) override {
+    if (name == "RADLYN_ORBEL_TIMEOUT_SCALE" && scale) return scale;
+    return std::nullopt;
+  }
+  std::optional<std::string> ExpandEnvironmentText(std::string_view text, std::size_t) override {
+    return std::string(text);
+  }
+  std::optional<std::string> scale;
+};
+
+TEST(OrbelTimeLimitTest, TestBuildsScaleTheLimitByAFractionOnly) {
+  FixedEnvironment environment;
+  platform::ScopedService<platform::Environment> installed(environment);
+  EXPECT_EQ(OrbelTimeLimit(kOrbelCheckLimitMs), 300'000u);
+  const struct {
+    const char* scale;
+    std::uint32_t limit;
+  } kCases[] = {{"0.01", 3'000}, {"1", 300'000}, {"0", 300'000},
+                {"2", 300'000},  {"x", 300'000}, {"0.5s", 300'000}};
+  for (const auto& c : kCases) {
+    environment.scale = c.scale;
+    EXPECT_EQ(OrbelTimeLimit(kOrbelCheckLimitMs), c.limit) << c.scale;
+  }
+}
+
+}  // namespace
+}  // namespace radlyn
