@@ -1,0 +1,109 @@
+#include "call_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace hostsim {
+
+void AppendCallLog(const std::string& folder, std::string_view line) {
+  if (folder.empty()) return;
+  std::string path = folder + kCallLogName;
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  std::string buffer(line);
+  buffer.push_back('\n');
+  // O_APPEND makes the single write land at the end as one piece.
+  ssize_t written = write(fd, buffer.data(), buffer.size());
+  (void)written;
+  close(fd);
+}
+
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out.push_back('\\');
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x20 || c >= 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  out.push_back('"');
+  return out;
+}
+
+std::string QuotedOrNull(const char* text) { return text == nullptr ? "null" : Quoted(text); }
+
+std::string Hex32(std::uint32_t value) {
+  char hex[11];
+  std::snprintf(hex, sizeof hex, "0x%08X", value);
+  return hex;
+}
+
+std::string Bytes(const void* data, std::size_t size) {
+  if (data == nullptr) return "null";
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  bool all_zero = true;
+  for (std::size_t i = 0; i < size; ++i) all_zero = all_zero && bytes[i] == 0;
+  if (all_zero) return "zero" + std::to_string(size);
+  std::string out;
+  for (std::size_t i = 0; i < size; ++i) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02X", bytes[i]);
+    out += hex;
+  }
+  return out;
+}
+
+LogLine::LogLine(std::string_view name) : text_(name) { text_.push_back('('); }
+
+LogLine& LogLine::Arg(std::string_view formatted) {
+  if (has_args_) text_ += ", ";
+  text_ += formatted;
+  has_args_ = true;
+  return *this;
+}
+
+LogLine& LogLine::Arg(std::int64_t number) { return Arg(std::to_string(number)); }
+
+LogLine& LogLine::Result(std::string_view formatted) {
+  if (!closed_) text_ += ")";
+  closed_ = true;
+  text_ += " = ";
+  text_ += formatted;
+  return *this;
+}
+
+LogLine& LogLine::Result(std::int64_t number) { return Result(std::to_string(number)); }
+
+LogLine& LogLine::Detail(std::string_view key, std::string_view formatted) {
+  if (!closed_) text_ += ")";
+  closed_ = true;
+  text_ += ' ';
+  text_ += key;
+  text_ += '=';
+  text_ += formatted;
+  return *this;
+}
+
+LogLine& LogLine::Detail(std::string_view key, std::int64_t number) {
+  return Detail(key, std::to_string(number));
+}
+
+const std::string& LogLine::Text() {
+  if (!closed_) {
+    text_ += ")";
+    closed_ = true;
+  }
+  return text_;
+}
+
+void LogLine::WriteTo(const std::string& folder) { AppendCallLog(folder, Text()); }
+
+}  // namespace hostsim

@@ -1,0 +1,64 @@
+#include "extension_block.h"
+
+#include <cstring>
+
+namespace hostsim {
+
+std::string EscapeAttribute(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string ExtensionText(std::string_view ini_content, int escaping) {
+  std::string document =
+      "<TAVORAAUTOPOST><INI>" + std::string(ini_content) + "</INI></TAVORAAUTOPOST>";
+  std::string data = EscapeAttribute(document);
+  if (escaping == 2) {
+    std::string twice;
+    for (char c : data) {
+      if (c == '&') {
+        twice += "&amp;";
+      } else {
+        twice.push_back(c);
+      }
+    }
+    data = twice;
+  }
+  return "<EXTENSION><POSTPROCESSING data=\"" + data + "\"/></EXTENSION>";
+}
+
+GmHandle MakeExtensionBlock(std::string_view first, std::string_view second) {
+  std::size_t size = first.size() + 1 + second.size() + 1;
+  if (size > 0xFFFFFFFFu) return 0;
+  GmHandle block = GmAlloc(static_cast<std::uint32_t>(size));
+  if (block == 0) return 0;
+  auto* data = static_cast<char*>(GmLock(block));
+  if (data == nullptr) {
+    GmFree(block);
+    return 0;
+  }
+  std::memcpy(data, first.data(), first.size());
+  std::memcpy(data + first.size() + 1, second.data(), second.size());
+  GmUnlock(block);
+  return block;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,27 @@
+// The take's extension block (take record offset 630): a memory block holding a first
+// zero-terminated text and right behind it a second one, the extension text
+//   <EXTENSION><POSTPROCESSING data="..."/></EXTENSION>
+// whose data attribute carries a whole TAVORAAUTOPOST document with post-processing settings:
+//   <TAVORAAUTOPOST><INI>content</INI></TAVORAAUTOPOST>
+// escaped for the attribute: & < > " become &amp; &lt; &gt; &quot; (escaping 1), or that result
+// once more with & as &amp; (escaping 2, so the parsed attribute still reads &lt; ... and the
+// reader's own &lt;/&gt;/&quot; replacement restores the document).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/global_memory.h"
+
+namespace hostsim {
+
+std::string EscapeAttribute(std::string_view text);
+
+// The extension text for `ini_content`, escaped once or twice (`escaping` 2; anything else 1).
+std::string ExtensionText(std::string_view ini_content, int escaping);
+
+// A new block: `first` and its terminator, then `second` and its terminator. 0 when memory runs
+// out.
+GmHandle MakeExtensionBlock(std::string_view first, std::string_view second);
+
+}  // namespace hostsim

@@ -1,0 +1,141 @@
+#include "stamp.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace hostsim {
+
+namespace {
+
+struct Glyph {
+  char character;
+  std::array<std::uint8_t, 7> rows;  // five bits per row, leftmost pixel in bit 4
+};
+
+constexpr Glyph kFont[] = {
+    {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
+    {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}},
+    {'3', {0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E}},
+    {'4', {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02}},
+    {'5', {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E}},
+    {'6', {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E}},
+    {'7', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08}},
+    {'8', {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E}},
+    {'9', {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C}},
+    {'A', {0x0E, 0x11, 0x11, 0x11, 0x1F, 0x11, 0x11}},
+    {'B', {0x1E, 0x11, 0x11, 0x1E, 0x11, 0x11, 0x1E}},
+    {'C', {0x0E, 0x11, 0x10, 0x10, 0x10, 0x11, 0x0E}},
+    {'D', {0x1C, 0x12, 0x11, 0x11, 0x11, 0x12, 0x1C}},
+    {'E', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x1F}},
+    {'F', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x10}},
+    {'G', {0x0E, 0x11, 0x10, 0x17, 0x11, 0x11, 0x0F}},
+    {'H', {0x11, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11}},
+    {'I', {0x0E, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'J', {0x07, 0x02, 0x02, 0x02, 0x02, 0x12, 0x0C}},
+    {'K', {0x11, 0x12, 0x14, 0x18, 0x14, 0x12, 0x11}},
+    {'L', {0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x1F}},
+    {'M', {0x11, 0x1B, 0x15, 0x15, 0x11, 0x11, 0x11}},
+    {'N', {0x11, 0x11, 0x19, 0x15, 0x13, 0x11, 0x11}},
+    {'O', {0x0E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
+    {'P', {0x1E, 0x11, 0x11, 0x1E, 0x10, 0x10, 0x10}},
+    {'Q', {0x0E, 0x11, 0x11, 0x11, 0x15, 0x12, 0x0D}},
+    {'R', {0x1E, 0x11, 0x11, 0x1E, 0x14, 0x12, 0x11}},
+    {'S', {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E}},
+    {'T', {0x1F, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04}},
+    {'U', {0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
+    {'V', {0x11, 0x11, 0x11, 0x11, 0x11, 0x0A, 0x04}},
+    {'W', {0x11, 0x11, 0x11, 0x15, 0x15, 0x15, 0x0A}},
+    {'X', {0x11, 0x11, 0x0A, 0x04, 0x0A, 0x11, 0x11}},
+    {'Y', {0x11, 0x11, 0x11, 0x0A, 0x04, 0x04, 0x04}},
+    {'Z', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x10, 0x1F}},
+    {' ', {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
+    {'.', {0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x0C}},
+    {'-', {0x00, 0x00, 0x00, 0x1F, 0x00, 0x00, 0x00}},
+    {'#', {0x0A, 0x0A, 0x1F, 0x0A, 0x1F, 0x0A, 0x0A}},
+    {'/', {0x01, 0x01, 0x02, 0x04, 0x08, 0x10, 0x10}},
+    {'*', {0x00, 0x04, 0x15, 0x0E, 0x15, 0x04, 0x00}},
+};
+constexpr std::array<std::uint8_t, 7> kUnknownGlyph{0x1F, 0x11, 0x11, 0x11, 0x11, 0x11, 0x1F};
+constexpr int kGlyphWidth = 5;
+constexpr int kGlyphHeight = 7;
+constexpr int kAdvance = 6;
+
+const std::array<std::uint8_t, 7>& GlyphFor(char c) {
+  char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const Glyph& glyph : kFont) {
+    if (glyph.character == upper) return glyph.rows;
+  }
+  return kUnknownGlyph;
+}
+
+bool Lit(std::string_view text, std::int64_t gx, std::int64_t gy) {
+  if (gx < 0 || gy < 0 || gy >= kGlyphHeight) return false;
+  std::int64_t index = gx / kAdvance;
+  std::int64_t column = gx % kAdvance;
+  if (index >= static_cast<std::int64_t>(text.size()) || column >= kGlyphWidth) return false;
+  return (GlyphFor(text[static_cast<std::size_t>(index)])[static_cast<std::size_t>(gy)] >>
+          (kGlyphWidth - 1 - column)) &
+         1;
+}
+
+}  // namespace
+
+std::int64_t StampWidth(std::string_view text, int scale) {
+  return text.empty() ? 0 : (static_cast<std::int64_t>(text.size()) * kAdvance - 1) * scale;
+}
+
+std::int64_t StampHeight(int scale) { return std::int64_t{kGlyphHeight} * scale; }
+
+void StampText(Image& image, std::string_view text, std::int64_t x, std::int64_t y, int scale) {
+  if (text.empty() || scale <= 0 || image.samples.empty()) return;
+  const std::int64_t border = scale / 2 + 1;
+  const std::int64_t width = StampWidth(text, scale);
+  const std::int64_t height = StampHeight(scale);
+  const std::int64_t x0 = std::max<std::int64_t>(0, x - border);
+  const std::int64_t y0 = std::max<std::int64_t>(0, y - border);
+  const std::int64_t x1 = std::min<std::int64_t>(image.width, x + width + border);
+  const std::int64_t y1 = std::min<std::int64_t>(image.height, y + height + border);
+  const std::uint16_t bright = image.MaxSample();
+  auto lit_at = [&](std::int64_t px, std::int64_t py) {
+    std::int64_t dx = px - x;
+    std::int64_t dy = py - y;
+    if (dx < 0 || dy < 0) return false;
+    return Lit(text, dx / scale, dy / scale);
+  };
+  for (std::int64_t py = y0; py < y1; ++py) {
+    for (std::int64_t px = x0; px < x1; ++px) {
+      std::uint16_t& sample =
+          image.At(static_cast<std::uint32_t>(px), static_cast<std::uint32_t>(py));
+      if (lit_at(px, py)) {
+        sample = bright;
+        continue;
+      }
+      // Dark outline: any lit pixel within `border` pixels.
+      bool near = false;
+      for (std::int64_t ny = py - border; ny <= py + border && !near; ++ny) {
+        for (std::int64_t nx = px - border; nx <= px + border && !near; ++nx) near = lit_at(nx, ny);
+      }
+      if (near) sample = 0;
+    }
+  }
+}
+
+void StampSideLetter(Image& image, char letter) {
+  int scale =
+      static_cast<int>(std::max<std::uint32_t>(2, std::min(image.width, image.height) / 60));
+  std::int64_t margin = scale * 3;
+  StampText(image, std::string_view(&letter, 1), margin, margin, scale);
+}
+
+void StampHostMark(Image& image, std::string_view text) {
+  int scale =
+      static_cast<int>(std::max<std::uint32_t>(1, std::min(image.width, image.height) / 400));
+  std::int64_t margin = scale * 6;
+  std::string_view shown = text.empty() ? std::string_view("*") : text;
+  StampText(image, shown, image.width - margin - StampWidth(shown, scale),
+            image.height - margin - StampHeight(scale), scale);
+}
+
+}  // namespace hostsim

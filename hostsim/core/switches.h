@@ -1,0 +1,43 @@
+// The run-time switches of a hostsim installation: DIR/hostsim.ini, read afresh at every call so
+// a test can change the behaviour of an installed Morlund between calls. Every switch, its
+// default and its comment stand in one table; `hostsim install` writes hostsim.ini from it, so
+// the file and the code never disagree. A missing file or key gives the default.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace hostsim {
+
+inline constexpr const char* kSwitchFileName = "hostsim.ini";
+
+struct SwitchSpec {
+  const char* section;
+  const char* key;
+  const char* fallback;
+  const char* comment;
+};
+
+// Every switch, grouped by section in the order hostsim.ini lists them.
+std::span<const SwitchSpec> AllSwitches();
+
+class Switches {
+ public:
+  // Reads `folder` + "hostsim.ini" (folder ends in '/').
+  explicit Switches(std::string folder);
+
+  // The switch's value, or its default. Asking for a switch that is not in the table is a
+  // programming error and answers the empty text / 0.
+  std::string Text(std::string_view section, std::string_view key) const;
+  std::int32_t Int(std::string_view section, std::string_view key) const;
+
+  const std::string& folder() const { return folder_; }
+
+ private:
+  std::string folder_;
+  std::string path_;
+};
+
+}  // namespace hostsim

@@ -1,0 +1,66 @@
+// MoFileDB, the configuration database module: FDB_Open checks the installation's configuration
+// database file (morlund.db beside the module), FDB_Close closes it again.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/call_log.h"
+#include "core/exports.h"
+#include "core/install_folder.h"
+#include "core/switches.h"
+#include "core/version_check.h"
+#include "hostlink/modules/module_exports.h"
+
+namespace {
+
+constexpr const char* kSection = "MoFileDB";
+constexpr const char* kDatabaseName = "morlund.db";
+constexpr const char* kDatabaseMagic = "MORLUND-CONFIGURATION-DATABASE";
+
+// Host codes of FDB_Open.
+constexpr MorlundStatus kDatabaseMissing = 31;  // path unknown
+constexpr MorlundStatus kDatabaseDamaged = 5;   // cannot be read
+
+bool g_open = false;
+
+[[maybe_unused]] MorlundStatus CheckDatabase(const std::string& folder) {
+  std::FILE* file = std::fopen((folder + kDatabaseName).c_str(), "rb");
+  if (file == nullptr) return kDatabaseMissing;
+  char head[64] = {};
+  std::size_t got = std::fread(head, 1, sizeof head - 1, file);
+  std::fclose(file);
+  std::size_t magic_length = std::strlen(kDatabaseMagic);
+  if (got < magic_length || std::memcmp(head, kDatabaseMagic, magic_length) != 0) {
+    return kDatabaseDamaged;
+  }
+  return 0;
+}
+
+}  // namespace
+
+#ifndef HOSTSIM_LACK_FDB_Open
+HOSTSIM_EXPORT MorlundStatus FDB_Open() {
+  hostsim::Switches switches(hostsim::InstallFolder());
+  auto status = static_cast<MorlundStatus>(switches.Int(kSection, "OpenStatus"));
+  if (status == 0) status = CheckDatabase(switches.folder());
+  g_open = status == 0;
+  hostsim::LogLine("FDB_Open").Result(status).WriteTo(switches.folder());
+  return status;
+}
+#endif
+
+#ifndef HOSTSIM_LACK_FDB_Close
+HOSTSIM_EXPORT void FDB_Close() {
+  hostsim::LogLine("FDB_Close")
+      .Result("void")
+      .Detail("was_open", g_open ? 1 : 0)
+      .WriteTo(hostsim::InstallFolder());
+  g_open = false;
+}
+#endif
+
+#ifndef HOSTSIM_LACK_FDB_CheckVersion
+HOSTSIM_EXPORT MorlundStatus FDB_CheckVersion(std::uint32_t version, std::uint32_t reserved) {
+  return hostsim::AnswerCheckVersion("FDB_CheckVersion", kSection, 0x201, version, reserved);
+}
+#endif

@@ -1,0 +1,206 @@
+#include "installation.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "core/call_log.h"
+#include "core/switches.h"
+#include "platform/posix/product_version_file.h"
+#include "platform/posix/registry_file.h"
+
+namespace hostsim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kLocalServerKey =
+    "CLSID\\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}\\LocalServer32";
+constexpr const char* kMemoryLibrary = "libradlyn_globalmem.so";
+constexpr const char* kProgram = "morlund";
+
+// Morlund's own settings, as a workstation has them (CR LF line ends).
+constexpr const char* kMorlundIni =
+    "; Morlund settings (hostsim installation).\r\n"
+    "; Keys are read per take type: Key_<take type without blanks>, then Key_<image type>,\r\n"
+    "; then Key (see hostsim/README.md), e.g. FilterClass_12XI=1 or FilterClass_XI=1.\r\n"
+    "[AutoPost]\r\n"
+    "AutoPost=1\r\n"
+    "FilterClass=0\r\n"
+    ";FilterClass1=3\r\n"
+    ";WWE=1,8000,100,2000,60\r\n";
+
+constexpr const char* kMofiledbIni =
+    "; Morlund database settings (hostsim installation), read per take type as morlund.ini.\r\n"
+    "[Take]\r\n"
+    "SetLRLabel=0\r\n"
+    "SetLRLabel_XI=1\r\n";
+
+constexpr const char* kDatabase =
+    "MORLUND-CONFIGURATION-DATABASE 1\r\n"
+    "; hostsim: FDB_Open checks that this file exists and starts with the line above.\r\n";
+
+bool WriteFile(const fs::path& path, const std::string& content, std::string* error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  out.close();
+  if (!out) {
+    *error = "cannot write " + path.string();
+    return false;
+  }
+  return true;
+}
+
+std::string SwitchFileText() {
+  std::string text =
+      "; hostsim run-time switches, read at every call into a module (see hostsim/README.md).\n"
+      "; Every switch is listed with its default value.\n";
+  std::string section;
+  for (const SwitchSpec& spec : AllSwitches()) {
+    if (section != spec.section) {
+      section = spec.section;
+      text += "\n[" + section + "]\n";
+    }
+    text += std::string("; ") + spec.comment + "\n";
+    text += std::string(spec.key) + "=" + spec.fallback + "\n";
+  }
+  return text;
+}
+
+bool Copy(const fs::path& from, const fs::path& to, std::string* error) {
+  std::error_code code;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, code);
+  if (code) {
+    *error = "cannot copy " + from.string() + " to " + to.string() + ": " + code.message();
+    return false;
+  }
+  return true;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& name) {
+  auto same = [&](const std::string& item) {
+    return std::equal(item.begin(), item.end(), name.begin(), name.end(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) ==
+             std::tolower(static_cast<unsigned char>(b));
+    });
+  };
+  return std::any_of(list.begin(), list.end(), same);
+}
+
+// The file to install for a module: the full module, or the variant built without one export.
+bool ModuleSource(const InstallOptions& options, const ModuleFile& module, fs::path* source,
+                  std::string* error) {
+  std::string stem = fs::path(module.file).stem().string();
+  std::vector<std::string> lacking;
+  for (const char* name : module.exports) {
+    if (Contains(options.lacking_exports, name)) lacking.push_back(name);
+  }
+  if (lacking.size() > 1) {
+    *error = "only one export of " + std::string(module.name) + " can be left out";
+    return false;
+  }
+  if (lacking.empty()) {
+    *source = fs::path(options.files_folder) / module.file;
+  } else {
+    *source =
+        fs::path(options.files_folder) / "variants" / (stem + "-without-" + lacking[0] + ".so");
+  }
+  return true;
+}
+
+}  // namespace
+
+const std::vector<ModuleFile>& ModuleFiles() {
+  static const std::vector<ModuleFile> kModules = {
+      {"MoFileDB", "mofiledb.so", {"FDB_Open", "FDB_Close", "FDB_CheckVersion"}},
+      {"MoModCh", "momodch.so", {"MC_TakeImage", "MC_CheckVersion"}},
+      {"MoGrfMan",
+       "mogrfman.so",
+       {"MGM_LRMarker", "MGM_SetMark", "MGM_CheckVersion", "MGM_FilterEx"}},
+      {"MoUtil",
+       "moutil.so",
+       {"UTL_InitMark", "UTL_GetLogo", "UTL_SetLogo", "UTL_SetVersion", "UTL_CheckVersion",
+        "IsDate", "UTL_GetPrivateProfileIntTakeType", "UTL_GetPrivateProfileStringTakeType"}},
+      {"MoFileIO",
+       "mofileio.so",
+       {"FIO_CreateImageFile", "FIO_CheckVersion", "FIO_ImportImageFile"}},
+  };
+  return kModules;
+}
+
+bool Install(const InstallOptions& options, std::string* error) {
+  for (const std::string& name : options.lacking_exports) {
+    bool known = false;
+    for (const ModuleFile& module : ModuleFiles()) {
+      for (const char* export_name : module.exports) known = known || name == export_name;
+    }
+    if (!known) {
+      *error = "unknown export " + name;
+      return false;
+    }
+  }
+  for (const std::string& name : options.without_modules) {
+    bool known = std::any_of(ModuleFiles().begin(), ModuleFiles().end(), [&](const ModuleFile& m) {
+      return Contains({m.name, fs::path(m.file).stem().string(), m.file}, name);
+    });
+    if (!known) {
+      *error = "unknown module " + name;
+      return false;
+    }
+  }
+
+  std::error_code code;
+  fs::create_directories(options.folder, code);
+  fs::path folder = fs::canonical(options.folder, code);
+  if (code) {
+    *error = "cannot create the folder " + options.folder;
+    return false;
+  }
+
+  for (const ModuleFile& module : ModuleFiles()) {
+    std::string stem = fs::path(module.file).stem().string();
+    bool left_out = Contains(options.without_modules, module.name) ||
+                    Contains(options.without_modules, stem) ||
+                    Contains(options.without_modules, module.file);
+    fs::remove(folder / module.file, code);
+    if (left_out) continue;
+    fs::path source;
+    if (!ModuleSource(options, module, &source, error) ||
+        !Copy(source, folder / module.file, error)) {
+      return false;
+    }
+  }
+  if (!Copy(fs::path(options.files_folder) / kMemoryLibrary, folder / kMemoryLibrary, error)) {
+    return false;
+  }
+
+  fs::remove(folder / kProgram, code);
+  if (options.with_morlund) {
+    if (!Copy(fs::path(options.files_folder) / kProgram, folder / kProgram, error)) return false;
+    if (options.version &&
+        !radlyn::platform::WriteProductVersion((folder / kProgram).string(), *options.version)) {
+      *error = "cannot stamp the version into " + (folder / kProgram).string();
+      return false;
+    }
+  }
+
+  if (!WriteFile(folder / "morlund.ini", kMorlundIni, error) ||
+      !WriteFile(folder / "mofiledb.ini", kMofiledbIni, error) ||
+      !WriteFile(folder / "morlund.db", kDatabase, error) ||
+      !WriteFile(folder / kSwitchFileName, SwitchFileText(), error) ||
+      !WriteFile(folder / kCallLogName, "", error)) {
+    return false;
+  }
+
+  if (options.register_folder &&
+      !radlyn::platform::WriteClassesRootDefault(kLocalServerKey, (folder / kProgram).string())) {
+    *error = "cannot write the registry file " + radlyn::platform::RegistryFilePath();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace hostsim
