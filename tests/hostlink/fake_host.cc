@@ -89,10 +89,10 @@ std::int32_t IsDate(const char*) { return 0; }
 std::int32_t UTL_GetPrivateProfileIntTakeType(const char* section, const char* key,
                                               const char* take_type, std::int32_t fallback,
                                               const char* file) {
-  B().calls.push_back("UTL_GetPrivateProfileIntTakeType");
-  for (const char* text : {section, key, take_type, file}) B().texts.emplace_back(text);
-  B().texts.push_back(std::to_string(fallback));
-  return B().set_lr_label;
+  B().calls.push_back("UTL_GetPrivateProfileIntTakeType(" + std::string(section) + "," + key + "," +
+                      take_type + "," + std::to_string(fallback) + "," + file + ")");
+  auto found = B().take_type_ints.find(key);
+  return found == B().take_type_ints.end() ? fallback : found->second;
 }
 std::uint32_t UTL_GetPrivateProfileStringTakeType(const char*, const char*, const char*,
                                                   const char* fallback, char* buffer,
@@ -113,9 +113,11 @@ MorlundStatus FIO_CreateImageFile(const char* file, std::uint8_t* record, std::u
 MorlundStatus FIO_CheckVersion(std::uint32_t v, std::uint32_t r) {
   return CheckVersion("FIO_CheckVersion", v, r);
 }
-MorlundStatus FIO_ImportImageFile(const char*, std::uint8_t*, std::uint32_t) {
-  B().calls.push_back("FIO_ImportImageFile");
-  return 0;
+MorlundStatus FIO_ImportImageFile(const char* file, std::uint8_t* record, std::uint32_t mask) {
+  B().calls.push_back("FIO_ImportImageFile(" + std::to_string(mask) + ")");
+  B().texts.emplace_back(file);
+  if (B().import_image) B().import_image(record);
+  return B().import_image_file;
 }
 
 template <typename F>
@@ -160,7 +162,68 @@ std::string StemOfPath(std::string_view path) {
   return name.substr(0, name.find('.'));
 }
 
+// An automation object answering fixed dispatch ids.
+class FakeObject : public platform::AutomationObject {
+ public:
+  using Answer =
+      std::function<platform::AutomationResult(std::vector<platform::AutomationResult>*)>;
+  explicit FakeObject(std::map<std::int32_t, Answer> answers) : answers_(std::move(answers)) {}
+  platform::AutomationResult Invoke(std::int32_t id, platform::InvokeKind,
+                                    const std::vector<platform::AutomationArgument>&,
+                                    platform::ResultType,
+                                    std::vector<platform::AutomationResult>* out) override {
+    auto found = answers_.find(id);
+    if (found == answers_.end()) return {};
+    return found->second(out);
+  }
+
+ private:
+  std::map<std::int32_t, Answer> answers_;
+};
+
+platform::AutomationResult Text(const char* text) { return std::string(text); }
+
+std::unique_ptr<platform::AutomationObject> OrbelPlugin() {
+  return std::make_unique<FakeObject>(std::map<std::int32_t, FakeObject::Answer>{
+      {8, [](auto*) { return Text("1.2"); }},
+      {13, [](auto*) { return Text(kOrbelProgram); }},
+  });
+}
+
+std::unique_ptr<platform::AutomationObject> Login() {
+  return std::make_unique<FakeObject>(std::map<std::int32_t, FakeObject::Answer>{
+      {8, [](auto*) { return platform::AutomationResult(std::int32_t{1}); }},
+      {17, [](auto*) { return platform::AutomationResult(OrbelPlugin()); }},
+  });
+}
+
 }  // namespace
+
+std::unique_ptr<platform::AutomationObject> FakeAutomation::CreateInstance(
+    std::string_view prog_id) {
+  if (!offers_orbel) return nullptr;
+  if (prog_id == "MORLUNDNG.OptionsManager") {
+    return std::make_unique<FakeObject>(std::map<std::int32_t, FakeObject::Answer>{
+        {3, [](auto*) { return Text(kOrbelDataFolder); }},
+    });
+  }
+  return std::make_unique<FakeObject>(std::map<std::int32_t, FakeObject::Answer>{
+      {2,
+       [](std::vector<platform::AutomationResult>* out) {
+         if (out != nullptr) out->emplace_back(Login());
+         return platform::AutomationResult(std::int32_t{0});
+       }},
+  });
+}
+
+platform::ProcessRun FakeProcesses::Run(std::string_view program_path,
+                                        std::string_view argument_text,
+                                        std::uint32_t time_limit_ms) {
+  runs.push_back(std::string(program_path) + "|" + std::string(argument_text) + "|" +
+                 std::to_string(time_limit_ms));
+  auto found = exit_codes.find(std::string(argument_text));
+  return {true, found == exit_codes.end() ? 0u : found->second};
+}
 
 platform::LibraryHandle FakeLibraries::HandleOf(const std::string& stem) {
   for (std::size_t i = 0; i < Stems().size(); ++i) {

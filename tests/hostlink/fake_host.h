@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "hostlink/modules/module_exports.h"
+#include "platform/automation.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/program_file.h"
 #include "platform/registry.h"
@@ -70,7 +72,11 @@ class FakeFileSystem : public platform::FileSystem {
   std::optional<std::string> FindFirstFile(std::string_view) override { return std::nullopt; }
   bool CreateFolderTree(std::string_view) override { return false; }
   bool CreateEmptyFile(std::string_view) override { return false; }
-  std::optional<std::string> ReadWholeFile(std::string_view) override { return std::nullopt; }
+  std::optional<std::string> ReadWholeFile(std::string_view path) override {
+    auto found = contents.find(std::string(path));
+    if (found == contents.end()) return std::nullopt;
+    return found->second;
+  }
   bool AppendToFile(std::string_view, std::string_view) override { return false; }
   std::optional<std::uint64_t> FreeBytesAvailable(std::string_view) override {
     return std::nullopt;
@@ -89,6 +95,7 @@ class FakeFileSystem : public platform::FileSystem {
   std::string ProgramFilePath() override { return "/usr/lib/radlyn/radlyn"; }
 
   std::set<std::string> existing;
+  std::map<std::string, std::string> contents;  // what ReadWholeFile finds
   std::string current = "/home/client";
   std::vector<std::string> folder_changes;
 };
@@ -136,6 +143,30 @@ class FakeDebugOutput : public platform::DebugOutput {
   std::vector<std::string> lines;
 };
 
+// The newer Morlund generation as far as the Orbel decision asks it: with `offers_orbel` the
+// plug-in server names kOrbelProgram and the options manager kOrbelDataFolder; otherwise no
+// server is registered.
+inline constexpr const char* kOrbelProgram = "/opt/orbel/orbel";
+inline constexpr const char* kOrbelDataFolder = "/var/orbel/";
+
+class FakeAutomation : public platform::Automation {
+ public:
+  bool IsClassRegistered(std::string_view) override { return offers_orbel; }
+  platform::RunningInstance FindRunningInstance(std::string_view) override { return {}; }
+  std::unique_ptr<platform::AutomationObject> CreateInstance(std::string_view prog_id) override;
+  bool offers_orbel = false;
+};
+
+// Program runs: records each one and answers the exit code set for its argument text (0 when
+// none is set).
+class FakeProcesses : public platform::Processes {
+ public:
+  platform::ProcessRun Run(std::string_view program_path, std::string_view argument_text,
+                           std::uint32_t time_limit_ms) override;
+  std::map<std::string, std::uint32_t> exit_codes;  // by argument text
+  std::vector<std::string> runs;                    // "path|arguments|limit"
+};
+
 // The modules' answers and the record of their calls.
 struct ModuleBehaviour {
   std::map<std::string, MorlundStatus> check_version;  // by export name; missing: 1 (accepted)
@@ -143,9 +174,11 @@ struct ModuleBehaviour {
   MorlundStatus take_image = 0;
   // Runs inside MC_TakeImage on the locked take record (after the call is recorded).
   std::function<void(std::uint8_t* take_record)> fill_take;
-  std::string logo;  // what UTL_GetLogo finds in the mark
-  std::int32_t set_lr_label = 0;
+  std::string logo;                                    // what UTL_GetLogo finds in the mark
+  std::map<std::string, std::int32_t> take_type_ints;  // by key; missing: the default
   MorlundStatus create_image_file = 0;
+  MorlundStatus import_image_file = 0;
+  std::function<void(std::uint8_t* image_record)> import_image;  // fills the imported record
 
   std::vector<std::string> calls;                 // "FDB_Open", "MC_TakeImage(0,3,4660,1,0)", ...
   std::vector<std::uint8_t> patient_record_seen;  // by MC_TakeImage
@@ -174,6 +207,8 @@ class FakeHost {
   FakeProfile profile;
   FakeUserInterface ui;
   FakeDebugOutput debug;
+  FakeAutomation automation;
+  FakeProcesses processes;
 
  private:
   ModuleBehaviour behaviour_;
@@ -185,6 +220,8 @@ class FakeHost {
   platform::ScopedService<platform::Profile> profile_scope_{profile};
   platform::ScopedService<platform::UserInterface> ui_scope_{ui};
   platform::ScopedService<platform::DebugOutput> debug_scope_{debug};
+  platform::ScopedService<platform::Automation> automation_scope_{automation};
+  platform::ScopedService<platform::Processes> processes_scope_{processes};
 };
 
 }  // namespace radlyn::testing
