@@ -112,6 +112,12 @@ bool ReplaceNativeFile(const std::string& native_path, std::string_view content)
     SetLastErrorFromErrno(EISDIR);
     return false;
   }
+  // Renaming over a file needs no right to the file itself: check it, so that a read-only file
+  // stays read-only as it would when written in place.
+  if (exists && access(target.c_str(), W_OK) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
 
   std::string sibling;
   int fd = CreateSibling(target, sibling);

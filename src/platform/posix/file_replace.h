@@ -13,9 +13,9 @@ std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* 
 
 // Replaces the native file `native_path` (or creates it, never its folder) with `content`: the
 // bytes go to a new sibling file that is synced and then renamed over the old one, so readers
-// see either the old or the new file, never a part. An existing file keeps its mode; a symbolic
-// link is followed and its target replaced. On failure the old file is untouched, no sibling
-// remains, the last error is set and the answer is false.
+// see either the old or the new file, never a part. An existing file must be writable and keeps
+// its mode; a symbolic link is followed and its target replaced. On failure the old file is
+// untouched, no sibling remains, the last error is set and the answer is false.
 bool ReplaceNativeFile(const std::string& native_path, std::string_view content);
 
 }  // namespace radlyn::platform
