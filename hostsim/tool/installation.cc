@@ -8,6 +8,7 @@
 
 #include "core/call_log.h"
 #include "core/switches.h"
+#include "ngserver/ng_install.h"
 #include "platform/posix/product_version_file.h"
 #include "platform/posix/registry_file.h"
 
@@ -194,6 +195,7 @@ bool Install(const InstallOptions& options, std::string* error) {
       !WriteFile(folder / kCallLogName, "", error)) {
     return false;
   }
+  if (!InstallNewGeneration(folder.string(), options.files_folder, error)) return false;
 
   if (options.register_folder &&
       !radlyn::platform::WriteClassesRootDefault(kLocalServerKey, (folder / kProgram).string())) {

@@ -1,0 +1,30 @@
+// The newer Morlund generation in a hostsim installation, laid out by `hostsim install`:
+//
+//   DIR/hostsim-ngserver          the plug-in server and the options manager (one program)
+//   DIR/orbel                     the Orbel program (the plug-in's ProgramPath)
+//   DIR/dbus-services/MORLUNDNG.PluginServer.service, MORLUNDNG.OptionsManager.service
+//                                 bus activation of the two servers
+//   DIR/dbus-session.conf         a private session bus whose services are the two above:
+//                                 dbus-daemon --config-file=DIR/dbus-session.conf --print-address
+//   DIR/OrbelData/Config.xml      Orbel's configuration with the filter (8-bit text)
+//   DIR/OrbelData/TEMP/           Orbel's working folder (empty)
+//   hostsim.ini                   gains the sections PluginServer, OptionsManager and Orbel
+//
+// WriteOrbelConfig writes a Config.xml with one filter attribute, as 8-bit text or as UTF-16LE
+// with its byte-order mark (`hostsim-orbel-config` offers it on the command line).
+#pragma once
+
+#include <string>
+
+namespace hostsim {
+
+inline constexpr const char* kDefaultOrbelFilter = "??XI";
+
+// `folder` is the installation folder, `files_folder` where the build put the programs.
+bool InstallNewGeneration(const std::string& folder, const std::string& files_folder,
+                          std::string* error);
+
+bool WriteOrbelConfig(const std::string& path, const std::string& filter, bool utf16,
+                      std::string* error);
+
+}  // namespace hostsim
