@@ -87,13 +87,14 @@ double OutlineHalfWidth(double v) {
 
 // Half-width of the pulp (chamber, then canal) at depth v, in crown widths.
 double PulpHalfWidth(double v) {
-  if (v < 0.17 || v > 0.95) return -1.0;
-  if (v < 0.40) {
-    double t = (v - 0.17) / 0.23;
-    return 0.17 * std::sqrt(std::max(0.0, 1.0 - (1.0 - t) * (1.0 - t) * 0.9));
+  if (v < 0.15 || v > 0.95) return -1.0;
+  if (v < 0.22) {
+    double t = (v - 0.15) / 0.07;
+    return 0.13 * std::sqrt(std::max(0.0, t * (2.0 - t)));
   }
-  double t = (v - 0.40) / 0.55;
-  return 0.17 * (1.0 - t) * (1.0 - t) + 0.025 * (1.0 - t * 0.6);
+  if (v < 0.36) return 0.13;
+  double t = (v - 0.36) / 0.59;
+  return 0.11 * std::pow(1.0 - t, 1.5) + 0.02 * (1.0 - 0.5 * t);
 }
 
 // The attenuation a tooth adds at (x, y), or a negative value outside it; `root_edge` receives
@@ -109,10 +110,12 @@ double ToothValue(const Tooth& tooth, double x, double y, double* root_edge) {
   if (v > 0.38) *root_edge = std::min(*root_edge, std::fabs(distance));
   if (distance > 1.5) return -1.0;
   double coverage = SmoothStep(1.5, -1.5, distance);
-  // Enamel caps the crown; dentin fills the rest; the pulp shows darker inside.
-  double dentin_half = half - 0.09;
-  bool in_dentin_core = v > 0.085 && std::fabs(u) < dentin_half;
-  double value = (v < 0.37 && !in_dentin_core) ? 0.93 : 0.70;
+  // Enamel caps the crown with a layer of even thickness; dentin fills the rest; the pulp shows
+  // darker inside.
+  double core_half = OutlineHalfWidth(v - 0.07) - 0.07;
+  bool in_dentin_core = std::fabs(u) < core_half;
+  double value = 0.70 + 0.05 * (1.0 - v);
+  if (v < 0.36 && !in_dentin_core) value = 0.90 + 0.05 * (1.0 - std::fabs(u) / 0.5);
   double pulp = PulpHalfWidth(v);
   if (pulp > 0.0) {
     double pulp_distance = (std::fabs(u) - pulp) * tooth.width;
