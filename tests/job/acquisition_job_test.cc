@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "job/error_table.h"
 #include "job/job_fixture.h"
@@ -20,12 +20,13 @@ class AcquisitionJobTest : public testing::JobFixture {
 
   std::string Images() const { return scratch_.Sub("images/"); }
 
-  // A complete job; `extra` lines are appended to the [Config] section.
+  // A complete job; `extra` lines open the [Config] section, so they win over the defaults here.
   void WriteStandardJob(const std::string& birthdate = "19700305", const std::string& extra = "") {
     WriteJob(
         "[Info]\r\nType=XI\r\nRegio=36\r\nDoc=Dr. Berger\r\n"
         "[Patient]\r\nFirstName=Anna\r\nLastName=Miller\r\nID=4711\r\nBirthdate=" +
-        birthdate + "\r\n[Config]\r\nImageDataPath=" + scratch_.Sub("images") + "\r\n" + extra);
+        birthdate + "\r\n[Config]\r\n" + extra + "ImageDataPath=" + scratch_.Sub("images") +
+        "\r\n");
   }
 };
 
@@ -103,8 +104,8 @@ TEST_F(AcquisitionJobTest, EachFailingStepEndsTheJobWithItsNumberAndText) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(Images());
-    std::filesystem::remove(scratch_.Sub("images"));
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch_.Sub("images"), ignored);
     std::filesystem::remove(frame_.GetResultFilePath());
     frame_.WriteErrorReport(0, "");
     link_ = testing::FakeHostLink();
