@@ -52,7 +52,9 @@ TEST(DomDocument2Test, TextsThatAreNotWellFormedAreRejectedQuietly) {
                                 "<A/><B/>",
                                 "<A>&undeclared;</A>",
                                 "<A>\x01</A>",
-                                "<A x='1' x='2'/>"};
+                                "<A x='1' x='2'/>",
+                                "<A dt:dt='int'/>",
+                                "<x:A/>"};
   for (const char* text : kTexts) {
     SCOPED_TRACE(text);
     testing::RecordingDebugOutput debug;

@@ -273,7 +273,9 @@ class LibxmlDocument : public XmlDocument {
     if (context == nullptr) throw XmlError(kOutOfMemory, "out of memory", kParserSource);
     xmlDocPtr doc = xmlCtxtReadMemory(context, utf8.data(), static_cast<int>(utf8.size()), nullptr,
                                       "UTF-8", kParseOptions);
-    const bool well_formed = context->wellFormed != 0;
+    // A prefix without a declaration is only a namespace error to libxml2; the document is not
+    // namespace-well-formed, and data types are found by namespace, so it is rejected.
+    const bool well_formed = context->wellFormed != 0 && context->nsWellFormed != 0;
     const bool out_of_memory = context->lastError.code == XML_ERR_NO_MEMORY;
     xmlFreeParserCtxt(context);
     if (doc != nullptr && !well_formed) {
