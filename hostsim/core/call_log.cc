@@ -61,34 +61,28 @@ std::string Bytes(const void* data, std::size_t size) {
   return out;
 }
 
-LogLine::LogLine(std::string_view name) : text_(name) { text_.push_back('('); }
+LogLine::LogLine(std::string_view name) : name_(name) {}
 
 LogLine& LogLine::Arg(std::string_view formatted) {
-  if (has_args_) text_ += ", ";
-  text_ += formatted;
-  has_args_ = true;
+  if (!args_.empty()) args_ += ", ";
+  args_ += formatted;
   return *this;
 }
 
 LogLine& LogLine::Arg(std::int64_t number) { return Arg(std::to_string(number)); }
 
 LogLine& LogLine::Result(std::string_view formatted) {
-  if (!closed_) text_ += ")";
-  closed_ = true;
-  text_ += " = ";
-  text_ += formatted;
+  result_ = formatted;
   return *this;
 }
 
 LogLine& LogLine::Result(std::int64_t number) { return Result(std::to_string(number)); }
 
 LogLine& LogLine::Detail(std::string_view key, std::string_view formatted) {
-  if (!closed_) text_ += ")";
-  closed_ = true;
-  text_ += ' ';
-  text_ += key;
-  text_ += '=';
-  text_ += formatted;
+  details_ += ' ';
+  details_ += key;
+  details_ += '=';
+  details_ += formatted;
   return *this;
 }
 
@@ -96,14 +90,8 @@ LogLine& LogLine::Detail(std::string_view key, std::int64_t number) {
   return Detail(key, std::to_string(number));
 }
 
-const std::string& LogLine::Text() {
-  if (!closed_) {
-    text_ += ")";
-    closed_ = true;
-  }
-  return text_;
-}
+std::string LogLine::Text() const { return name_ + "(" + args_ + ") = " + result_ + details_; }
 
-void LogLine::WriteTo(const std::string& folder) { AppendCallLog(folder, Text()); }
+void LogLine::WriteTo(const std::string& folder) const { AppendCallLog(folder, Text()); }
 
 }  // namespace hostsim

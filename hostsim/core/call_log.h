@@ -23,9 +23,10 @@ void AppendCallLog(const std::string& folder, std::string_view line);
 std::string Quoted(std::string_view text);   // "text", escaped as above; nullptr-safe below
 std::string QuotedOrNull(const char* text);  // null for a null pointer
 std::string Hex32(std::uint32_t value);      // 0x0001A2B3
-std::string Bytes(const void* data, std::size_t size);  // hex bytes, or "zero16"-style "zeroN"
+std::string Bytes(const void* data, std::size_t size);  // hex bytes; "zeroN" when all N are 0
 
-// Builds one line: LogLine("F").Arg("1").Arg(Quoted("x")).Result("0").Detail("k", "v").Text().
+// Builds one line, in whatever order the parts are given:
+//   LogLine("F").Arg("1").Arg(Quoted("x")).Result("0").Detail("k", "v").WriteTo(folder);
 class LogLine {
  public:
   explicit LogLine(std::string_view name);
@@ -35,14 +36,15 @@ class LogLine {
   LogLine& Result(std::int64_t number);
   LogLine& Detail(std::string_view key, std::string_view formatted);
   LogLine& Detail(std::string_view key, std::int64_t number);
-  const std::string& Text();
+  std::string Text() const;
   // Appends the line to the calls log of `folder`.
-  void WriteTo(const std::string& folder);
+  void WriteTo(const std::string& folder) const;
 
  private:
-  std::string text_;
-  bool has_args_ = false;
-  bool closed_ = false;
+  std::string name_;
+  std::string args_;
+  std::string result_ = "void";
+  std::string details_;
 };
 
 }  // namespace hostsim

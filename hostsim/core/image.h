@@ -19,7 +19,9 @@
 
 namespace hostsim {
 
-inline constexpr std::uint32_t kMaxImageSide = 20000;
+// The largest width or height accepted anywhere (blocks, files); it bounds what a damaged header
+// or file can make hostsim allocate (at most 128 MB of 16-bit samples).
+inline constexpr std::uint32_t kMaxImageSide = 8000;
 
 struct Image {
   std::uint32_t width = 0;

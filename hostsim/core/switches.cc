@@ -1,6 +1,7 @@
 #include "switches.h"
 
 #include <array>
+#include <cstdlib>
 
 #include "platform/profile.h"
 
