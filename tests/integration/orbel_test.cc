@@ -1,0 +1,422 @@
+// The newer Morlund generation end to end: the real radlyn program on a hostsim installation
+// whose plug-in server, options manager and Orbel program run on a private session bus. Each
+// test gets its own installation, bus and copy of the program (with its simulation data beside
+// it, so settings and data of one test never reach another).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include "integration/support/integration_support.h"
+#include "platform/profile.h"
+
+namespace radlyn::integration {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+class OrbelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProgramStart install;
+    install.program = HostsimProgramPath();
+    install.arguments = {"install", Morlund()};
+    install.environment = sandbox_.environment();
+    ProgramRun run = RunProgram(install);
+    ASSERT_EQ(run.exit_code, 0) << run.standard_error;
+    // Small images keep the exposures quick.
+    SetSwitch("MoModCh", "Width", "320");
+    SetSwitch("MoModCh", "Height", "240");
+
+    fs::create_directories(ProgramFolder());
+    fs::copy_file(RadlynProgramPath(), ProgramFolder() + "/radlyn");
+    fs::copy(BuildFolder() + "/bin/ORBEL", ProgramFolder() + "/ORBEL", fs::copy_options::recursive);
+    fs::create_directories(ImageFolder());
+    WriteIniFile(
+        DataFolder() + "/RADLYN_in.ini",
+        {{"Logon", {{"ClientName", "DentalOffice"}}},
+         {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
+         {"Patient",
+          {{"FirstName", "Anna"},
+           {"LastName", "Miller"},
+           {"ID", "4711"},
+           {"Birthdate", "19700305"}}},
+         {"Config",
+          {{"fAssure8Bit", "0"}, {"ImageDataPath", ImageFolder()}, {"FileFormat", "tif"}}}});
+    StartBus();
+  }
+
+  void TearDown() override {
+    if (!bus_pid_.empty()) std::system(("kill " + bus_pid_ + " 2>/dev/null").c_str());
+  }
+
+  std::string Morlund() const { return sandbox_.Path("morlund"); }
+  std::string ProgramFolder() const { return sandbox_.Path("bin"); }
+  std::string DataFolder() const { return sandbox_.Path("data"); }
+  std::string ImageFolder() const { return sandbox_.Path("images"); }
+  std::string TempFolder() const { return sandbox_.Path("tmp"); }
+
+  void SetSwitch(const std::string& section, const std::string& key, const std::string& value) {
+    ASSERT_TRUE(
+        platform::GetProfile().WriteString(section, key, value, Morlund() + "/hostsim.ini"));
+  }
+  void SetProgramSetting(const std::string& key, const std::string& value) {
+    ASSERT_TRUE(
+        platform::GetProfile().WriteString("Config", key, value, ProgramFolder() + "/Radlyn.ini"));
+  }
+
+  // A private session bus whose activatable services are the installation's two servers.
+  void StartBus() {
+    const std::string address_file = sandbox_.Path("bus-address");
+    const std::string pid_file = sandbox_.Path("bus-pid");
+    const std::string command = "dbus-daemon --config-file=" + Morlund() +
+                                "/dbus-session.conf --fork --print-address=3 --print-pid=4 3>" +
+                                address_file + " 4>" + pid_file + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::istringstream(ReadTextFile(address_file).value_or("")) >> bus_address_;
+    std::istringstream(ReadTextFile(pid_file).value_or("")) >> bus_pid_;
+    ASSERT_FALSE(bus_address_.empty());
+    sandbox_.environment()["DBUS_SESSION_BUS_ADDRESS"] = bus_address_;
+  }
+
+  void RemoveService(const std::string& name) {
+    fs::remove(Morlund() + "/dbus-services/MORLUNDNG." + name + ".service");
+  }
+
+  // Clears what one job leaves behind (image, result, logs) so the next job starts afresh.
+  void ResetForNextJob() {
+    for (const auto& image : fs::directory_iterator(ImageFolder())) fs::remove(image.path());
+    fs::remove(DataFolder() + "/RADLYN_out.ini");
+    fs::remove(Morlund() + "/hostsim-calls.log");
+    fs::remove(Morlund() + "/morlund.log");
+  }
+
+  ProgramRun RunJob() {
+    ProgramStart start;
+    start.program = ProgramFolder() + "/radlyn";
+    start.arguments = {"datapath=" + DataFolder()};
+    start.environment = sandbox_.environment();
+    start.current_folder = sandbox_.WorkFolder();
+    ProgramRun run = RunProgram(start);
+    EXPECT_EQ(run.exit_code, 0) << run.standard_error;
+    return run;
+  }
+
+  std::vector<IniEntry> Result() const { return ReadIniEntries(DataFolder() + "/RADLYN_out.ini"); }
+  std::string ResultValue(const std::string& section, const std::string& key) const {
+    return FindIniValue(Result(), section, key).value_or("<none>");
+  }
+  std::vector<std::string> EventLog() const {
+    return ReadEventLogEntries(Morlund() + "/morlund.log");
+  }
+  std::vector<std::string> ErrorEvents() const {
+    std::vector<std::string> errors;
+    for (const std::string& entry : EventLog()) {
+      if (entry.rfind("[Error] ", 0) == 0) errors.push_back(entry.substr(8));
+    }
+    return errors;
+  }
+
+  // The calls log lines of the newer generation (servers and Orbel) and of the exposure.
+  std::vector<std::string> Calls(const std::string& prefix) const {
+    std::vector<std::string> calls;
+    std::istringstream lines(ReadTextFile(Morlund() + "/hostsim-calls.log").value_or(""));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind(prefix, 0) == 0) calls.push_back(line);
+    }
+    return calls;
+  }
+  std::vector<std::string> OrbelCalls() const {
+    std::vector<std::string> calls;
+    for (const std::string& line : Calls("Orbel(")) {
+      calls.push_back(line.substr(0, line.find(')') + 1));
+    }
+    return calls;
+  }
+  std::string ImageFile() const {
+    const std::string path = ResultValue("Config", "ImageDataPathFile");
+    return fs::exists(path) ? path : "";
+  }
+  std::map<std::string, std::string> InspectImage() const {
+    ProgramStart inspect;
+    inspect.program = HostsimProgramPath();
+    inspect.arguments = {"inspect", ImageFile()};
+    std::map<std::string, std::string> values;
+    std::istringstream lines(RunProgram(inspect).standard_output);
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t equals = line.find('=');
+      if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return values;
+  }
+  std::string CheckArguments() const {
+    const std::vector<std::string> checks = Calls("Orbel(\"-check\"");
+    if (checks.empty()) return "<none>";
+    const std::size_t start = checks[0].find(", \"") + 3;
+    return " -check \"" + checks[0].substr(start, checks[0].find('"', start) - start) + "\"";
+  }
+
+  RadlynSandbox sandbox_;
+  std::string bus_address_;
+  std::string bus_pid_;
+};
+
+TEST_F(OrbelTest, ProcessedTakeIsOrbelsImageWithTheFlagSetAndNoTraces) {
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_EQ(ResultValue("Config", "fAutoPostProcessed"), "1");
+  EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")", StartsWith("Orbel(\"-check\"")));
+  EXPECT_THAT(Calls("Orbel(\"-check\""), ElementsAre(HasSubstr("= 0 processed=1")));
+  EXPECT_THAT(CheckArguments(), StartsWith(" -check \"" + TempFolder() + "/"));
+  EXPECT_THAT(CheckArguments(), HasSubstr(".tif\""));
+  EXPECT_THAT(
+      Calls("PluginServer."),
+      ElementsAre(
+          "PluginServer.CreateInstance() = /Instance/1",
+          "PluginServer.Login(\"MorlundNG\") = 0 login=\"/Login/2\"", "PluginServer.Prepare() = 0",
+          "PluginServer.FindPlugin(\"{7E41C0D2-9A35-4F6B-8C17-3B52E9A06D84}\") = 3",
+          "PluginServer.Plugin(3) = \"/Plugin/3\"", "PluginServer.Version() = \"1.2\"",
+          "PluginServer.ProgramPath() = \"" + Morlund() + "/orbel\"",
+          "PluginServer.Release(\"/Plugin/3\") = 0", "PluginServer.Release(\"/Login/2\") = 0",
+          "PluginServer.Logout(\"MorlundNG\") = 0", "PluginServer.Release(\"/Instance/1\") = 0"));
+  EXPECT_THAT(Calls("OptionsManager.GetOption"),
+              ElementsAre("OptionsManager.GetOption(\"{7E41C0D2-9A35-4F6B-8C17-3B52E9A06D84}\", "
+                          "\"ORBEL\") = \"" +
+                          Morlund() + "/OrbelData/\""));
+  EXPECT_THAT(ErrorEvents(), IsEmpty());
+  EXPECT_FALSE(ImageFile().empty());
+  // The temporary image went back and forth and is gone; the preparation stands (no restore).
+  EXPECT_TRUE(fs::is_empty(TempFolder()));
+  EXPECT_TRUE(fs::exists(Morlund() + "/OrbelData/orbel-backup.state"));
+}
+
+TEST_F(OrbelTest, UtfSixteenConfigurationDecidesLikeTheEightBitOne) {
+  for (const char* filter : {"12XI,36XI", "36OK", "*", "?*"}) {
+    ProgramStart config;
+    config.program = BuildFolder() + "/bin/hostsim-orbel-config";
+    config.arguments = {Morlund(), "--filter", filter, "--utf16"};
+    ASSERT_EQ(RunProgram(config).exit_code, 0);
+    ResetForNextJob();
+    RunJob();
+    const bool expected = std::string(filter) == "12XI,36XI" || std::string(filter) == "?*";
+    EXPECT_EQ(OrbelCalls().size(), expected ? 2u : 0u) << filter;
+  }
+}
+
+TEST_F(OrbelTest, WithoutPluginServerTheTakeIsRealAndOneErrorIsLogged) {
+  RemoveService("PluginServer");
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_THAT(ErrorEvents(), ElementsAre("Connect to MORLUND PlugIn Server failed"));
+  EXPECT_THAT(Calls("PluginServer."), IsEmpty());
+  EXPECT_THAT(OrbelCalls(), IsEmpty());
+  EXPECT_THAT(Calls("MC_TakeImage"), Not(IsEmpty()));
+}
+
+TEST_F(OrbelTest, RefusedLoginIsLoggedAndNotLoggedOut) {
+  SetSwitch("PluginServer", "LoginStatus", "-1");
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_THAT(ErrorEvents(), ElementsAre("MORLUND PlugIn Server Login failed"));
+  EXPECT_THAT(Calls("PluginServer.Login"), ElementsAre(HasSubstr("= -1")));
+  EXPECT_THAT(Calls("PluginServer.Logout"), IsEmpty());
+  EXPECT_THAT(Calls("PluginServer.Release"),
+              ElementsAre("PluginServer.Release(\"/Instance/1\") = 0"));
+  EXPECT_THAT(OrbelCalls(), IsEmpty());
+}
+
+TEST_F(OrbelTest, PluginMissingOrTooOldMeansNoOrbelAndNoMessage) {
+  const struct {
+    const char* key;
+    const char* value;
+    std::size_t version_reads;
+  } kCases[] = {{"PluginFound", "0", 0}, {"PluginObject", "0", 0}, {"Version", "1.1", 1}};
+  for (const auto& c : kCases) {
+    SetSwitch("PluginServer", "PluginFound", "1");
+    SetSwitch("PluginServer", "PluginObject", "1");
+    SetSwitch("PluginServer", "Version", "1.2");
+    SetSwitch("PluginServer", c.key, c.value);
+    ResetForNextJob();
+    RunJob();
+    EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0") << c.key;
+    EXPECT_EQ(Calls("PluginServer.Version").size(), c.version_reads) << c.key;
+    EXPECT_THAT(Calls("PluginServer.ProgramPath"), IsEmpty()) << c.key;
+    EXPECT_THAT(Calls("PluginServer.Logout"), ElementsAre(HasSubstr("= 0"))) << c.key;
+    EXPECT_THAT(Calls("OptionsManager."), IsEmpty()) << c.key;
+    EXPECT_THAT(OrbelCalls(), IsEmpty()) << c.key;
+  }
+  EXPECT_THAT(ErrorEvents(), IsEmpty());
+}
+
+TEST_F(OrbelTest, RunningServerIsUsedInsteadOfANewInstance) {
+  const std::string ready_file = sandbox_.Path("server-ready");
+  const std::string command = "DBUS_SESSION_BUS_ADDRESS='" + bus_address_ + "' " + Morlund() +
+                              "/hostsim-ngserver PluginServer --running >" + ready_file +
+                              " 2>/dev/null &";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (int i = 0; i < 500 && ReadTextFile(ready_file).value_or("").empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(ReadTextFile(ready_file).value_or(""), "ready\n");
+  RunJob();
+  EXPECT_THAT(Calls("PluginServer.GetActiveObject"),
+              ElementsAre("PluginServer.GetActiveObject() = /Instance/1"));
+  EXPECT_THAT(Calls("PluginServer.CreateInstance"), IsEmpty());
+  EXPECT_THAT(OrbelCalls(), Contains("Orbel(\"-backupoem\")"));
+}
+
+TEST_F(OrbelTest, MissingOptionsManagerLooksForConfigInTheMorlundFolder) {
+  RemoveService("OptionsManager");
+  RunJob();
+  EXPECT_THAT(Calls("PluginServer.ProgramPath"), Not(IsEmpty()));
+  EXPECT_THAT(OrbelCalls(), IsEmpty());
+  EXPECT_THAT(ErrorEvents(), IsEmpty());
+
+  // The empty folder text leaves the bare name "Config.xml", found in the current folder of the
+  // acquisition: the Morlund folder.
+  fs::copy_file(Morlund() + "/OrbelData/Config.xml", Morlund() + "/Config.xml");
+  ResetForNextJob();
+  RunJob();
+  EXPECT_THAT(OrbelCalls(), Contains("Orbel(\"-backupoem\")"));
+}
+
+TEST_F(OrbelTest, RejectedAutomationCallEndsTheJobAsUnexpectedError) {
+  for (const auto& [section, key, value] : {std::tuple{"PluginServer", "Reject", "FindPlugin"},
+                                            std::tuple{"OptionsManager", "Reject", "1"}}) {
+    SetSwitch("PluginServer", "Reject", "");
+    SetSwitch("OptionsManager", "Reject", "0");
+    SetSwitch(section, key, value);
+    ResetForNextJob();
+    RunJob();
+    EXPECT_NE(ResultValue("Info", "ErrorNr"), "0") << section;
+    EXPECT_EQ(ResultValue("Info", "DebugInfo"), "Unknown exception occured during acquisition")
+        << section;
+    EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << section;
+    EXPECT_THAT(OrbelCalls(), IsEmpty()) << section;
+  }
+}
+
+TEST_F(OrbelTest, FailuresAfterThePreparationRestoreOrbelAndKeepTheImage) {
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+    const char* event;
+    bool restored;
+  } kCases[] = {
+      {"Orbel", "CheckExit", "1", "Orbel image processing failed: ", true},
+      {"MoFileIO", "ImportStatus", "1", "Orbel result image file could not be imported: ", false},
+  };
+  for (const auto& c : kCases) {
+    SetSwitch("Orbel", "CheckExit", "0");
+    SetSwitch("MoFileIO", "ImportStatus", "0");
+    SetSwitch(c.section, c.key, c.value);
+    ResetForNextJob();
+    RunJob();
+    EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0") << c.key;
+    EXPECT_NE(ResultValue("Config", "fAutoPostProcessed"), "1") << c.key;
+    EXPECT_FALSE(ImageFile().empty()) << c.key;
+    const std::string check = CheckArguments();
+    std::vector<std::string> expected_calls = {"Orbel(\"-backupoem\")",
+                                               OrbelCalls().size() > 1 ? OrbelCalls()[1] : ""};
+    if (c.restored) expected_calls.push_back("Orbel(\"-restore\")");
+    EXPECT_EQ(OrbelCalls(), expected_calls) << c.key;
+    EXPECT_THAT(expected_calls[1], StartsWith("Orbel(\"-check\"")) << c.key;
+    // The processing failure names the whole argument text (so two blanks follow the colon),
+    // the import failure the temporary file.
+    const std::string temporary_file = check.substr(9, check.size() - 10);
+    const bool check_failed = std::string(c.key) == "CheckExit";
+    EXPECT_THAT(ErrorEvents(),
+                ElementsAre(std::string(c.event) + (check_failed ? check : temporary_file)))
+        << c.key;
+    EXPECT_TRUE(fs::is_empty(TempFolder())) << c.key;
+  }
+}
+
+TEST_F(OrbelTest, FailedPreparationSkipsOrbelForTheTake) {
+  SetSwitch("Orbel", "BackupExit", "1");
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")"));
+  EXPECT_THAT(Calls("MC_TakeImage"), Not(IsEmpty()));
+  EXPECT_FALSE(ImageFile().empty());
+}
+
+TEST_F(OrbelTest, TemporaryFileThatCannotBeMadeRestoresOrbel) {
+  sandbox_.environment()["TMPDIR"] = sandbox_.Path("no-such-folder");
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")", "Orbel(\"-restore\")"));
+  EXPECT_THAT(ErrorEvents(),
+              ElementsAre(StartsWith("Intermediate Orbel image file could not be created: ")));
+  EXPECT_FALSE(ImageFile().empty());
+}
+
+TEST_F(OrbelTest, CheckOutlivingItsLimitCountsAsFailedAndKeepsRunning) {
+  // The test build scales Orbel's limits: 3 s instead of 300 s for the check.
+  sandbox_.environment()["RADLYN_ORBEL_TIMEOUT_SCALE"] = "0.01";
+  SetSwitch("Orbel", "CheckSleepMs", "6000");
+  const auto start = std::chrono::steady_clock::now();
+  RunJob();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_THAT(Calls("Orbel(\"-check\""), ElementsAre(HasSubstr("= sleeping ms=6000")));
+  EXPECT_THAT(Calls("Orbel(\"-restore\")"), ElementsAre(HasSubstr("= 0")));
+  EXPECT_THAT(ErrorEvents(), ElementsAre("Orbel image processing failed: " + CheckArguments()));
+  EXPECT_NE(ResultValue("Config", "fAutoPostProcessed"), "1");
+}
+
+TEST_F(OrbelTest, SimulationDeliversTheStoredImageDatedNowAndHandsOverOrbelsFiles) {
+  SetProgramSetting("Simu", "1");
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
+  EXPECT_EQ(ResultValue("Info", "XRayTime"), "100");
+  EXPECT_EQ(ResultValue("Info", "TubeVoltage"), "65");
+  EXPECT_EQ(ResultValue("Info", "TubeCurrent"), "8");
+  EXPECT_EQ(ResultValue("Config", "fAutoPostProcessed"), "1");
+  const auto image = InspectImage();
+  EXPECT_EQ(image.at("hardware"), "\"Morlund simulation image\"");
+  EXPECT_THAT(image.at("taken"), Not(StartsWith("2010-")));
+  EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")", StartsWith("Orbel(\"-check\"")));
+  EXPECT_TRUE(fs::exists(Morlund() + "/OrbelData/TEMP/OrbelWork.ini"));
+  EXPECT_TRUE(fs::exists(Morlund() + "/OrbelData/TEMP/Presets/Simulation.xml"));
+}
+
+TEST_F(OrbelTest, SimulationWithoutOrbelTakesARealExposure) {
+  SetProgramSetting("Simu", "1");
+  SetSwitch("PluginServer", "Version", "1.1");
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_THAT(Calls("MC_TakeImage"), Not(IsEmpty()));
+  EXPECT_EQ(ResultValue("Info", "XRayTime"), "120");
+}
+
+TEST_F(OrbelTest, MissingSimulationDataFailsTheTakeAfterRestoringOrbel) {
+  for (const char* missing : {"simu.tif", "TEMP"}) {
+    SetProgramSetting("Simu", "1");
+    fs::remove_all(ProgramFolder() + "/ORBEL");
+    fs::copy(BuildFolder() + "/bin/ORBEL", ProgramFolder() + "/ORBEL", fs::copy_options::recursive);
+    fs::remove_all(ProgramFolder() + "/ORBEL/" + missing);
+    ResetForNextJob();
+    RunJob();
+    EXPECT_EQ(ResultValue("Info", "ErrorNr"), "31") << missing;
+    EXPECT_EQ(ResultValue("Info", "ErrorMsg"), "File I/O problems") << missing;
+    EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")", "Orbel(\"-restore\")"))
+        << missing;
+    EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << missing;
+  }
+}
+
+}  // namespace
+}  // namespace radlyn::integration
