@@ -4,10 +4,13 @@
 #include <stdlib.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/locked_block.h"
 #include "hostlink/modules/module_exports.h"
@@ -154,6 +157,97 @@ TEST_F(Installation, ModulesTakeAnImageAndLogEveryCall) {
   EXPECT_NE(log.find("{lead=\"}\" type=\"12XI\""), std::string::npos);
   EXPECT_NE(log.find(", 3, 0x00010000, 1, 0) = 0 image=40x30x16 lut=4096"), std::string::npos);
   EXPECT_NE(log.find(", 3, 0x00010000, 1, 0) = 1215\n"), std::string::npos);
+}
+
+TEST_F(Installation, EveryVariantLacksExactlyItsOneExport) {
+  const fs::path variants = fs::path(std::getenv("RADLYN_BUILD_DIR")) / "hostsim-files/variants";
+  const std::vector<std::pair<const char*, std::vector<const char*>>> modules = {
+      {"mofiledb", {"FDB_Open", "FDB_Close", "FDB_CheckVersion"}},
+      {"momodch", {"MC_TakeImage", "MC_CheckVersion"}},
+      {"mogrfman", {"MGM_LRMarker", "MGM_SetMark", "MGM_CheckVersion", "MGM_FilterEx"}},
+      {"moutil",
+       {"UTL_InitMark", "UTL_GetLogo", "UTL_SetLogo", "UTL_SetVersion", "UTL_CheckVersion",
+        "IsDate", "UTL_GetPrivateProfileIntTakeType", "UTL_GetPrivateProfileStringTakeType"}},
+      {"mofileio", {"FIO_CreateImageFile", "FIO_CheckVersion", "FIO_ImportImageFile"}},
+  };
+  for (const auto& [module, exports] : modules) {
+    for (const char* lacking : exports) {
+      fs::path file = variants / (std::string(module) + "-without-" + lacking + ".so");
+      void* library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+      ASSERT_NE(library, nullptr) << dlerror();
+      libraries_.push_back(library);
+      for (const char* name : exports) {
+        EXPECT_EQ(dlsym(library, name) == nullptr, std::string(name) == lacking)
+            << file.filename() << ": " << name;
+      }
+    }
+  }
+}
+
+TEST_F(Installation, SwitchesReachEveryModuleAtTheNextCall) {
+  ASSERT_EQ(Install(""), 0);
+  void* util = Load("moutil.so");
+  void* graphics = Load("mogrfman.so");
+  void* fileio = Load("mofileio.so");
+  ASSERT_TRUE(util && graphics && fileio) << dlerror();
+  auto util_check = reinterpret_cast<UTL_CheckVersion_t>(dlsym(util, "UTL_CheckVersion"));
+  auto filter = reinterpret_cast<MGM_FilterEx_t>(dlsym(graphics, "MGM_FilterEx"));
+  auto create = reinterpret_cast<FIO_CreateImageFile_t>(dlsym(fileio, "FIO_CreateImageFile"));
+
+  EXPECT_EQ(util_check(0x109, 0), 1u);
+  SetSwitch("MoUtil", "RejectVersion", "1");
+  EXPECT_EQ(util_check(0x109, 0), 0u);
+
+  // No take image: a clean parameter error; with FilterStatus the switch answers first.
+  GmHandle take = GmAlloc(records::take::kSize);
+  std::uint8_t area[16] = {};
+  std::int32_t wwe[6] = {24, 1, 7000, 0, 1000, 40};
+  EXPECT_EQ(filter(9, 1, 0, take, area, wwe), 2u);
+  SetSwitch("MoGrfMan", "FilterStatus", "4");
+  EXPECT_EQ(filter(7, 1, 0, take, area, nullptr), 4u);
+  GmFree(take);
+
+  std::uint8_t record[records::image::kSize] = {};
+  const std::string file = (root_ / "x.tif").string();
+  EXPECT_EQ(create(file.c_str(), record, 0, 1, 0, 0), 9u);  // no image handles
+  SetSwitch("MoFileIO", "CreateStatus", "2");
+  EXPECT_EQ(create(file.c_str(), record, 0, 1, 0, 0), 2u);
+  EXPECT_FALSE(fs::exists(file));
+
+  std::string log = ReadText(dir_ / "hostsim-calls.log");
+  EXPECT_NE(log.find("UTL_CheckVersion(0x00000109, 0) = 1\nUTL_CheckVersion(0x00000109, 0) = 0\n"),
+            std::string::npos);
+  EXPECT_NE(log.find(", zero16, [24,1,7000,0,1000,40]) = 2 error="), std::string::npos);
+  EXPECT_NE(log.find(", zero16, null) = 4\n"), std::string::npos);
+  EXPECT_NE(log.find("FIO_CreateImageFile(\"" + file + "\", {name=\"\""), std::string::npos);
+}
+
+TEST_F(Installation, MarkFieldAndLogoBuffersKeepTheirBounds) {
+  ASSERT_EQ(Install(""), 0);
+  void* util = Load("moutil.so");
+  ASSERT_NE(util, nullptr) << dlerror();
+  auto init = reinterpret_cast<UTL_InitMark_t>(dlsym(util, "UTL_InitMark"));
+  auto set_logo = reinterpret_cast<UTL_SetLogo_t>(dlsym(util, "UTL_SetLogo"));
+  auto set_version = reinterpret_cast<UTL_SetVersion_t>(dlsym(util, "UTL_SetVersion"));
+  auto get_logo = reinterpret_cast<UTL_GetLogo_t>(dlsym(util, "UTL_GetLogo"));
+
+  char mark[51 + 8];
+  std::memset(mark, 0x55, sizeof mark);
+  init(mark);
+  char buffer[11] = {};
+  get_logo(mark, buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, "");  // an initialised mark carries no logo yet
+  set_logo(mark, "MORLUND-WITH-A-LONG-NAME");
+  set_version(mark, "7.0.0.1-and-a-long-tail");
+  get_logo(mark, buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, "MORLUND-WI");  // cut to the field's ten bytes
+  char small[4] = {'x', 'x', 'x', 'x'};
+  get_logo(mark, small, 4);
+  EXPECT_STREQ(small, "MOR");
+  get_logo(mark, small, 0);  // nothing written, nothing read out of bounds
+  get_logo(mark, nullptr, 11);
+  EXPECT_EQ(std::string(mark + 11), "7.0.0.1-and-a-l");
+  for (std::size_t i = 51; i < sizeof mark; ++i) EXPECT_EQ(mark[i], 0x55) << i;
 }
 
 }  // namespace
