@@ -4,7 +4,6 @@
 
 #include "app/radlyn_app.h"
 #include "app/single_instance_guard.h"
-#include "job/error_table.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -32,12 +31,7 @@ int main(int argc, char** argv) {
   try {
     the_app.StartUp(the_guard, ProgramParameters(argc, argv));
   } catch (...) {
-    // Whatever escaped start-up must not leave a "No error" report behind.
-    try {
-      the_app.WriteErrorReport(radlyn::kErrorUnspecified,
-                               "Unknown exception occured during start-up");
-    } catch (...) {
-    }
+    // Not even the report could be written; the teardown still runs.
   }
   try {
     return the_app.ShutDown();

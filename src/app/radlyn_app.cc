@@ -35,6 +35,17 @@ CRadlynApp::~CRadlynApp() { SetEventLogFolderSource(previous_log_folder_); }
 
 void CRadlynApp::StartUp(const CSingleInstanceGuard& guard,
                          const std::vector<std::string>& parameters) {
+  try {
+    RunStartUp(guard, parameters);
+  } catch (...) {
+    // Client initialisation may already have reported success; whatever escaped afterwards
+    // (the owner window, for one) must not leave that report standing.
+    WriteErrorReport(kErrorUnspecified, "Unknown exception occured during start-up");
+  }
+}
+
+void CRadlynApp::RunStartUp(const CSingleInstanceGuard& guard,
+                            const std::vector<std::string>& parameters) {
   // The component system comes up with its message filter's busy dialogs switched off, so calls
   // into other processes' automation objects never show them.
   if (!platform::GetComponentSystem().Initialize()) {

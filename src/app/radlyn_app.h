@@ -8,7 +8,8 @@
 // final report (which changes nothing once an error is stored) and answers the exit code, 0.
 //
 // A data folder whose expansion does not fit a path buffer is refused with a message box and an
-// event-log line; no data folder is set then, so no result file is written anywhere.
+// event-log line; no data folder is set then, so no result file is written anywhere. Anything
+// thrown out of start-up is reported with error number 99.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,7 @@ class CRadlynApp : public CJobFrame {
   std::int32_t UninitializeHostLink();
 
  private:
+  void RunStartUp(const CSingleInstanceGuard& guard, const std::vector<std::string>& parameters);
   void ShowAboutDialog();
   // Sets the data folder from the `datapath` value; false when its expansion is too long.
   bool SetDataFolderFromParameter(const std::string& value);

@@ -153,6 +153,16 @@ TEST_F(RadlynAppTest, WithoutAParentDialogTheJobRunsWithNoOwner) {
   EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Could not create sysmod parent dlg!"));
 }
 
+TEST_F(RadlynAppTest, AFailureEscapingStartUpReplacesTheSuccessfulInitialisationReport) {
+  WriteFailingJob();
+  ui_.throw_in_create = true;
+  StartUp({DataParameter()});
+  app_.ShutDown();
+  EXPECT_THAT(ResultKeys(),
+              ElementsAre("Info/ErrorNr=99", "Info/ErrorMsg=Unspecified error",
+                          "Info/DebugInfo=Unknown exception occured during start-up"));
+}
+
 TEST_F(RadlynAppTest, TheReportAtExitKeepsTheFirstErrorAndReportsAThrowingShutdown) {
   WriteFailingJob();
   link_.take_type_result = false;

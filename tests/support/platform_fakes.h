@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <optional>
 #include <random>
 #include <string>
@@ -89,6 +90,7 @@ class RecordingUserInterface : public platform::UserInterface {
   std::optional<platform::WindowHandle> CreateModelessDialog(
       const platform::DialogTemplate& dialog) override {
     created_dialog_ids.push_back(dialog.id);
+    if (throw_in_create) throw std::bad_alloc();
     if (!can_create_dialogs) return std::nullopt;
     live_windows.push_back(next_handle);
     return next_handle++;
@@ -112,6 +114,7 @@ class RecordingUserInterface : public platform::UserInterface {
     bool operator==(const Move&) const = default;
   };
   bool can_create_dialogs = true;
+  bool throw_in_create = false;
   platform::WindowHandle next_handle = 0x10000;
   std::vector<platform::WindowHandle> live_windows;
   std::vector<MessageBox> message_boxes;
