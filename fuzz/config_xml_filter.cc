@@ -1,6 +1,7 @@
 // Fuzzes the reading of Orbel's Config.xml: arbitrary bytes (8-bit text or, after FF FE, UTF-16)
 // are searched for the filter and matched against a few take types. Beyond not crashing, the
 // decision must not depend on the encoding of plain ASCII content.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,10 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const char* take_type : {"12XI", "  XI", "36OK", ""}) {
     const bool decided = radlyn::IsTakeTypeInFilterText(take_type, bytes);
     const std::string_view text = bytes.substr(0, bytes.find('\0'));
-    const bool ascii = text.find_first_of("\x80\xFF") == std::string_view::npos &&
-                       std::all_of(text.begin(), text.end(),
+    const bool ascii = std::all_of(text.begin(), text.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii && !(text.size() >= 2 && text[0] == '\xFF' && text[1] == '\xFE')) {
+    if (ascii) {
       std::string utf16 = "\xFF\xFE";
       for (char c : text) {
         utf16.push_back(c);
