@@ -30,17 +30,25 @@ std::string EscapeAttribute(std::string_view text) {
 std::string ExtensionText(std::string_view ini_content, int escaping) {
   std::string document =
       "<TAVORAAUTOPOST><INI>" + std::string(ini_content) + "</INI></TAVORAAUTOPOST>";
-  std::string data = EscapeAttribute(document);
+  std::string data;
   if (escaping == 2) {
-    std::string twice;
-    for (char c : data) {
-      if (c == '&') {
-        twice += "&amp;";
+    // First the markup as radlyn's reader turns it back (& stays, since it is not turned back),
+    // then that text escaped for the attribute.
+    std::string markup;
+    for (char c : document) {
+      if (c == '<') {
+        markup += "&lt;";
+      } else if (c == '>') {
+        markup += "&gt;";
+      } else if (c == '"') {
+        markup += "&quot;";
       } else {
-        twice.push_back(c);
+        markup.push_back(c);
       }
     }
-    data = twice;
+    data = EscapeAttribute(markup);
+  } else {
+    data = EscapeAttribute(document);
   }
   return "<EXTENSION><POSTPROCESSING data=\"" + data + "\"/></EXTENSION>";
 }

@@ -3,9 +3,10 @@
 //   <EXTENSION><POSTPROCESSING data="..."/></EXTENSION>
 // whose data attribute carries a whole TAVORAAUTOPOST document with post-processing settings:
 //   <TAVORAAUTOPOST><INI>content</INI></TAVORAAUTOPOST>
-// escaped for the attribute: & < > " become &amp; &lt; &gt; &quot; (escaping 1), or that result
-// once more with & as &amp; (escaping 2, so the parsed attribute still reads &lt; ... and the
-// reader's own &lt;/&gt;/&quot; replacement restores the document).
+// escaped for the attribute. Escaping 1: & < > " become &amp; &lt; &gt; &quot;, so the parsed
+// attribute is the document itself. Escaping 2: < > " first become &lt; &gt; &quot;, and that
+// text is escaped as in 1, so the parsed attribute still reads &lt;... and it is radlyn's own
+// replacement of &gt;, &lt; and &quot; that restores the document.
 #pragma once
 
 #include <string>
