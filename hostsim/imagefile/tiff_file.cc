@@ -130,10 +130,9 @@ FileStatus WriteTiff(const std::string& path, const StoredImage& stored, std::st
     TIFFSetField(tif, kTagImageRecord, static_cast<std::uint32_t>(stored.record.size()),
                  stored.record.data());
   }
-  if (stored.has_extension) {
-    static const std::uint8_t kNothing = 0;
+  if (stored.has_extension && !stored.extension.empty()) {
     TIFFSetField(tif, kTagTakeExtension, static_cast<std::uint32_t>(stored.extension.size()),
-                 stored.extension.empty() ? &kNothing : stored.extension.data());
+                 stored.extension.data());
   }
   if (image.bits == 16 && !image.lut.empty()) {
     TIFFSetField(tif, kTagLookupTable, static_cast<std::uint32_t>(image.lut.size()),
@@ -172,16 +171,20 @@ FileStatus ReadTiff(const std::string& path, StoredImage* stored, std::string* r
   std::uint16_t bits = 0;
   std::uint16_t samples_per_pixel = 1;
   std::uint16_t photometric = PHOTOMETRIC_MINISBLACK;
+  std::uint16_t sample_format = SAMPLEFORMAT_UINT;
   TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
   TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples_per_pixel);
   TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &sample_format);
   if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide ||
-      (bits != 8 && bits != 16) || samples_per_pixel != 1 || TIFFIsTiled(tif) ||
+      (bits != 8 && bits != 16) || samples_per_pixel != 1 || sample_format != SAMPLEFORMAT_UINT ||
+      TIFFIsTiled(tif) ||
       (photometric != PHOTOMETRIC_MINISBLACK && photometric != PHOTOMETRIC_MINISWHITE)) {
     TIFFClose(tif);
-    return Fail(reason, {}, kFileUnsupported, "not a single-sample 8- or 16-bit grey image");
+    return Fail(reason, {}, kFileUnsupported,
+                "not a single-sample 8- or 16-bit unsigned grey image in strips");
   }
   if (TIFFScanlineSize64(tif) < std::uint64_t{width} * (bits / 8u)) {
     TIFFClose(tif);

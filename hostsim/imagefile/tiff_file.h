@@ -1,10 +1,11 @@
 // TIFF files as hostsim's MoFileIO writes them: one uncompressed 8- or 16-bit grey image
 // (BlackIsZero), top row first, that any viewer opens, plus three private tags:
 //   65000 MorlundImageRecord  UNDEFINED  the 740-byte HostImageRecord
-//   65001 MorlundTakeExtension UNDEFINED the take's extension block (absent when there is none)
+//   65001 MorlundTakeExtension UNDEFINED the take's extension block (absent when there is none
+//                                        or it is empty)
 //   65002 MorlundLookupTable  SHORT      the lookup table of a 16-bit image
-// Reading accepts any single-sample 8- or 16-bit grey TIFF in strips (any compression libtiff
-// decodes); the private tags are optional. Paths are native.
+// Reading accepts any single-sample 8- or 16-bit unsigned grey TIFF in strips (any compression
+// libtiff decodes); the private tags are optional. Paths are native.
 #pragma once
 
 #include <string>
