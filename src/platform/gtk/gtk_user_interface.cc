@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/debug_output.h"
 #include "platform/gtk/dialog_window.h"
 #include "platform/gtk/message_box.h"
 #include "platform/gtk/program_icons.h"
@@ -23,9 +24,10 @@ bool IsSet(const char* variable) {
   return value != nullptr && *value != '\0';
 }
 
-// The nested loop of a modal dialog.
+// The nested loop of a modal dialog, and whether its window is gone already.
 struct ModalRun {
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  bool destroyed = false;
 };
 
 gboolean EndOnDelete(GtkWidget*, GdkEvent*, gpointer run) {
@@ -42,7 +44,10 @@ gboolean EndOnEscape(GtkWidget*, GdkEventKey* event, gpointer run) {
 void EndOnClick(GtkButton*, gpointer run) { g_main_loop_quit(static_cast<ModalRun*>(run)->loop); }
 
 // Another program may destroy the window (on X11 any client can); the dialog then ends too.
-void EndOnDestroy(GtkWidget*, gpointer run) { g_main_loop_quit(static_cast<ModalRun*>(run)->loop); }
+void EndOnDestroy(GtkWidget*, gpointer run) {
+  static_cast<ModalRun*>(run)->destroyed = true;
+  g_main_loop_quit(static_cast<ModalRun*>(run)->loop);
+}
 
 class GtkUserInterface final : public UserInterface {
  public:
@@ -64,8 +69,7 @@ class GtkUserInterface final : public UserInterface {
     ModalRun run;
     g_signal_connect(built.window, "delete-event", G_CALLBACK(EndOnDelete), &run);
     g_signal_connect(built.window, "key-press-event", G_CALLBACK(EndOnEscape), &run);
-    const gulong destroy_handler =
-        g_signal_connect(built.window, "destroy", G_CALLBACK(EndOnDestroy), &run);
+    g_signal_connect(built.window, "destroy", G_CALLBACK(EndOnDestroy), &run);
     g_object_ref(built.window);  // kept alive until the end, even if destroyed meanwhile
     if (built.default_button != nullptr) {
       g_signal_connect(built.default_button, "clicked", G_CALLBACK(EndOnClick), &run);
@@ -74,11 +78,11 @@ class GtkUserInterface final : public UserInterface {
     if (built.default_button != nullptr) gtk_widget_grab_focus(built.default_button);
     gtk_window_present(window);
     g_main_loop_run(run.loop);
-    g_main_loop_unref(run.loop);
 
-    g_signal_handler_disconnect(built.window, destroy_handler);
-    gtk_widget_destroy(built.window);
+    // Destroying the window drops the handlers above; the loop outlives them.
+    if (!run.destroyed) gtk_widget_destroy(built.window);
     g_object_unref(built.window);
+    g_main_loop_unref(run.loop);
     ProcessPendingEvents();
   }
 
@@ -168,7 +172,10 @@ UserInterface* Open() {
   gdk_set_allowed_backends("x11,wayland");
   // The program formats and parses numbers and dates in the C locale; GTK must not change it.
   gtk_disable_setlocale();
-  if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+  if (!gtk_init_check(nullptr, nullptr)) {
+    WriteDebugOutput("Radlyn: GTK cannot open the display; windows are shown headless\n");
+    return nullptr;
+  }
   // Every window of the program carries its icon unless it names another.
   if (GList* images = IconImages(resources::kProgramIconId)) {
     gtk_window_set_default_icon_list(images);
