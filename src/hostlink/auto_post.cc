@@ -29,6 +29,18 @@ constexpr std::uint32_t kMaxFurtherFilterClasses = 1000;
 
 constexpr char kDocumentRoot[] = "TAVORAAUTOPOST";
 constexpr char kDataTypes[] = "xmlns:dt=\"urn:schemas-microsoft-com:datatypes\"";
+constexpr char kStringType[] = " dt:dt=\"string\"";
+constexpr char kIntType[] = " dt:dt=\"int\"";
+constexpr char kDateTimeType[] = " dt:dt=\"dateTime\"";
+
+// The take's texts that describe it in the document, each left out when empty.
+struct TakeText {
+  const char* element;
+  records::Field field;
+};
+constexpr TakeText kTakeTexts[] = {{"HW", take::kHardware},
+                                   {"XRAYPARAM", take::kExposureParameters},
+                                   {"AUTOCORR", take::kAutoCorrection}};
 
 constexpr char kPostProcessingPath[] = "/EXTENSION/POSTPROCESSING";
 constexpr char kPostProcessingAttribute[] = "data";
@@ -155,6 +167,44 @@ std::string IniElementFromExtension(const std::string& extension) {
   return ini->Xml();
 }
 
+// The INI element from the "AutoPost" section of morlund.ini, read for the take type.
+std::string IniElementFromSettings(const ModuleTable& modules, const std::string& take_type) {
+  const std::string settings = GetMorlundFolder() + kSettingsFileName;
+  const auto read_int = [&](const std::string& key, std::int32_t fallback) {
+    if (modules.UTL_GetPrivateProfileIntTakeType == nullptr) return fallback;
+    return modules.UTL_GetPrivateProfileIntTakeType(kSettingsSection, key.c_str(),
+                                                    take_type.c_str(), fallback, settings.c_str());
+  };
+  // Filter classes are written as unsigned numbers.
+  const auto class_text = [](std::int32_t value) {
+    return std::to_string(static_cast<std::uint32_t>(value));
+  };
+
+  if (read_int("AutoPost", 1) == 0) return {};
+  std::string ini = "<INI>";
+  const std::int32_t first_class = read_int("FilterClass", 0);
+  if (first_class != 0) {
+    const std::string int_type = std::string(" ") + kDataTypes + kIntType;
+    ini.append(Element("FILTERCLASS", int_type, class_text(first_class)));
+    for (std::uint32_t n = 1; n <= kMaxFurtherFilterClasses; ++n) {
+      const std::int32_t value = read_int("FilterClass" + std::to_string(n), 0);
+      if (value == 0) break;
+      ini.append(Element("FILTERCLASS" + std::to_string(n), int_type, class_text(value)));
+    }
+    char wwe_text[kWweBufferSize] = {};
+    if (modules.UTL_GetPrivateProfileStringTakeType != nullptr) {
+      modules.UTL_GetPrivateProfileStringTakeType(kSettingsSection, "WWE", take_type.c_str(), "",
+                                                  wwe_text, kWweBufferSize, settings.c_str());
+      wwe_text[kWweBufferSize - 1] = '\0';
+    }
+    if (wwe_text[0] != '\0') {
+      ini.append(Element("WWE", std::string(" ") + kDataTypes + kStringType, wwe_text));
+    }
+  }
+  ini.append("</INI>");
+  return ini;
+}
+
 }  // namespace
 
 WweValues WweValuesFromText(std::string_view text) {
@@ -268,23 +318,15 @@ void CMorlundLink::BuildAutoPostDocument(const std::uint8_t* take_record) {
   if (post_processed_ != 0) return;
   auto_post_document_.clear();
 
-  const std::string string_type = std::string(" ") + kDataTypes + " dt:dt=\"string\"";
   std::string document;
   document.append("<").append(kDocumentRoot).append(">");
   document.append("<TAKE ").append(kDataTypes).append(">");
-  document.append(Element("CREATED", " dt:dt=\"dateTime\"", CreationTime()));
-  document.append(Element("TYPE", " dt:dt=\"string\"", GetImageType()));
-  document.append(Element("REGIO", " dt:dt=\"string\"", GetRegio()));
-  struct TakeText {
-    const char* element;
-    records::Field field;
-  };
-  constexpr TakeText kTakeTexts[] = {{"HW", take::kHardware},
-                                     {"XRAYPARAM", take::kExposureParameters},
-                                     {"AUTOCORR", take::kAutoCorrection}};
+  document.append(Element("CREATED", kDateTimeType, CreationTime()));
+  document.append(Element("TYPE", kStringType, GetImageType()));
+  document.append(Element("REGIO", kStringType, GetRegio()));
   for (const TakeText& item : kTakeTexts) {
     const std::string_view text = records::ReadText(take_record, item.field);
-    if (!text.empty()) document.append(Element(item.element, " dt:dt=\"string\"", text));
+    if (!text.empty()) document.append(Element(item.element, kStringType, text));
   }
   document.append("</TAKE>");
 
@@ -297,37 +339,7 @@ void CMorlundLink::BuildAutoPostDocument(const std::uint8_t* take_record) {
       document.append(ini);
     }
   } else {
-    const std::string settings = GetMorlundFolder() + kSettingsFileName;
-    const char* take_type = take_type_.c_str();
-    const auto read_int = [&](const std::string& key, std::int32_t fallback) {
-      if (modules_.UTL_GetPrivateProfileIntTakeType == nullptr) return fallback;
-      return modules_.UTL_GetPrivateProfileIntTakeType(kSettingsSection, key.c_str(), take_type,
-                                                       fallback, settings.c_str());
-    };
-    if (read_int("AutoPost", 1) != 0) {
-      document.append("<INI>");
-      const std::int32_t first_class = read_int("FilterClass", 0);
-      if (first_class != 0) {
-        const std::string int_type = std::string(" ") + kDataTypes + " dt:dt=\"int\"";
-        document.append(Element("FILTERCLASS", int_type,
-                                std::to_string(static_cast<std::uint32_t>(first_class))));
-        for (std::uint32_t n = 1; n <= kMaxFurtherFilterClasses; ++n) {
-          const std::string name = "FILTERCLASS" + std::to_string(n);
-          const std::int32_t value = read_int("FilterClass" + std::to_string(n), 0);
-          if (value == 0) break;
-          document.append(
-              Element(name, int_type, std::to_string(static_cast<std::uint32_t>(value))));
-        }
-        char wwe_text[kWweBufferSize] = {};
-        if (modules_.UTL_GetPrivateProfileStringTakeType != nullptr) {
-          modules_.UTL_GetPrivateProfileStringTakeType(kSettingsSection, "WWE", take_type, "",
-                                                       wwe_text, kWweBufferSize, settings.c_str());
-          wwe_text[kWweBufferSize - 1] = '\0';
-        }
-        if (wwe_text[0] != '\0') document.append(Element("WWE", string_type, wwe_text));
-      }
-      document.append("</INI>");
-    }
+    document.append(IniElementFromSettings(modules_, take_type_));
   }
   document.append("</").append(kDocumentRoot).append(">");
   auto_post_document_ = std::move(document);
