@@ -17,6 +17,7 @@ namespace {
 // BITMAPFILEHEADER, 14 bytes, in front of the BITMAPINFOHEADER.
 inline constexpr std::size_t kFileHeaderSize = 14;
 inline constexpr records::Field kMagic{0, 2};
+inline constexpr std::uint16_t kBitmapMagic = 0x4D42;  // "BM"
 inline constexpr records::Field kFileSize{2, 4};
 inline constexpr records::Field kPixelOffset{10, 4};
 
@@ -39,8 +40,7 @@ FileStatus WriteBmp(const std::string& path, const StoredImage& stored, std::str
   const std::size_t total = offset + stride * image.height;
   std::vector<std::uint8_t> file(total, 0);
   std::uint8_t* b = file.data();
-  b[0] = 'B';
-  b[1] = 'M';
+  records::WriteU16(b, kMagic, kBitmapMagic);
   records::WriteU32(b, kFileSize, static_cast<std::uint32_t>(total));
   records::WriteU32(b, kPixelOffset, static_cast<std::uint32_t>(offset));
   std::uint8_t* info = b + kFileHeaderSize;
@@ -79,7 +79,8 @@ FileStatus ReadBmp(const std::string& path, StoredImage* stored, std::string* re
                                  std::istreambuf_iterator<char>());
   if (in.bad()) return Fail(reason, kFileReadError, "reading the file failed");
   namespace bitmap = records::bitmap;
-  if (file.size() < kFileHeaderSize + bitmap::kHeaderSize || file[0] != 'B' || file[1] != 'M') {
+  if (file.size() < kFileHeaderSize + bitmap::kHeaderSize ||
+      records::ReadU16(file.data(), kMagic) != kBitmapMagic) {
     return Fail(reason, kFileUnsupported, "not a BMP file");
   }
   const std::uint8_t* info = file.data() + kFileHeaderSize;

@@ -13,13 +13,13 @@
 
 namespace {
 
-constexpr const char* kSection = "MoFileDB";
-constexpr const char* kDatabaseName = "morlund.db";
-constexpr const char* kDatabaseMagic = "MORLUND-CONFIGURATION-DATABASE";
+[[maybe_unused]] constexpr const char* kSection = "MoFileDB";
+[[maybe_unused]] constexpr const char* kDatabaseName = "morlund.db";
+[[maybe_unused]] constexpr const char* kDatabaseMagic = "MORLUND-CONFIGURATION-DATABASE";
 
 // Host codes of FDB_Open.
-constexpr MorlundStatus kDatabaseMissing = 31;  // path unknown
-constexpr MorlundStatus kDatabaseDamaged = 5;   // cannot be read
+[[maybe_unused]] constexpr MorlundStatus kDatabaseMissing = 31;  // path unknown
+[[maybe_unused]] constexpr MorlundStatus kDatabaseDamaged = 5;   // cannot be read
 
 bool g_open = false;
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kSection = "MoFileIO";
+[[maybe_unused]] constexpr const char* kSection = "MoFileIO";
 
 [[maybe_unused]] void Finish(hostsim::LogLine& line, MorlundStatus status,
                              const std::string& reason, const std::string& folder,

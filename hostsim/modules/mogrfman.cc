@@ -24,11 +24,11 @@ namespace {
 namespace records = radlyn::records;
 namespace take = radlyn::records::take;
 
-constexpr const char* kSection = "MoGrfMan";
+[[maybe_unused]] constexpr const char* kSection = "MoGrfMan";
 
 // Filter statuses.
-constexpr MorlundStatus kParameterError = 2;
-constexpr MorlundStatus kMemoryProblem = 3;
+[[maybe_unused]] constexpr MorlundStatus kParameterError = 2;
+[[maybe_unused]] constexpr MorlundStatus kMemoryProblem = 3;
 
 // The take's image, read out of its blocks, to be written back after the change.
 struct TakeImage {

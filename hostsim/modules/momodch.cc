@@ -26,11 +26,11 @@ namespace {
 namespace records = radlyn::records;
 namespace take = radlyn::records::take;
 
-constexpr const char* kSection = "MoModCh";
+[[maybe_unused]] constexpr const char* kSection = "MoModCh";
 
 // Acquisition statuses.
-constexpr MorlundStatus kParameterError = 1002;
-constexpr MorlundStatus kMemoryProblem = 1102;
+[[maybe_unused]] constexpr MorlundStatus kParameterError = 1002;
+[[maybe_unused]] constexpr MorlundStatus kMemoryProblem = 1102;
 
 [[maybe_unused]] void StampTakeTime(std::uint8_t* record) {
   std::time_t now = std::time(nullptr);

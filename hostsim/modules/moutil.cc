@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr const char* kSection = "MoUtil";
+[[maybe_unused]] constexpr const char* kSection = "MoUtil";
 
 [[maybe_unused]] std::string Text(const char* text) {
   return text == nullptr ? std::string() : std::string(text);
