@@ -2,7 +2,8 @@
 //
 // Conventions every backend keeps:
 // - ReadString copies at most `limit` characters; longer values arrive cut. A missing file,
-//   section or key yields `fallback`; a key present with an empty value yields "".
+//   section or key yields `fallback`; a key present with an empty value yields "". Blanks around
+//   a value and a pair of matching quotes enclosing it are dropped, as on the workstation.
 // - ReadInt yields the decimal number at the start of the value (leading blanks and a sign
 //   allowed, no digits give 0), or `fallback` when the key is missing.
 // - WriteString creates the file (never its folder) and the section when missing, replaces an

@@ -33,7 +33,9 @@ class ProfileTest : public ::testing::Test {
 };
 
 TEST_F(ProfileTest, ReadStringCutsAtTheLimitAndFallsBackOnlyWhenMissing) {
-  WriteFile(file_, "[Patient]\r\nBirthdate=19700101xyz\r\nID=\r\n");
+  WriteFile(file_,
+            "[Patient]\r\nBirthdate=19700101xyz\r\nID=\r\nLastName=\"O'Brien\"\r\n"
+            "FirstName='Ann\r\nDoc=' Dr. A '\r\n");
   struct Case {
     const char* section;
     const char* key;
@@ -44,7 +46,10 @@ TEST_F(ProfileTest, ReadStringCutsAtTheLimitAndFallsBackOnlyWhenMissing) {
       {"Patient", "Birthdate", 259, "19700101xyz"},
       {"Patient", "Birthdate", 0, ""},
       {"patient", "ID", 64, ""},
-      {"Patient", "FirstName", 128, "fallback"},
+      {"Patient", "LastName", 128, "O'Brien"},  // enclosing quotes dropped
+      {"Patient", "FirstName", 128, "'Ann"},
+      {"Patient", "Doc", 128, " Dr. A "},
+      {"Patient", "Title", 128, "fallback"},
       {"Config", "ID", 3, "fal"},
   };
   for (const Case& c : cases) {
@@ -115,11 +120,16 @@ TEST_F(ProfileTest, FailedReplacementLeavesTheOldFileIntact) {
   EXPECT_TRUE(Strays().empty());
 }
 
-TEST_F(ProfileTest, AFolderInPlaceOfTheFileIsNeitherReadNorReplaced) {
+TEST_F(ProfileTest, AFolderOrPipeInPlaceOfTheFileIsNeitherReadNorReplaced) {
+  std::string pipe = folder_ / "pipe.ini";
   fs::create_directory(file_);
-  EXPECT_EQ(profile_.ReadString("A", "K", "d", 10, file_), "d");
-  EXPECT_FALSE(profile_.WriteString("A", "K", "v", file_));
+  ASSERT_TRUE(testing::RunCommand("mkfifo " + pipe));
+  for (const std::string& path : {file_, pipe}) {
+    EXPECT_EQ(profile_.ReadString("A", "K", "d", 10, path), "d") << path;  // and no hang
+    EXPECT_FALSE(profile_.WriteString("A", "K", "v", path)) << path;
+  }
   EXPECT_TRUE(fs::is_directory(file_));
+  EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 TEST_F(ProfileTest, PathsResolveWithoutRegardToCaseAndWithBackslashes) {

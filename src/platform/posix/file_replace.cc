@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/posix/fd_io.h"
 #include "platform/posix/native_path.h"
 #include "platform/posix/os_error.h"
 
@@ -31,18 +32,6 @@ mode_t CurrentUmask() {
     std::fclose(status);
   }
   return mask;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t written = write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
 }
 
 // Creates a new, exclusive sibling of `target`; -1 on failure.
@@ -81,10 +70,18 @@ std::string ReplacementTarget(const std::string& native_path) {
 
 std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* missing) {
   if (missing != nullptr) *missing = false;
-  int fd = open(native_path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a pipe in place of a file cannot stall the caller; only regular files
+  // are read.
+  int fd = open(native_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (missing != nullptr) *missing = errno == ENOENT || errno == ENOTDIR;
     SetLastErrorFromErrno(errno);
+    return std::nullopt;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    SetLastErrorFromErrno(EACCES);
+    close(fd);
     return std::nullopt;
   }
   std::string content;

@@ -7,8 +7,9 @@
 
 namespace radlyn::platform {
 
-// The content of a native file; std::nullopt (and the last error set) when it cannot be opened
-// or read. `missing` tells the caller that it does not exist at all.
+// The content of a native regular file; std::nullopt (and the last error set) when it is no
+// regular file or cannot be opened or read. `missing` tells the caller that it does not exist at
+// all.
 std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* missing = nullptr);
 
 // Replaces the native file `native_path` (or creates it, never its folder) with `content`: the

@@ -13,6 +13,7 @@
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/posix/fd_io.h"
 #include "platform/posix/file_replace.h"
 #include "platform/posix/native_path.h"
 #include "platform/posix/os_error.h"
@@ -95,15 +96,10 @@ bool CopyFileContent(const std::string& from, const std::string& to, mode_t mode
       ok = got == 0;
       break;
     }
-    for (ssize_t done = 0; ok && done < got;) {
-      ssize_t put = write(out, buffer + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put < 0)
-        ok = false;
-      else
-        done += put;
+    if (!WriteAll(out, std::string_view(buffer, static_cast<std::size_t>(got)))) {
+      ok = false;
+      break;
     }
-    if (!ok) break;
   }
   int error = errno;
   close(in);
@@ -200,17 +196,8 @@ class PosixFileSystem : public FileSystem {
   bool AppendToFile(std::string_view path, std::string_view bytes) override {
     int fd = open(ToNativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return Fail();
-    // One write call, so that lines of concurrent writers do not interleave.
-    bool ok = true;
-    while (!bytes.empty()) {
-      ssize_t written = write(fd, bytes.data(), bytes.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {
-        ok = false;
-        break;
-      }
-      bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    // One write call for the whole text, so that lines of concurrent writers do not interleave.
+    bool ok = WriteAll(fd, bytes);
     int error = errno;
     if (close(fd) != 0 && ok) {
       ok = false;

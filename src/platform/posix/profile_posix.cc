@@ -26,11 +26,23 @@ std::int32_t LeadingDecimal(std::string_view text) {
   return static_cast<std::int32_t>(std::min(value, kCap - 1));
 }
 
+// The workstation's profile service hands out a value enclosed in a pair of matching quotes
+// without them: "a b" and 'a b' read as a b.
+std::string WithoutEnclosingQuotes(std::string value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
 std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
                                      std::string_view path) {
   std::optional<std::string> bytes = ReadNativeFile(ToNativePath(path));
   if (!bytes) return std::nullopt;
-  return IniText(*bytes).Find(section, key);
+  std::optional<std::string> value = IniText(*bytes).Find(section, key);
+  if (!value) return std::nullopt;
+  return WithoutEnclosingQuotes(std::move(*value));
 }
 
 class PosixProfile : public Profile {

@@ -1,0 +1,23 @@
+#include "platform/posix/fd_io.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace radlyn::platform {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return false;
+    if (written == 0) {
+      errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+}  // namespace radlyn::platform
