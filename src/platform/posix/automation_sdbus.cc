@@ -20,8 +20,11 @@
 // Texts travel as UTF-8 and are converted from and to the program's ANSI texts here.
 #include <systemd/sd-bus.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/automation.h"
 #include "platform/code_page.h"

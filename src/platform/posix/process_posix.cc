@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <string>
 #include <vector>
 
 #include "platform/code_page.h"
