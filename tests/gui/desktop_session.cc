@@ -68,10 +68,11 @@ class DesktopEnvironment : public ::testing::Environment {
  private:
   void StartXvfb() {
     // Xvfb picks a free display number itself and writes it to the file once it accepts
-    // connections.
+    // connections. Without -noreset it would reset whenever its last client leaves, refusing the
+    // next program that connects meanwhile.
     const std::string number_file = folder_.Sub("display");
     xvfb_pid_ = Trimmed(RunShell("Xvfb -displayfd 3 -screen 0 " + std::string(kXvfbScreen) +
-                                 " -nolisten tcp 3>" + ShellQuote(number_file) +
+                                 " -nolisten tcp -noreset 3>" + ShellQuote(number_file) +
                                  " </dev/null >/dev/null 2>&1 & echo $!")
                             .output);
     std::string number;
@@ -188,11 +189,15 @@ integration::ProgramStart RadlynOnDisplay(integration::RadlynSandbox& sandbox,
 }
 
 std::vector<WindowId> FindWindows(const std::string& name, bool only_visible) {
+  // xdotool matches without regard to case, and GDK keeps a hidden window named after the
+  // program ("radlyn"); only the exact name counts.
   const std::string search =
       only_visible ? "xdotool search --onlyvisible --name " : "xdotool search --name ";
   std::vector<WindowId> windows;
-  std::istringstream ids(RunShell(search + ShellQuote(name) + " 2>/dev/null").output);
-  for (WindowId id = 0; ids >> id;) windows.push_back(id);
+  std::istringstream ids(RunShell(search + ShellQuote("^" + name + "$") + " 2>/dev/null").output);
+  for (WindowId id = 0; ids >> id;) {
+    if (WindowName(id) == name) windows.push_back(id);
+  }
   return windows;
 }
 

@@ -55,9 +55,9 @@ integration::ProgramStart RadlynOnDisplay(integration::RadlynSandbox& sandbox,
 
 using WindowId = unsigned long;
 
-// Windows whose name matches the regular expression `name`, all or only those shown.
+// Windows named exactly `name` (a plain name, no pattern), all or only those shown.
 std::vector<WindowId> FindWindows(const std::string& name, bool only_visible = false);
-// The first window matching `name` that is shown within `seconds`.
+// The first window named `name` that is shown within `seconds`.
 std::optional<WindowId> WaitForWindow(const std::string& name, double seconds);
 std::string WindowName(WindowId window);
 
