@@ -14,7 +14,7 @@ constexpr const char* kDialogName = "Tebro";
 struct RunningDialog {
   integration::RadlynSandbox sandbox;
   BackgroundProgram program{RadlynOnDisplay(sandbox, {"help"})};
-  std::optional<WindowId> window = WaitForWindow(kDialogName, kWindowSeconds);
+  std::optional<WindowId> window = WaitForWindow(kDialogName, kWindowSeconds, &program);
 
   // A program built without GTK prints the dialog instead of showing it.
   bool PrintedInstead() {
@@ -50,7 +50,7 @@ TEST(AboutDialogTest, ShowsTitledWindowWithProgramIconAndEndsWithOk) {
   // The dialog waits for the user.
   EXPECT_FALSE(dialog.program.WaitForExit(0.5));
   PressKey(window, "Return");
-  EXPECT_EQ(dialog.program.WaitForExit(kExitSeconds), 0);
+  EXPECT_EQ(dialog.program.WaitForExit(kExitSeconds), 0) << dialog.program.StandardError();
   EXPECT_EQ(dialog.program.StandardOutput(), "");
   EXPECT_FALSE(DescribeWindow(window).exists);
 }

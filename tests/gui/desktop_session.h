@@ -58,7 +58,9 @@ using WindowId = unsigned long;
 // Windows named exactly `name` (a plain name, no pattern), all or only those shown.
 std::vector<WindowId> FindWindows(const std::string& name, bool only_visible = false);
 // The first window named `name` that is shown within `seconds`.
-std::optional<WindowId> WaitForWindow(const std::string& name, double seconds);
+// With `shown_by`, gives up as soon as that program has ended.
+std::optional<WindowId> WaitForWindow(const std::string& name, double seconds,
+                                      BackgroundProgram* shown_by = nullptr);
 std::string WindowName(WindowId window);
 
 struct WindowInfo {

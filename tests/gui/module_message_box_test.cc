@@ -25,14 +25,11 @@ TEST(ModuleMessageBoxTest, EachMissingModuleShowsAnErrorBoxThatLoadingWaitsFor) 
   int boxes = 0;
   while (true) {
     // The next box, or the end of the program.
-    std::vector<WindowId> shown;
-    for (int i = 0; i < kWindowSeconds * 10; ++i) {
-      if (!(shown = FindWindows("Error", true)).empty() || program.WaitForExit(0.1)) break;
-    }
-    if (shown.empty()) break;
+    const std::optional<WindowId> shown = WaitForWindow("Error", kWindowSeconds, &program);
+    if (!shown) break;
     ++boxes;
     ASSERT_LE(boxes, 4) << "more boxes than module files";
-    const WindowId box = shown.front();
+    const WindowId box = *shown;
     EXPECT_EQ(WindowName(box), "Error");
     EXPECT_TRUE(DescribeWindow(box).viewable);
     if (boxes == 1) SaveScreenshot("module-message-box", box);

@@ -4,6 +4,7 @@
 
 #include "platform/code_page.h"
 #include "platform/gtk/dialog_text.h"
+#include "platform/gtk/dialog_units.h"
 
 namespace radlyn::platform {
 namespace {
@@ -131,9 +132,9 @@ DialogWindow BuildDialogWindow(const DialogTemplate& dialog,
   gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window), dialog.in_taskbar ? FALSE : TRUE);
   gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
 
-  built.base_units = MeasureBaseUnits(window, dialog);
-  const auto x_pixels = [&](int units) { return HorizontalPixels(units, built.base_units); };
-  const auto y_pixels = [&](int units) { return VerticalPixels(units, built.base_units); };
+  const DialogBaseUnits base_units = MeasureBaseUnits(window, dialog);
+  const auto x_pixels = [&](int units) { return HorizontalPixels(units, base_units); };
+  const auto y_pixels = [&](int units) { return VerticalPixels(units, base_units); };
 
   GtkWidget* client_area = gtk_fixed_new();
   gtk_widget_set_size_request(client_area, x_pixels(dialog.width), y_pixels(dialog.height));

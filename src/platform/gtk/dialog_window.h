@@ -11,7 +11,6 @@
 #include <map>
 #include <string>
 
-#include "platform/gtk/dialog_units.h"
 #include "platform/ui.h"
 
 namespace radlyn::platform {
@@ -19,7 +18,6 @@ namespace radlyn::platform {
 struct DialogWindow {
   GtkWidget* window = nullptr;          // a top-level GtkWindow, not yet shown
   GtkWidget* default_button = nullptr;  // nullptr when the template has none
-  DialogBaseUnits base_units;
 };
 
 DialogWindow BuildDialogWindow(const DialogTemplate& dialog,
