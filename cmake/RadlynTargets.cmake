@@ -35,6 +35,7 @@ function(radlyn_test name folder)
   target_link_libraries(${name} PRIVATE radlyn_options ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   include(GoogleTest)
+  # The escaped semicolon survives the test-discovery script as the list separator.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT
-                       "RADLYN_BUILD_DIR=${PROJECT_BINARY_DIR};RADLYN_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+                       "RADLYN_BUILD_DIR=${PROJECT_BINARY_DIR}\\;RADLYN_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()

@@ -28,12 +28,12 @@ std::int32_t LeadingDecimal(std::string_view text) {
 
 // The workstation's profile service hands out a value enclosed in a pair of matching quotes
 // without them: "a b" and 'a b' read as a b.
-std::string WithoutEnclosingQuotes(std::string value) {
+std::string WithoutEnclosingQuotes(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
-    return value.substr(1, value.size() - 2);
+    value = value.substr(1, value.size() - 2);
   }
-  return value;
+  return std::string(value);
 }
 
 std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
@@ -42,7 +42,7 @@ std::optional<std::string> ReadValue(std::string_view section, std::string_view 
   if (!bytes) return std::nullopt;
   std::optional<std::string> value = IniText(*bytes).Find(section, key);
   if (!value) return std::nullopt;
-  return WithoutEnclosingQuotes(std::move(*value));
+  return WithoutEnclosingQuotes(*value);
 }
 
 class PosixProfile : public Profile {
