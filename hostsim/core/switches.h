@@ -13,7 +13,7 @@ namespace hostsim {
 
 inline constexpr const char* kSwitchFileName = "hostsim.ini";
 
-struct SwitchSpec {
+struct SwitchEntry {
   const char* section;
   const char* key;
   const char* fallback;
@@ -21,7 +21,7 @@ struct SwitchSpec {
 };
 
 // Every switch, grouped by section in the order hostsim.ini lists them.
-std::span<const SwitchSpec> AllSwitches();
+std::span<const SwitchEntry> AllSwitches();
 
 class Switches {
  public:

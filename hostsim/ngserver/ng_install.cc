@@ -43,13 +43,13 @@ bool CopyProgram(const fs::path& from, const fs::path& to, std::string* error) {
 std::string SwitchSections(const std::string& folder) {
   std::string text;
   std::string section;
-  for (const SwitchSpec& spec : NewGenerationSwitches()) {
-    if (section != spec.section) {
-      section = spec.section;
+  for (const SwitchEntry& entry : NewGenerationSwitches()) {
+    if (section != entry.section) {
+      section = entry.section;
       text += "\n[" + section + "]\n";
     }
-    text += std::string("; ") + spec.comment + "\n";
-    text += std::string(spec.key) + "=" + SwitchDefaultFor(spec, folder) + "\n";
+    text += std::string("; ") + entry.comment + "\n";
+    text += std::string(entry.key) + "=" + SwitchDefaultFor(entry, folder) + "\n";
   }
   return text;
 }

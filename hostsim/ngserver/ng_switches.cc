@@ -12,55 +12,56 @@ constexpr std::size_t kTextLimit = 4095;
 
 constexpr std::array kNgSwitchTable{
     // The plug-in server, MORLUNDNG.PluginServer.
-    SwitchSpec{"PluginServer", "Available", "1",
-               "0: the server program ends at once when started, so no instance can be had"},
-    SwitchSpec{"PluginServer", "LoginStatus", "0",
-               "status Login answers; negative: the log-in is refused (no login object)"},
-    SwitchSpec{"PluginServer", "LoginObject", "1",
-               "0: a successful Login hands out no login object"},
-    SwitchSpec{"PluginServer", "PluginFound", "1", "0: FindPlugin answers 0 (plug-in not found)"},
-    SwitchSpec{"PluginServer", "PluginNumber", "3", "the number FindPlugin answers for Orbel"},
-    SwitchSpec{"PluginServer", "PluginObject", "1", "0: Plugin answers no object"},
-    SwitchSpec{"PluginServer", "Version", "1.2", "the Orbel plug-in's Version text"},
-    SwitchSpec{"PluginServer", "ProgramPath", "{DIR}orbel",
-               "the Orbel plug-in's ProgramPath text (the Orbel program radlyn starts)"},
-    SwitchSpec{"PluginServer", "Reject", "",
-               "name of one call the server rejects with an error: Login, Logout, Prepare, "
-               "FindPlugin, Plugin, Version or ProgramPath"},
+    SwitchEntry{"PluginServer", "Available", "1",
+                "0: the server program ends at once when started, so no instance can be had"},
+    SwitchEntry{"PluginServer", "LoginStatus", "0",
+                "status Login answers; negative: the log-in is refused (no login object)"},
+    SwitchEntry{"PluginServer", "LoginObject", "1",
+                "0: a successful Login hands out no login object"},
+    SwitchEntry{"PluginServer", "PluginFound", "1", "0: FindPlugin answers 0 (plug-in not found)"},
+    SwitchEntry{"PluginServer", "PluginNumber", "3", "the number FindPlugin answers for Orbel"},
+    SwitchEntry{"PluginServer", "PluginObject", "1", "0: Plugin answers no object"},
+    SwitchEntry{"PluginServer", "Version", "1.2", "the Orbel plug-in's Version text"},
+    SwitchEntry{"PluginServer", "ProgramPath", "{DIR}orbel",
+                "the Orbel plug-in's ProgramPath text (the Orbel program radlyn starts)"},
+    SwitchEntry{"PluginServer", "Reject", "",
+                "name of one call the server rejects with an error: Login, Logout, Prepare, "
+                "FindPlugin, Plugin, Version or ProgramPath"},
     // The options manager, MORLUNDNG.OptionsManager.
-    SwitchSpec{"OptionsManager", "Available", "1",
-               "0: the options manager ends at once when started, so no instance can be had"},
-    SwitchSpec{"OptionsManager", "Option", "{DIR}OrbelData/",
-               "the text GetOption answers for the Orbel plug-in and group ORBEL (Orbel's data "
-               "folder)"},
-    SwitchSpec{"OptionsManager", "Reject", "0", "1: GetOption is rejected with an error"},
+    SwitchEntry{"OptionsManager", "Available", "1",
+                "0: the options manager ends at once when started, so no instance can be had"},
+    SwitchEntry{"OptionsManager", "Option", "{DIR}OrbelData/",
+                "the text GetOption answers for the Orbel plug-in and group ORBEL (Orbel's data "
+                "folder)"},
+    SwitchEntry{"OptionsManager", "Reject", "0", "1: GetOption is rejected with an error"},
     // The Orbel program.
-    SwitchSpec{"Orbel", "DataFolder", "{DIR}OrbelData/",
-               "Orbel's own data folder: its backup state file orbel-backup.state lies here"},
-    SwitchSpec{"Orbel", "BackupExit", "0",
-               "exit code of -backupoem (nonzero: nothing is backed up)"},
-    SwitchSpec{"Orbel", "RestoreExit", "0", "exit code of -restore (nonzero: nothing is restored)"},
-    SwitchSpec{"Orbel", "CheckExit", "0",
-               "exit code of -check (nonzero: the image file is left as it is)"},
-    SwitchSpec{"Orbel", "BackupSleepMs", "0", "-backupoem sleeps this long first"},
-    SwitchSpec{"Orbel", "RestoreSleepMs", "0", "-restore sleeps this long first"},
-    SwitchSpec{"Orbel", "CheckSleepMs", "0",
-               "-check sleeps this long first (longer than radlyn's limit: it outlives it)"},
+    SwitchEntry{"Orbel", "DataFolder", "{DIR}OrbelData/",
+                "Orbel's own data folder: its backup state file orbel-backup.state lies here"},
+    SwitchEntry{"Orbel", "BackupExit", "0",
+                "exit code of -backupoem (nonzero: nothing is backed up)"},
+    SwitchEntry{"Orbel", "RestoreExit", "0",
+                "exit code of -restore (nonzero: nothing is restored)"},
+    SwitchEntry{"Orbel", "CheckExit", "0",
+                "exit code of -check (nonzero: the image file is left as it is)"},
+    SwitchEntry{"Orbel", "BackupSleepMs", "0", "-backupoem sleeps this long first"},
+    SwitchEntry{"Orbel", "RestoreSleepMs", "0", "-restore sleeps this long first"},
+    SwitchEntry{"Orbel", "CheckSleepMs", "0",
+                "-check sleeps this long first (longer than radlyn's limit: it outlives it)"},
 };
 
-const SwitchSpec* Find(std::string_view section, std::string_view key) {
-  for (const SwitchSpec& spec : kNgSwitchTable) {
-    if (section == spec.section && key == spec.key) return &spec;
+const SwitchEntry* Find(std::string_view section, std::string_view key) {
+  for (const SwitchEntry& entry : kNgSwitchTable) {
+    if (section == entry.section && key == entry.key) return &entry;
   }
   return nullptr;
 }
 
 }  // namespace
 
-std::span<const SwitchSpec> NewGenerationSwitches() { return kNgSwitchTable; }
+std::span<const SwitchEntry> NewGenerationSwitches() { return kNgSwitchTable; }
 
-std::string SwitchDefaultFor(const SwitchSpec& spec, const std::string& folder) {
-  std::string value = spec.fallback;
+std::string SwitchDefaultFor(const SwitchEntry& entry, const std::string& folder) {
+  std::string value = entry.fallback;
   constexpr std::string_view kDir = "{DIR}";
   for (std::size_t at = value.find(kDir); at != std::string::npos;
        at = value.find(kDir, at + folder.size())) {
@@ -73,16 +74,16 @@ NgSwitches::NgSwitches(std::string folder)
     : folder_(std::move(folder)), path_(folder_ + kSwitchFileName) {}
 
 std::string NgSwitches::Text(std::string_view section, std::string_view key) const {
-  const SwitchSpec* spec = Find(section, key);
-  if (spec == nullptr) return {};
-  return radlyn::platform::GetProfile().ReadString(section, key, SwitchDefaultFor(*spec, folder_),
+  const SwitchEntry* entry = Find(section, key);
+  if (entry == nullptr) return {};
+  return radlyn::platform::GetProfile().ReadString(section, key, SwitchDefaultFor(*entry, folder_),
                                                    kTextLimit, path_);
 }
 
 std::int32_t NgSwitches::Int(std::string_view section, std::string_view key) const {
-  const SwitchSpec* spec = Find(section, key);
-  if (spec == nullptr) return 0;
-  const auto fallback = static_cast<std::int32_t>(std::strtol(spec->fallback, nullptr, 10));
+  const SwitchEntry* entry = Find(section, key);
+  if (entry == nullptr) return 0;
+  const auto fallback = static_cast<std::int32_t>(std::strtol(entry->fallback, nullptr, 10));
   return radlyn::platform::GetProfile().ReadInt(section, key, fallback, path_);
 }
 

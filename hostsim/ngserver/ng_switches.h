@@ -15,10 +15,10 @@
 namespace hostsim {
 
 // Every switch of the newer generation, grouped by section.
-std::span<const SwitchSpec> NewGenerationSwitches();
+std::span<const SwitchEntry> NewGenerationSwitches();
 
 // A switch's default with "{DIR}" replaced by `folder` (ending in '/').
-std::string SwitchDefaultFor(const SwitchSpec& spec, const std::string& folder);
+std::string SwitchDefaultFor(const SwitchEntry& entry, const std::string& folder);
 
 class NgSwitches {
  public:

@@ -60,13 +60,13 @@ std::string SwitchFileText() {
       "; hostsim run-time switches, read at every call into a module (see hostsim/README.md).\n"
       "; Every switch is listed with its default value.\n";
   std::string section;
-  for (const SwitchSpec& spec : AllSwitches()) {
-    if (section != spec.section) {
-      section = spec.section;
+  for (const SwitchEntry& entry : AllSwitches()) {
+    if (section != entry.section) {
+      section = entry.section;
       text += "\n[" + section + "]\n";
     }
-    text += std::string("; ") + spec.comment + "\n";
-    text += std::string(spec.key) + "=" + spec.fallback + "\n";
+    text += std::string("; ") + entry.comment + "\n";
+    text += std::string(entry.key) + "=" + entry.fallback + "\n";
   }
   return text;
 }

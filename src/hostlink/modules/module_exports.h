@@ -22,19 +22,22 @@ extern "C" {
 // MoFileDB: configuration database.
 typedef MorlundStatus(MORLUND_CALL* FDB_Open_t)();
 typedef void(MORLUND_CALL* FDB_Close_t)();
-typedef MorlundStatus(MORLUND_CALL* FDB_CheckVersion_t)(std::uint32_t version, std::uint32_t reserved);
+typedef MorlundStatus(MORLUND_CALL* FDB_CheckVersion_t)(std::uint32_t version,
+                                                        std::uint32_t reserved);
 
 // MoModCh: acquisition.
 typedef MorlundStatus(MORLUND_CALL* MC_TakeImage_t)(std::uint32_t zero, GmHandle patient_record,
                                                     GmHandle take_record, std::uint32_t three,
                                                     MorlundWindow owner, std::uint32_t one,
                                                     std::uint32_t zero2);
-typedef MorlundStatus(MORLUND_CALL* MC_CheckVersion_t)(std::uint32_t version, std::uint32_t reserved);
+typedef MorlundStatus(MORLUND_CALL* MC_CheckVersion_t)(std::uint32_t version,
+                                                       std::uint32_t reserved);
 
 // MoGrfMan: graphics.
 typedef void(MORLUND_CALL* MGM_LRMarker_t)(GmHandle take_record);
 typedef void(MORLUND_CALL* MGM_SetMark_t)(GmHandle take_record);
-typedef MorlundStatus(MORLUND_CALL* MGM_CheckVersion_t)(std::uint32_t version, std::uint32_t reserved);
+typedef MorlundStatus(MORLUND_CALL* MGM_CheckVersion_t)(std::uint32_t version,
+                                                        std::uint32_t reserved);
 typedef MorlundStatus(MORLUND_CALL* MGM_FilterEx_t)(std::uint32_t filter, std::uint32_t one,
                                                     std::uint32_t zero, GmHandle take_record,
                                                     void* zeroed_16_bytes, void* parameters);
@@ -44,20 +47,24 @@ typedef void(MORLUND_CALL* UTL_InitMark_t)(char* mark);
 typedef void(MORLUND_CALL* UTL_GetLogo_t)(const char* mark, char* buffer, std::uint32_t size);
 typedef void(MORLUND_CALL* UTL_SetLogo_t)(char* mark, const char* product);
 typedef void(MORLUND_CALL* UTL_SetVersion_t)(char* mark, const char* version);
-typedef MorlundStatus(MORLUND_CALL* UTL_CheckVersion_t)(std::uint32_t version, std::uint32_t reserved);
+typedef MorlundStatus(MORLUND_CALL* UTL_CheckVersion_t)(std::uint32_t version,
+                                                        std::uint32_t reserved);
 typedef std::int32_t(MORLUND_CALL* IsDate_t)(const char* text);
-typedef std::int32_t(MORLUND_CALL* UTL_GetPrivateProfileIntTakeType_t)(
-    const char* section, const char* key, const char* take_type, std::int32_t fallback,
-    const char* file);
+typedef std::int32_t(MORLUND_CALL* UTL_GetPrivateProfileIntTakeType_t)(const char* section,
+                                                                       const char* key,
+                                                                       const char* take_type,
+                                                                       std::int32_t fallback,
+                                                                       const char* file);
 typedef std::uint32_t(MORLUND_CALL* UTL_GetPrivateProfileStringTakeType_t)(
-    const char* section, const char* key, const char* take_type, const char* fallback,
-    char* buffer, std::uint32_t size, const char* file);
+    const char* section, const char* key, const char* take_type, const char* fallback, char* buffer,
+    std::uint32_t size, const char* file);
 
 // MoFileIO: image files in Morlund's record format.
 typedef MorlundStatus(MORLUND_CALL* FIO_CreateImageFile_t)(const char* file, std::uint8_t* record,
                                                            std::uint32_t mask, std::uint32_t one,
                                                            std::uint32_t zero, std::uint32_t zero2);
-typedef MorlundStatus(MORLUND_CALL* FIO_CheckVersion_t)(std::uint32_t version, std::uint32_t reserved);
+typedef MorlundStatus(MORLUND_CALL* FIO_CheckVersion_t)(std::uint32_t version,
+                                                        std::uint32_t reserved);
 typedef MorlundStatus(MORLUND_CALL* FIO_ImportImageFile_t)(const char* file, std::uint8_t* record,
                                                            std::uint32_t mask);
 }

@@ -20,11 +20,11 @@ namespace patient {
 inline constexpr std::size_t kSize = 114;
 inline constexpr Field kLastName{0, 33};
 inline constexpr Field kFirstName{33, 33};
-inline constexpr Field kBirthYear{66, 2};   // unsigned 16-bit
+inline constexpr Field kBirthYear{66, 2};  // unsigned 16-bit
 inline constexpr Field kBirthMonth{68, 1};
 inline constexpr Field kBirthDay{69, 1};
 inline constexpr Field kDoctor{74, 13};
-inline constexpr Field kHostValue{87, 4};   // copied unchanged to image record 732
+inline constexpr Field kHostValue{87, 4};  // copied unchanged to image record 732
 inline constexpr Field kPatientId{91, 21};
 }  // namespace patient
 
@@ -97,8 +97,8 @@ inline constexpr std::uint32_t kDateTime = 0x20000;
 inline constexpr std::uint32_t kText696 = 0x100000;
 inline constexpr std::uint32_t kExtension = 0x200000;
 
-inline constexpr std::uint32_t kExchange = 0x3773F73;   // create and import in the acquisition
-inline constexpr std::uint32_t kCopyBack = 0x2773F70;   // into the take record after an import
+inline constexpr std::uint32_t kExchange = 0x3773F73;  // create and import in the acquisition
+inline constexpr std::uint32_t kCopyBack = 0x2773F70;  // into the take record after an import
 inline constexpr std::uint32_t kSaveAs = 0;
 }  // namespace mask
 
@@ -124,7 +124,8 @@ inline std::uint16_t ReadU16(const std::uint8_t* record, Field f) {
 }
 inline std::uint8_t ReadU8(const std::uint8_t* record, Field f) { return record[f.offset]; }
 inline void WriteU32(std::uint8_t* record, Field f, std::uint32_t value) {
-  for (std::size_t i = 0; i < 4; ++i) record[f.offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  for (std::size_t i = 0; i < 4; ++i)
+    record[f.offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 inline void WriteU16(std::uint8_t* record, Field f, std::uint16_t value) {
   record[f.offset] = static_cast<std::uint8_t>(value);

@@ -16,9 +16,12 @@ inline constexpr unsigned kProductVersionStampSize = 16;
 
 // Places the stamp into the program file that compiles this macro (once per program).
 #define RADLYN_PRODUCT_VERSION_STAMP(major, minor, third, fourth)                               \
-  extern "C" __attribute__((section(".radlyn_version"), used)) const unsigned char             \
-      radlyn_product_version_stamp[16] = {'R', 'D', 'L', 'N', 'V', 'E', 'R', '\0',             \
-                                          (major) & 0xFF, ((major) >> 8) & 0xFF,                \
-                                          (minor) & 0xFF, ((minor) >> 8) & 0xFF,                \
-                                          (third) & 0xFF, ((third) >> 8) & 0xFF,                \
-                                          (fourth) & 0xFF, ((fourth) >> 8) & 0xFF}
+  extern "C" __attribute__((section(".radlyn_version"), used))                                  \
+  const unsigned char radlyn_product_version_stamp[16] = {'R',           'D',                   \
+                                                          'L',           'N',                   \
+                                                          'V',           'E',                   \
+                                                          'R',           '\0',                  \
+                                                          (major)&0xFF,  ((major) >> 8) & 0xFF, \
+                                                          (minor)&0xFF,  ((minor) >> 8) & 0xFF, \
+                                                          (third)&0xFF,  ((third) >> 8) & 0xFF, \
+                                                          (fourth)&0xFF, ((fourth) >> 8) & 0xFF}
