@@ -70,25 +70,35 @@ constexpr std::array kSwitchTable{
                 "nonzero: FIO_ImportImageFile answers this status and reads nothing"},
 };
 
-const SwitchEntry* Find(std::string_view section, std::string_view key) {
-  for (const SwitchEntry& entry : kSwitchTable) {
+}  // namespace
+
+std::span<const SwitchEntry> AllSwitches() { return kSwitchTable; }
+
+std::string SwitchDefaultFor(const SwitchEntry& entry, const std::string& folder) {
+  std::string value = entry.fallback;
+  constexpr std::string_view kDir = "{DIR}";
+  for (std::size_t at = value.find(kDir); at != std::string::npos;
+       at = value.find(kDir, at + folder.size())) {
+    value.replace(at, kDir.size(), folder);
+  }
+  return value;
+}
+
+Switches::Switches(std::string folder, std::span<const SwitchEntry> table)
+    : folder_(std::move(folder)), path_(folder_ + kSwitchFileName), table_(table) {}
+
+const SwitchEntry* Switches::Find(std::string_view section, std::string_view key) const {
+  for (const SwitchEntry& entry : table_) {
     if (section == entry.section && key == entry.key) return &entry;
   }
   return nullptr;
 }
 
-}  // namespace
-
-std::span<const SwitchEntry> AllSwitches() { return kSwitchTable; }
-
-Switches::Switches(std::string folder)
-    : folder_(std::move(folder)), path_(folder_ + kSwitchFileName) {}
-
 std::string Switches::Text(std::string_view section, std::string_view key) const {
   const SwitchEntry* entry = Find(section, key);
   if (entry == nullptr) return {};
-  return radlyn::platform::GetProfile().ReadString(section, key, entry->fallback, kTextLimit,
-                                                   path_);
+  return radlyn::platform::GetProfile().ReadString(section, key, SwitchDefaultFor(*entry, folder_),
+                                                   kTextLimit, path_);
 }
 
 std::int32_t Switches::Int(std::string_view section, std::string_view key) const {

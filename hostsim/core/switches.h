@@ -23,10 +23,14 @@ struct SwitchEntry {
 // Every switch, grouped by section in the order hostsim.ini lists them.
 std::span<const SwitchEntry> AllSwitches();
 
+// A switch's default with "{DIR}" replaced by `folder` (ending in '/'): some defaults name places
+// of the installation.
+std::string SwitchDefaultFor(const SwitchEntry& entry, const std::string& folder);
+
 class Switches {
  public:
-  // Reads `folder` + "hostsim.ini" (folder ends in '/').
-  explicit Switches(std::string folder);
+  // Reads `folder` + "hostsim.ini" (folder ends in '/'), knowing the switches of `table`.
+  explicit Switches(std::string folder, std::span<const SwitchEntry> table = AllSwitches());
 
   // The switch's value, or its default. Asking for a switch that is not in the table is a
   // programming error and answers the empty text / 0.
@@ -36,8 +40,11 @@ class Switches {
   const std::string& folder() const { return folder_; }
 
  private:
+  const SwitchEntry* Find(std::string_view section, std::string_view key) const;
+
   std::string folder_;
   std::string path_;
+  std::span<const SwitchEntry> table_;
 };
 
 }  // namespace hostsim

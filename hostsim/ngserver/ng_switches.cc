@@ -1,14 +1,9 @@
 #include "ngserver/ng_switches.h"
 
 #include <array>
-#include <cstdlib>
-
-#include "platform/profile.h"
 
 namespace hostsim {
 namespace {
-
-constexpr std::size_t kTextLimit = 4095;
 
 constexpr std::array kNgSwitchTable{
     // The plug-in server, MORLUNDNG.PluginServer.
@@ -49,42 +44,8 @@ constexpr std::array kNgSwitchTable{
                 "-check sleeps this long first (longer than radlyn's limit: it outlives it)"},
 };
 
-const SwitchEntry* Find(std::string_view section, std::string_view key) {
-  for (const SwitchEntry& entry : kNgSwitchTable) {
-    if (section == entry.section && key == entry.key) return &entry;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::span<const SwitchEntry> NewGenerationSwitches() { return kNgSwitchTable; }
-
-std::string SwitchDefaultFor(const SwitchEntry& entry, const std::string& folder) {
-  std::string value = entry.fallback;
-  constexpr std::string_view kDir = "{DIR}";
-  for (std::size_t at = value.find(kDir); at != std::string::npos;
-       at = value.find(kDir, at + folder.size())) {
-    value.replace(at, kDir.size(), folder);
-  }
-  return value;
-}
-
-NgSwitches::NgSwitches(std::string folder)
-    : folder_(std::move(folder)), path_(folder_ + kSwitchFileName) {}
-
-std::string NgSwitches::Text(std::string_view section, std::string_view key) const {
-  const SwitchEntry* entry = Find(section, key);
-  if (entry == nullptr) return {};
-  return radlyn::platform::GetProfile().ReadString(section, key, SwitchDefaultFor(*entry, folder_),
-                                                   kTextLimit, path_);
-}
-
-std::int32_t NgSwitches::Int(std::string_view section, std::string_view key) const {
-  const SwitchEntry* entry = Find(section, key);
-  if (entry == nullptr) return 0;
-  const auto fallback = static_cast<std::int32_t>(std::strtol(entry->fallback, nullptr, 10));
-  return radlyn::platform::GetProfile().ReadInt(section, key, fallback, path_);
-}
 
 }  // namespace hostsim

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/switches.h"
 
@@ -17,22 +18,10 @@ namespace hostsim {
 // Every switch of the newer generation, grouped by section.
 std::span<const SwitchEntry> NewGenerationSwitches();
 
-// A switch's default with "{DIR}" replaced by `folder` (ending in '/').
-std::string SwitchDefaultFor(const SwitchEntry& entry, const std::string& folder);
-
-class NgSwitches {
+// The newer generation's switches of `folder` + "hostsim.ini" (folder ends in '/').
+class NgSwitches : public Switches {
  public:
-  // Reads `folder` + "hostsim.ini" (folder ends in '/').
-  explicit NgSwitches(std::string folder);
-
-  std::string Text(std::string_view section, std::string_view key) const;
-  std::int32_t Int(std::string_view section, std::string_view key) const;
-
-  const std::string& folder() const { return folder_; }
-
- private:
-  std::string folder_;
-  std::string path_;
+  explicit NgSwitches(std::string folder) : Switches(std::move(folder), NewGenerationSwitches()) {}
 };
 
 }  // namespace hostsim
