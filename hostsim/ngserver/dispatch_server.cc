@@ -5,15 +5,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/posix/automation_protocol.h"
+
 namespace hostsim {
 namespace {
 
-// Must agree with src/platform/posix/automation_sdbus.cc.
-constexpr const char* kClassPath = "/org/radlyn/Dispatch1";
-constexpr const char* kClassInterface = "org.radlyn.Dispatch1.Class";
-constexpr const char* kObjectInterface = "org.radlyn.Dispatch1";
-constexpr const char* kNotRunning = "org.radlyn.Dispatch1.Error.NotRunning";
-constexpr const char* kNoObjectPath = "/";
+using namespace radlyn::platform::automation_protocol;
 
 constexpr std::uint64_t kIdleMicroseconds = 5'000'000;
 

@@ -28,15 +28,12 @@
 
 #include "platform/automation.h"
 #include "platform/code_page.h"
+#include "platform/posix/automation_protocol.h"
 
 namespace radlyn::platform {
 namespace {
 
-constexpr const char* kClassPath = "/org/radlyn/Dispatch1";
-constexpr const char* kClassInterface = "org.radlyn.Dispatch1.Class";
-constexpr const char* kObjectInterface = "org.radlyn.Dispatch1";
-constexpr const char* kNotRunning = "org.radlyn.Dispatch1.Error.NotRunning";
-constexpr const char* kNoObjectPath = "/";
+using namespace radlyn::platform::automation_protocol;
 
 constexpr const char* kBusName = "org.freedesktop.DBus";
 constexpr const char* kBusPath = "/org/freedesktop/DBus";
