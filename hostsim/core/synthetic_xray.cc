@@ -174,6 +174,19 @@ ToothSample SampleTooth(const Tooth& tooth, double x, double y, double blur) {
     mu += 1.05 * enamel * (0.55 + 0.45 * thickness);
   }
 
+  // A filling: far denser than enamel, with crisp margins.
+  if (tooth.filled) {
+    double fill = std::max({tooth.fill_q0 - q, q - tooth.fill_q1, p - tooth.fill_depth});
+    fill = SmoothMax(fill, crown + 0.015 * w, 0.03 * w);
+    if (fill < blur) mu += 3.2 * Coverage(fill, 0.6 * blur);
+  }
+
+  // The pulp lies well inside the outline; near the outline there is none to look for.
+  if (outline > -0.015 * w) {
+    out.attenuation = std::max(mu, 0.0);
+    return out;
+  }
+
   // The pulp: a chamber shaped like a smaller crown (horns under the cusps) and a canal down
   // each root; it replaces dentin, so it shows darker.
   double pulp = std::max(SmoothMax(std::fabs(q) - CrownHalfWidth(tooth, p) + tooth.chamber_side,
@@ -189,12 +202,6 @@ ToothSample SampleTooth(const Tooth& tooth, double x, double y, double blur) {
     mu -= 0.62 * Coverage(pulp, blur) * (0.4 + 0.6 * depth) * inside;
   }
 
-  // A filling: far denser than enamel, with crisp margins.
-  if (tooth.filled) {
-    double fill = std::max({tooth.fill_q0 - q, q - tooth.fill_q1, p - tooth.fill_depth});
-    fill = SmoothMax(fill, crown + 0.015 * w, 0.03 * w);
-    if (fill < blur) mu += 3.2 * Coverage(fill, 0.6 * blur);
-  }
   out.attenuation = std::max(mu, 0.0);
   return out;
 }
@@ -247,12 +254,12 @@ Tooth MakeTooth(Random& random, bool molar, double unit) {
       const double c0 = std::max(0.06 * w, 1.5);
       const double c2 = std::max(0.012 * w, 1.0);
       t.canals[static_cast<std::size_t>(t.canal_count++)] =
-          RoundCone(x0 * 0.8, neck, c0, x1, mid_depth, c0 * 0.6);
+          RoundCone(x0 * 0.5, neck + 0.06 * w, c0, x1, mid_depth, c0 * 0.6);
       t.canals[static_cast<std::size_t>(t.canal_count++)] =
           RoundCone(x1, mid_depth, c0 * 0.6, x2, y2 - 0.02 * w, c2);
     }
-    t.chamber_side = 0.29 * w;
-    t.chamber_roof = 0.42 * t.crown;
+    t.chamber_side = 0.3 * w;
+    t.chamber_roof = 0.5 * t.crown;
     t.chamber_floor = neck + 0.1 * w;
   } else {
     const double mid_depth = neck + (apex - neck) * 0.55;
@@ -288,14 +295,14 @@ std::vector<std::uint16_t> SyntheticXraySamples(std::uint32_t width, std::uint32
   const double occlusal = h * 0.09;
   const double blur = 1.3;
 
-  // Teeth from left to right, touching at their contacts: premolars, then molars. The first
-  // one may stand partly outside the image.
+  // Teeth from left to right, touching at their contacts: one to three premolars, then at most
+  // three molars (bone only beyond them). The first one may stand partly outside the image.
   std::array<Tooth, 12> teeth{};
   std::size_t tooth_count = 0;
-  int kind = static_cast<int>(random.Unit() * 2.0);  // 0 or 1: start with one or two premolars
+  int kind = static_cast<int>(random.Unit() * 3.0) - 1;  // below 2 premolar, 2 to 4 molar
   double x = 0;
   double previous_half = 0;
-  while (tooth_count < teeth.size()) {
+  while (tooth_count < teeth.size() && kind <= 4) {
     Tooth tooth = MakeTooth(random, kind >= 2, unit);
     x = tooth_count == 0 ? random.Between(0.1, 0.45) * tooth.width
                          : x + (previous_half + tooth.width / 2) * random.Between(0.96, 1.0);
@@ -383,7 +390,8 @@ std::vector<std::uint16_t> SyntheticXraySamples(std::uint32_t width, std::uint32
         const double below = SmoothStep(crest - blur, crest + blur, y);
         const double ta = 1.0 - std::fabs(trabecular_a.At(px) + trabecular_c.At(px) - 1.0);
         const double tb = 1.0 - std::fabs(trabecular_b.At(px) + trabecular_d.At(px) - 1.0);
-        const double texture = 0.5 * std::pow(ta, 4.0) + 0.3 * tb * tb * tb + 0.2 * grain.At(px);
+        const double texture =
+            0.5 * (ta * ta) * (ta * ta) + 0.3 * tb * tb * tb + 0.2 * grain.At(px);
         const double falloff = 1.0 - 0.3 * (cx * cx + 0.6 * cy * cy);
         const double depth = std::clamp((y - crest) / (0.6 * unit), 0.0, 1.0);
         double density =

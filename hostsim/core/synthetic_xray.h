@@ -1,6 +1,7 @@
-// A synthetic intraoral X-ray: three single-rooted teeth (enamel cap, dentin, pulp chamber and
-// canal, periodontal space and lamina dura around the roots) standing in trabecular bone below
-// the alveolar crest, soft tissue above it, a soft exposure gradient and sensor noise. Samples
+// A synthetic intraoral X-ray: a row of premolars and two-rooted molars (cusped crowns with an
+// enamel cap, dentin, pulp chamber and canals, often a filling) standing in trabecular bone below
+// the alveolar crest, with the periodontal space and lamina dura along every root; soft tissue and
+// air above the crowns, soft edges, a heel-effect exposure gradient and sensor noise. Samples
 // span 12 bits (0 to 4095, dense = bright); the display lookup table maps them onto the 16-bit
 // display range through a gamma curve (0 entries: no table at all). The same seed always gives
 // the same pixels.
