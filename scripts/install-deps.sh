@@ -10,7 +10,8 @@ packages=(
   libxml2-dev                                          # XML documents
   libsystemd-dev dbus dbus-daemon                      # automation servers over the session bus
   libtiff-dev libtiff-tools                            # hostsim's image files, image checks
-  libgtk-3-dev xvfb xdotool x11-utils imagemagick      # dialogs, GUI tests, screenshots, previews
+  libgtk-3-dev xvfb xauth xdotool x11-utils imagemagick # dialogs, GUI tests, screenshots, previews
+  adwaita-icon-theme fonts-dejavu-core                 # the dialogs' icons and font
 )
 
 missing=()
