@@ -12,6 +12,10 @@ fuzz_seconds=${RADLYN_FUZZ_SECONDS:-20}
 
 step() { printf '\n=== %s ===\n' "$*"; }
 
+step "formatting"
+git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
+echo "every C++ file is clang-formatted"
+
 step "default build"
 cmake --preset default >/dev/null
 cmake --build --preset default -j2
