@@ -1,0 +1,293 @@
+// Whole jobs that fail, run by the real radlyn program on hostsim installations: every way a job
+// can end badly reaches the client as one error number, its message and the debug text naming
+// the failed step, and the same three values reach the event log. Each case gets its own
+// installation, data folder and image folder, so no case sees what another one left behind.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "integration/support/integration_support.h"
+
+namespace radlyn::integration {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+constexpr char kStepFailure[] = "Exception occured during acquisition: ";
+
+struct Outcome {
+  ProgramRun run;
+  std::vector<IniEntry> result;
+  std::string number;  // Info/ErrorNr, "<none>" when missing
+};
+
+// "Section/Key=Value" per entry, so that failures print readably.
+std::vector<std::string> Lines(const std::vector<IniEntry>& entries) {
+  std::vector<std::string> lines;
+  for (const IniEntry& e : entries) lines.push_back(e.section + "/" + e.key + "=" + e.value);
+  return lines;
+}
+
+class JobFailuresTest : public ::testing::Test {
+ protected:
+  // Installs a fresh Morlund (hostsim) with the given install options and run-time switches into
+  // a folder of its own and registers it, so the next job uses it.
+  void Install(const std::vector<std::string>& options, std::vector<IniSection> switches = {}) {
+    ++case_number_;
+    ProgramStart install{HostsimProgramPath(),
+                         {"install", Morlund()},
+                         sandbox_.environment(),
+                         sandbox_.WorkFolder()};
+    install.arguments.insert(install.arguments.end(), options.begin(), options.end());
+    ProgramRun run = RunProgram(install);
+    ASSERT_EQ(run.exit_code, 0) << run.standard_error;
+    // Small images keep the exposures quick.
+    switches.push_back({"MoModCh", {{"Width", "320"}, {"Height", "240"}}});
+    WriteIniFile(Morlund() + "/hostsim.ini", switches);
+  }
+
+  std::string Morlund() const { return sandbox_.Path("morlund" + std::to_string(case_number_)); }
+  std::string Data() const { return sandbox_.Path("data" + std::to_string(case_number_)); }
+  std::string Images() const { return sandbox_.Path("images" + std::to_string(case_number_)); }
+
+  // Runs a job of a valid patient, doctor and take type, with `changes` replacing or adding
+  // single keys of the job file.
+  Outcome RunJob(const std::vector<IniEntry>& changes = {}) {
+    std::vector<IniSection> job = {
+        {"Logon", {{"ClientName", "Dental"}}},
+        {"Info", {{"Type", "XI"}, {"Regio", "11"}, {"Doc", "Dr. Berger"}}},
+        {"Patient",
+         {{"FirstName", "Anna"}, {"LastName", "Moss"}, {"ID", "4711"}, {"Birthdate", "19800101"}}},
+        {"Config", {{"ImageDataPath", Images()}}}};
+    for (const IniEntry& change : changes) {
+      auto section = std::find_if(job.begin(), job.end(),
+                                  [&](const IniSection& s) { return s.name == change.section; });
+      auto key = std::find_if(section->keys.begin(), section->keys.end(),
+                              [&](const auto& k) { return k.first == change.key; });
+      if (key != section->keys.end()) {
+        key->second = change.value;
+      } else {
+        section->keys.emplace_back(change.key, change.value);
+      }
+    }
+    WriteIniFile(Data() + "/RADLYN_in.ini", job);
+    Outcome outcome;
+    outcome.run = sandbox_.RunRadlyn({"datapath=" + Data(), "parentwnd=0x1234"});
+    EXPECT_EQ(outcome.run.exit_code, 0) << outcome.run.standard_error;
+    outcome.result = ReadIniEntries(Data() + "/RADLYN_out.ini");
+    outcome.number = FindIniValue(outcome.result, "Info", "ErrorNr").value_or("<none>");
+    return outcome;
+  }
+
+  std::vector<std::string> Calls(const std::string& prefix) const {
+    std::vector<std::string> calls;
+    std::istringstream lines(ReadTextFile(Morlund() + "/hostsim-calls.log").value_or(""));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with(prefix)) calls.push_back(line);
+    }
+    return calls;
+  }
+
+  // The event log holds the report of the job with the values of the result file.
+  void ExpectLoggedReport(const Outcome& outcome) const {
+    const std::string message = FindIniValue(outcome.result, "Info", "ErrorMsg").value_or("");
+    const std::string debug = FindIniValue(outcome.result, "Info", "DebugInfo").value_or("");
+    EXPECT_THAT(ReadEventLogEntries(Morlund() + "/morlund.log"),
+                Contains("[Info] Error in RADLYN: ErrorNr=" + outcome.number + "; ErrorMsg='" +
+                         message + "'; DebugInfo='" + debug + "'"));
+  }
+
+  // The result file holds the report's three Info keys and nothing else.
+  static void ExpectOnlyReport(const Outcome& outcome, const std::string& number,
+                               const std::string& message, const std::string& debug) {
+    EXPECT_THAT(Lines(outcome.result),
+                ElementsAre("Info/ErrorNr=" + number, "Info/ErrorMsg=" + message,
+                            "Info/DebugInfo=" + debug));
+  }
+
+  RadlynSandbox sandbox_;
+  int case_number_ = 0;
+};
+
+// A step that fails before the exposure: the result file holds nothing but the three Info keys,
+// Morlund never takes an image and the client's folder gets no image.
+TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExposure) {
+  const std::string blocker = sandbox_.Path("blocker");
+  WriteTextFile(blocker, "a file where the image folder should go");
+  const struct {
+    const char* name;
+    std::vector<IniEntry> changes;
+    const char* number;
+    const char* message;
+    std::string debug;  // after "Exception occured during acquisition: "
+  } kCases[] = {
+      {"unknown take type", {{"Info", "Type", "XX"}}, "2", "Parameter error", "SetImageType()"},
+      {"tooth outside the scheme",
+       {{"Info", "Regio", "19"}},
+       "2",
+       "Parameter error",
+       "SetImageType()"},
+      {"doctor too long",
+       {{"Info", "Doc", "Dr. Bergerhoff"}},
+       "2",
+       "Parameter error",
+       "Couldn't set doctor"},
+      {"birth date of 7 characters",
+       {{"Patient", "Birthdate", "1980010"}},
+       "99",
+       "Unspecified error",
+       "Invalid datetime format for patient birthdate"},
+      {"birth date of 9 characters",
+       {{"Patient", "Birthdate", "198001011"}},
+       "99",
+       "Unspecified error",
+       "Invalid datetime format for patient birthdate"},
+      {"30 February",
+       {{"Patient", "Birthdate", "20130230"}},
+       "99",
+       "Unspecified error",
+       "Invalid datetime format for patient birthdate"},
+      {"year below 100",
+       {{"Patient", "Birthdate", "00500101"}},
+       "2",
+       "Parameter error",
+       "Couldn't set patient"},
+      {"last name too long",
+       {{"Patient", "LastName", std::string(33, 'M')}},
+       "2",
+       "Parameter error",
+       "Couldn't set patient"},
+      {"folder below a file",
+       {{"Config", "ImageDataPath", blocker + "/sub"}},
+       "7",
+       "File creation error",
+       "Couldn't create specified directory: '" + blocker + "/sub/'"},
+      {"no free space",
+       {{"Config", "ImageDataPath", "/proc/self/radlyn"}},
+       "13",
+       "Not enough disk space",
+       "Not enough disk space available or could not detect available space."},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Install({});
+    const Outcome outcome = RunJob(c.changes);
+    ExpectOnlyReport(outcome, c.number, c.message, kStepFailure + c.debug);
+    EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
+    EXPECT_FALSE(fs::exists(Images()));
+    ExpectLoggedReport(outcome);
+  }
+}
+
+// Morlund's exposure statuses become the client's error numbers; the job then writes nothing but
+// its report.
+TEST_F(JobFailuresTest, FailedExposureReportsTheMappedStatusAndOnlyInfoKeys) {
+  const struct {
+    const char* status;
+    const char* number;
+    const char* message;
+  } kCases[] = {
+      {"1001", "1", "Operation cancelled by user"},
+      {"1002", "2", "Parameter error"},
+      {"1005", "19", "No x-ray component available"},
+      {"1215", "28", "X-ray component already in use"},
+      {"1219", "14", "Timeout occurred"},
+      {"1222", "24", "Sensor file missing or corrupt"},
+      {"1202", "26", "Unspecified module error"},
+      {"9999", "26", "Unspecified module error"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.status);
+    Install({}, {{"MoModCh", {{"TakeImageStatus", c.status}}}});
+    const Outcome outcome = RunJob();
+    ExpectOnlyReport(outcome, c.number, c.message, std::string(kStepFailure) + "Acquire()");
+    EXPECT_THAT(Calls("MC_TakeImage"), ElementsAre(HasSubstr(std::string(") = ") + c.status)));
+    EXPECT_TRUE(fs::is_empty(Images()));
+    ExpectLoggedReport(outcome);
+  }
+}
+
+// An image that Morlund cannot write is a file failure naming the path; the post-processing flag
+// written before stays, but no image path is reported.
+TEST_F(JobFailuresTest, UnwrittenImageFileReportsItsPathAndNoImage) {
+  Install({}, {{"MoFileIO", {{"CreateStatus", "2"}}}});
+  const Outcome outcome = RunJob();
+  EXPECT_EQ(outcome.number, "31");
+  EXPECT_EQ(FindIniValue(outcome.result, "Info", "ErrorMsg"), "File I/O problems");
+  const std::string debug = FindIniValue(outcome.result, "Info", "DebugInfo").value_or("");
+  const std::string prefix = "File exception occured during acquisition, file='" + Images() + "/";
+  EXPECT_THAT(debug, StartsWith(prefix));
+  EXPECT_THAT(debug, EndsWith(".tif'"));
+  EXPECT_EQ(debug.size(), prefix.size() + std::string("20261207_101500.tif'").size());
+  EXPECT_EQ(FindIniValue(outcome.result, "Config", "fAutoPostProcessed"), "0");
+  EXPECT_EQ(FindIniValue(outcome.result, "Config", "ImageDataPathFile"), std::nullopt);
+  EXPECT_EQ(outcome.result.size(), 4u);
+  EXPECT_THAT(Calls("FIO_CreateImageFile"), ElementsAre(HasSubstr(") = 2")));
+  EXPECT_TRUE(fs::is_empty(Images()));
+  ExpectLoggedReport(outcome);
+}
+
+// A Morlund installation that cannot be used fails the client initialisation: the number is the
+// operating system's last error (or 99), never 0, the message boxes name the cause, and no
+// exposure is attempted.
+TEST_F(JobFailuresTest, UnusableMorlundFailsTheClientInitialisationWithItsMessages) {
+  const char* kTooOld = "Error: The detected version of MORLUND is too old. Requested version: 7.0";
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+    std::vector<IniSection> switches;
+    const char* client;
+    std::vector<std::string> boxes;  // lines on standard error, in order
+  } kCases[] = {
+      {"module rejects its version",
+       {},
+       {{"MoUtil", {{"RejectVersion", "1"}}}},
+       "Dental",
+       {"Wrong version of MoUtil.dll"}},
+      {"database cannot be opened",
+       {},
+       {{"MoFileDB", {{"OpenStatus", "3"}}}},
+       "Dental",
+       {"Morlund x-ray configuration database cannot be opened"}},
+      {"module file missing", {"--without", "MoGrfMan"}, {}, "Dental", {"MoGrfMan.dll not found"}},
+      {"export missing", {"--lacking", "FIO_ImportImageFile"}, {}, "Dental", {}},
+      {"Morlund too old", {"--version", "6.9.9.9"}, {}, "Dental", {kTooOld}},
+      {"Morlund missing", {"--no-morlund"}, {}, "Dental", {kTooOld}},
+      {"empty client name", {}, {}, "", {}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Install(c.options, c.switches);
+    const Outcome outcome = RunJob({{"Logon", "ClientName", c.client}});
+    ASSERT_EQ(outcome.result.size(), 3u);
+    EXPECT_EQ(outcome.result[0].key, "ErrorNr");
+    EXPECT_THAT(outcome.number, Not(::testing::AnyOf("0", "", "<none>")));
+    EXPECT_EQ(outcome.result[1].key, "ErrorMsg");
+    EXPECT_EQ(Lines(outcome.result)[2],
+              "Info/DebugInfo=Error occurred during client initialization; ClientName = " +
+                  std::string(c.client) + "!");
+    std::vector<std::string> lines;
+    std::istringstream errors(outcome.run.standard_error);
+    for (std::string line; std::getline(errors, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), c.boxes.size()) << outcome.run.standard_error;
+    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_THAT(lines[i], HasSubstr(c.boxes[i]));
+    EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
+    ExpectLoggedReport(outcome);
+  }
+}
+
+}  // namespace
+}  // namespace radlyn::integration
