@@ -110,12 +110,13 @@ class JobFailuresTest : public ::testing::Test {
                          message + "'; DebugInfo='" + debug + "'"));
   }
 
-  // The result file holds the report's three Info keys and nothing else.
+  // The result file holds the report's three Info keys and nothing else; no message box showed.
   static void ExpectOnlyReport(const Outcome& outcome, const std::string& number,
                                const std::string& message, const std::string& debug) {
     EXPECT_THAT(Lines(outcome.result),
                 ElementsAre("Info/ErrorNr=" + number, "Info/ErrorMsg=" + message,
                             "Info/DebugInfo=" + debug));
+    EXPECT_EQ(outcome.run.standard_error, "");
   }
 
   RadlynSandbox sandbox_;
@@ -162,6 +163,16 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
        "Invalid datetime format for patient birthdate"},
       {"year below 100",
        {{"Patient", "Birthdate", "00500101"}},
+       "2",
+       "Parameter error",
+       "Couldn't set patient"},
+      {"29 February of a century year",
+       {{"Patient", "Birthdate", "19000229"}},
+       "99",
+       "Unspecified error",
+       "Invalid datetime format for patient birthdate"},
+      {"patient ID too long",
+       {{"Patient", "ID", std::string(20, '7')}},
        "2",
        "Parameter error",
        "Couldn't set patient"},
