@@ -30,13 +30,7 @@ struct JobCase {
 
 class AutoPostTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ProgramStart install{HostsimProgramPath(),
-                         {"install", Morlund()},
-                         sandbox_.environment(),
-                         sandbox_.WorkFolder()};
-    ASSERT_EQ(RunProgram(install).exit_code, 0);
-  }
+  void SetUp() override { ASSERT_TRUE(InstallHostsim(sandbox_, Morlund())); }
 
   std::string Morlund() const { return sandbox_.Path("morlund"); }
   std::string Data() const { return sandbox_.Path("data"); }

@@ -47,13 +47,7 @@ class JobFailuresTest : public ::testing::Test {
   // a folder of its own and registers it, so the next job uses it.
   void Install(const std::vector<std::string>& options, std::vector<IniSection> switches = {}) {
     ++case_number_;
-    ProgramStart install{HostsimProgramPath(),
-                         {"install", Morlund()},
-                         sandbox_.environment(),
-                         sandbox_.WorkFolder()};
-    install.arguments.insert(install.arguments.end(), options.begin(), options.end());
-    ProgramRun run = RunProgram(install);
-    ASSERT_EQ(run.exit_code, 0) << run.standard_error;
+    ASSERT_TRUE(InstallHostsim(sandbox_, Morlund(), options));
     // Small images keep the exposures quick.
     switches.push_back({"MoModCh", {{"Width", "320"}, {"Height", "240"}}});
     WriteIniFile(Morlund() + "/hostsim.ini", switches);
@@ -93,12 +87,7 @@ class JobFailuresTest : public ::testing::Test {
   }
 
   std::vector<std::string> Calls(const std::string& prefix) const {
-    std::vector<std::string> calls;
-    std::istringstream lines(ReadTextFile(Morlund() + "/hostsim-calls.log").value_or(""));
-    for (std::string line; std::getline(lines, line);) {
-      if (line.starts_with(prefix)) calls.push_back(line);
-    }
-    return calls;
+    return ReadCallsLog(Morlund(), prefix);
   }
 
   // The event log holds the report of the job with the values of the result file.

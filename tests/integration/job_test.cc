@@ -43,17 +43,11 @@ std::string Stamp(std::time_t when) {
 class JobTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ProgramStart install{HostsimProgramPath(),
-                         {"install", Morlund()},
-                         sandbox_.environment(),
-                         sandbox_.WorkFolder()};
-    ProgramRun run = RunProgram(install);
-    ASSERT_EQ(run.exit_code, 0) << run.standard_error;
+    ASSERT_TRUE(InstallHostsim(sandbox_, Morlund()));
     // Small images keep the jobs quick, also under the sanitizers.
     SetSwitch("MoModCh", "Width", "320");
     SetSwitch("MoModCh", "Height", "240");
-    fs::create_directories(ProgramFolder());
-    fs::copy_file(RadlynProgramPath(), ProgramFolder() + "/radlyn");
+    CopyRadlynProgram(ProgramFolder());
   }
 
   std::string Morlund() const { return sandbox_.Path("morlund"); }
@@ -62,12 +56,10 @@ class JobTest : public ::testing::Test {
   std::string Images() const { return sandbox_.Path("images"); }
 
   void SetSwitch(const std::string& section, const std::string& key, const std::string& value) {
-    ASSERT_TRUE(
-        platform::GetProfile().WriteString(section, key, value, Morlund() + "/hostsim.ini"));
+    SetHostsimSwitch(Morlund(), section, key, value);
   }
   void SetProgramSetting(const std::string& key, const std::string& value) {
-    ASSERT_TRUE(
-        platform::GetProfile().WriteString("Config", key, value, ProgramFolder() + "/Radlyn.ini"));
+    integration::SetProgramSetting(ProgramFolder(), key, value);
   }
 
   // A job for Anna Miller, tooth 36, intraoral; `config` comes after ImageDataPath.

@@ -28,18 +28,12 @@ using ::testing::StartsWith;
 class OrbelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ProgramStart install;
-    install.program = HostsimProgramPath();
-    install.arguments = {"install", Morlund()};
-    install.environment = sandbox_.environment();
-    ProgramRun run = RunProgram(install);
-    ASSERT_EQ(run.exit_code, 0) << run.standard_error;
+    ASSERT_TRUE(InstallHostsim(sandbox_, Morlund()));
     // Small images keep the exposures quick.
     SetSwitch("MoModCh", "Width", "320");
     SetSwitch("MoModCh", "Height", "240");
 
-    fs::create_directories(ProgramFolder());
-    fs::copy_file(RadlynProgramPath(), ProgramFolder() + "/radlyn");
+    CopyRadlynProgram(ProgramFolder());
     fs::copy(BuildFolder() + "/bin/ORBEL", ProgramFolder() + "/ORBEL", fs::copy_options::recursive);
     fs::create_directories(ImageFolder());
     WriteIniFile(
@@ -67,12 +61,10 @@ class OrbelTest : public ::testing::Test {
   std::string TempFolder() const { return sandbox_.Path("tmp"); }
 
   void SetSwitch(const std::string& section, const std::string& key, const std::string& value) {
-    ASSERT_TRUE(
-        platform::GetProfile().WriteString(section, key, value, Morlund() + "/hostsim.ini"));
+    SetHostsimSwitch(Morlund(), section, key, value);
   }
   void SetProgramSetting(const std::string& key, const std::string& value) {
-    ASSERT_TRUE(
-        platform::GetProfile().WriteString("Config", key, value, ProgramFolder() + "/Radlyn.ini"));
+    integration::SetProgramSetting(ProgramFolder(), key, value);
   }
 
   // A private session bus whose activatable services are the installation's two servers.

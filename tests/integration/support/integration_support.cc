@@ -9,6 +9,8 @@
 #include <random>
 #include <sstream>
 
+#include "platform/profile.h"
+
 namespace radlyn::integration {
 namespace fs = std::filesystem;
 namespace {
@@ -222,6 +224,44 @@ ProgramRun RadlynSandbox::RunRadlyn(const std::vector<std::string>& arguments) c
   start.environment = environment_;
   start.current_folder = WorkFolder();
   return RunProgram(start);
+}
+
+bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,
+                    const std::vector<std::string>& options) {
+  ProgramStart install{
+      HostsimProgramPath(), {"install", folder}, sandbox.environment(), sandbox.WorkFolder()};
+  install.arguments.insert(install.arguments.end(), options.begin(), options.end());
+  const ProgramRun run = RunProgram(install);
+  EXPECT_EQ(run.exit_code, 0) << "hostsim install " << folder << ": " << run.standard_error;
+  return run.exit_code == 0;
+}
+
+void SetHostsimSwitch(const std::string& folder, const std::string& section, const std::string& key,
+                      const std::string& value) {
+  EXPECT_TRUE(platform::GetProfile().WriteString(section, key, value, folder + "/hostsim.ini"))
+      << section << "/" << key;
+}
+
+std::vector<std::string> ReadCallsLog(const std::string& folder, std::string_view prefix) {
+  std::vector<std::string> lines;
+  std::istringstream log(ReadTextFile(folder + "/hostsim-calls.log").value_or(""));
+  for (std::string line; std::getline(log, line);) {
+    if (line.starts_with(prefix)) lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string CopyRadlynProgram(const std::string& folder) {
+  fs::create_directories(folder);
+  const std::string copy = folder + "/radlyn";
+  fs::copy_file(RadlynProgramPath(), copy, fs::copy_options::overwrite_existing);
+  return copy;
+}
+
+void SetProgramSetting(const std::string& folder, const std::string& key,
+                       const std::string& value) {
+  EXPECT_TRUE(platform::GetProfile().WriteString("Config", key, value, folder + "/Radlyn.ini"))
+      << key;
 }
 
 }  // namespace radlyn::integration

@@ -93,6 +93,7 @@ class RadlynSandbox {
   std::string RegistryFile() const { return root_.Sub("registry.ini"); }
   std::string WorkFolder() const { return root_.Sub("work"); }
   std::map<std::string, std::string>& environment() { return environment_; }
+  const std::map<std::string, std::string>& environment() const { return environment_; }
 
   // Runs bin/radlyn with the sandbox's environment, in WorkFolder().
   ProgramRun RunRadlyn(const std::vector<std::string>& arguments) const;
@@ -101,5 +102,23 @@ class RadlynSandbox {
   TempFolder root_;
   std::map<std::string, std::string> environment_;
 };
+
+// hostsim installations for a sandbox's runs.
+// Installs hostsim into `folder` with extra install options (e.g. "--without", "MoGrfMan") and
+// registers it in the sandbox's registry; answers whether the install succeeded (a failure is
+// also reported to the running test).
+bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,
+                    const std::vector<std::string>& options = {});
+// Sets one run-time switch in `folder`/hostsim.ini.
+void SetHostsimSwitch(const std::string& folder, const std::string& section, const std::string& key,
+                      const std::string& value);
+// The lines of `folder`/hostsim-calls.log that start with `prefix` (all lines for "").
+std::vector<std::string> ReadCallsLog(const std::string& folder, std::string_view prefix = {});
+
+// A private copy of bin/radlyn in `folder`, so that a program settings file can lie beside it;
+// answers the copy's path.
+std::string CopyRadlynProgram(const std::string& folder);
+// Sets a key of section Config in `folder`/Radlyn.ini, the settings file of such a copy.
+void SetProgramSetting(const std::string& folder, const std::string& key, const std::string& value);
 
 }  // namespace radlyn::integration
