@@ -1,9 +1,9 @@
 #include "ngserver/ng_install.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
+#include "core/install_files.h"
 #include "core/switches.h"
 #include "ngserver/ng_switches.h"
 
@@ -17,42 +17,6 @@ constexpr const char* kOrbelProgram = "orbel";
 constexpr const char* kServicesFolder = "dbus-services";
 constexpr const char* kBusConfig = "dbus-session.conf";
 constexpr const char* kServers[] = {"PluginServer", "OptionsManager"};
-
-bool WriteFile(const fs::path& path, const std::string& content, std::ios::openmode mode,
-               std::string* error) {
-  std::ofstream out(path, std::ios::binary | mode);
-  out << content;
-  out.close();
-  if (!out) {
-    *error = "cannot write " + path.string();
-    return false;
-  }
-  return true;
-}
-
-bool CopyProgram(const fs::path& from, const fs::path& to, std::string* error) {
-  std::error_code code;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, code);
-  if (code) {
-    *error = "cannot copy " + from.string() + " to " + to.string() + ": " + code.message();
-    return false;
-  }
-  return true;
-}
-
-std::string SwitchSections(const std::string& folder) {
-  std::string text;
-  std::string section;
-  for (const SwitchEntry& entry : NewGenerationSwitches()) {
-    if (section != entry.section) {
-      section = entry.section;
-      text += "\n[" + section + "]\n";
-    }
-    text += std::string("; ") + entry.comment + "\n";
-    text += std::string(entry.key) + "=" + SwitchDefaultFor(entry, folder) + "\n";
-  }
-  return text;
-}
 
 std::string BusConfig(const fs::path& services) {
   return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
@@ -95,7 +59,7 @@ bool WriteOrbelConfig(const std::string& path, const std::string& filter, bool u
   } else {
     bytes = text;
   }
-  return WriteFile(path, bytes, std::ios::trunc, error);
+  return WriteInstallFile(path, bytes, error);
 }
 
 bool InstallNewGeneration(const std::string& install_folder, const std::string& files_folder,
@@ -104,8 +68,8 @@ bool InstallNewGeneration(const std::string& install_folder, const std::string& 
   std::string dir = folder.string();
   if (dir.empty() || dir.back() != '/') dir.push_back('/');
 
-  if (!CopyProgram(fs::path(files_folder) / kServerProgram, folder / kServerProgram, error) ||
-      !CopyProgram(fs::path(files_folder) / kOrbelProgram, folder / kOrbelProgram, error)) {
+  if (!CopyInstallFile(fs::path(files_folder) / kServerProgram, folder / kServerProgram, error) ||
+      !CopyInstallFile(fs::path(files_folder) / kOrbelProgram, folder / kOrbelProgram, error)) {
     return false;
   }
 
@@ -121,12 +85,13 @@ bool InstallNewGeneration(const std::string& install_folder, const std::string& 
     const std::string name = std::string("MORLUNDNG.") + server;
     const std::string service =
         "[D-BUS Service]\nName=" + name + "\nExec=" + dir + kServerProgram + " " + server + "\n";
-    if (!WriteFile(services / (name + ".service"), service, std::ios::trunc, error)) return false;
+    if (!WriteInstallFile(services / (name + ".service"), service, error)) return false;
   }
-  return WriteFile(folder / kBusConfig, BusConfig(services), std::ios::trunc, error) &&
+  return WriteInstallFile(folder / kBusConfig, BusConfig(services), error) &&
          WriteOrbelConfig((folder / "OrbelData" / "Config.xml").string(), kDefaultOrbelFilter,
                           false, error) &&
-         WriteFile(folder / kSwitchFileName, SwitchSections(dir), std::ios::app, error);
+         WriteInstallFile(folder / kSwitchFileName,
+                          SwitchSectionsText(NewGenerationSwitches(), dir), error, /*append=*/true);
 }
 
 }  // namespace hostsim

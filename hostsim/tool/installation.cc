@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "core/call_log.h"
+#include "core/install_files.h"
 #include "core/switches.h"
 #include "ngserver/ng_install.h"
 #include "platform/posix/product_version_file.h"
@@ -44,41 +44,11 @@ constexpr const char* kDatabase =
     "MORLUND-CONFIGURATION-DATABASE 1\r\n"
     "; hostsim: FDB_Open checks that this file exists and starts with the line above.\r\n";
 
-bool WriteFile(const fs::path& path, const std::string& content, std::string* error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-  out.close();
-  if (!out) {
-    *error = "cannot write " + path.string();
-    return false;
-  }
-  return true;
-}
-
-std::string SwitchFileText() {
-  std::string text =
-      "; hostsim run-time switches, read at every call into a module (see hostsim/README.md).\n"
-      "; Every switch is listed with its default value.\n";
-  std::string section;
-  for (const SwitchEntry& entry : AllSwitches()) {
-    if (section != entry.section) {
-      section = entry.section;
-      text += "\n[" + section + "]\n";
-    }
-    text += std::string("; ") + entry.comment + "\n";
-    text += std::string(entry.key) + "=" + entry.fallback + "\n";
-  }
-  return text;
-}
-
-bool Copy(const fs::path& from, const fs::path& to, std::string* error) {
-  std::error_code code;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, code);
-  if (code) {
-    *error = "cannot copy " + from.string() + " to " + to.string() + ": " + code.message();
-    return false;
-  }
-  return true;
+// hostsim.ini as install writes it: every switch with its comment and default.
+std::string SwitchFileText(const fs::path& folder) {
+  return "; hostsim run-time switches, read at every call into a module (see hostsim/README.md).\n"
+         "; Every switch is listed with its default value.\n" +
+         SwitchSectionsText(AllSwitches(), folder.string());
 }
 
 bool Contains(const std::vector<std::string>& list, const std::string& name) {
@@ -170,17 +140,19 @@ bool Install(const InstallOptions& options, std::string* error) {
     if (left_out) continue;
     fs::path source;
     if (!ModuleSource(options, module, &source, error) ||
-        !Copy(source, folder / module.file, error)) {
+        !CopyInstallFile(source, folder / module.file, error)) {
       return false;
     }
   }
-  if (!Copy(fs::path(options.files_folder) / kMemoryLibrary, folder / kMemoryLibrary, error)) {
+  if (!CopyInstallFile(fs::path(options.files_folder) / kMemoryLibrary, folder / kMemoryLibrary,
+                       error)) {
     return false;
   }
 
   fs::remove(folder / kProgram, code);
   if (options.with_morlund) {
-    if (!Copy(fs::path(options.files_folder) / kProgram, folder / kProgram, error)) return false;
+    if (!CopyInstallFile(fs::path(options.files_folder) / kProgram, folder / kProgram, error))
+      return false;
     if (options.version &&
         !radlyn::platform::WriteProductVersion((folder / kProgram).string(), *options.version)) {
       *error = "cannot stamp the version into " + (folder / kProgram).string();
@@ -188,11 +160,11 @@ bool Install(const InstallOptions& options, std::string* error) {
     }
   }
 
-  if (!WriteFile(folder / "morlund.ini", kMorlundIni, error) ||
-      !WriteFile(folder / "mofiledb.ini", kMofiledbIni, error) ||
-      !WriteFile(folder / "morlund.db", kDatabase, error) ||
-      !WriteFile(folder / kSwitchFileName, SwitchFileText(), error) ||
-      !WriteFile(folder / kCallLogName, "", error)) {
+  if (!WriteInstallFile(folder / "morlund.ini", kMorlundIni, error) ||
+      !WriteInstallFile(folder / "mofiledb.ini", kMofiledbIni, error) ||
+      !WriteInstallFile(folder / "morlund.db", kDatabase, error) ||
+      !WriteInstallFile(folder / kSwitchFileName, SwitchFileText(folder), error) ||
+      !WriteInstallFile(folder / kCallLogName, "", error)) {
     return false;
   }
   if (!InstallNewGeneration(folder.string(), options.files_folder, error)) return false;
