@@ -59,23 +59,24 @@ struct FakeSettings {
 };
 FakeSettings* g_settings = nullptr;
 
-std::int32_t FakeReadInt(const char* section, const char* key, const char* take_type,
-                         std::int32_t fallback, const char* file) {
+std::int32_t MORLUND_CALL FakeReadInt(const char* section, const char* key, const char* take_type,
+                                      std::int32_t fallback, const char* file) {
   g_settings->reads.push_back(std::string(section) + "/" + key + "(" + take_type + "," +
                               std::to_string(fallback) + "," + file + ")");
   auto found = g_settings->ints.find(key);
   return found == g_settings->ints.end() ? fallback : found->second;
 }
 
-std::uint32_t FakeReadString(const char* section, const char* key, const char*, const char*,
-                             char* buffer, std::uint32_t size, const char*) {
+std::uint32_t MORLUND_CALL FakeReadString(const char* section, const char* key, const char*,
+                                          const char*, char* buffer, std::uint32_t size,
+                                          const char*) {
   g_settings->reads.push_back(std::string(section) + "/" + key + "[" + std::to_string(size) + "]");
   std::snprintf(buffer, size, "%s", g_settings->wwe.c_str());
   return 0;
 }
 
-MorlundStatus FakeFilterEx(std::uint32_t code, std::uint32_t one, std::uint32_t zero, GmHandle,
-                           void* area, void* parameters) {
+MorlundStatus MORLUND_CALL FakeFilterEx(std::uint32_t code, std::uint32_t one, std::uint32_t zero,
+                                        GmHandle, void* area, void* parameters) {
   std::string call = std::to_string(code) + ":";
   if (parameters != nullptr) {
     for (std::size_t i = 0; i < wwe::kValueCount; ++i) {
