@@ -24,15 +24,17 @@ using win32::ComPtr;
 using win32::DescribeHresult;
 using win32::Variant;
 
-const char* KindName(InvokeKind kind) {
-  return kind == InvokeKind::kPropertyGet ? "property read" : "method call";
+// "automation method call 2", naming the call in error texts.
+std::string CallName(std::int32_t dispatch_id, InvokeKind kind) {
+  return std::string("automation ") +
+         (kind == InvokeKind::kPropertyGet ? "property read " : "method call ") +
+         std::to_string(dispatch_id);
 }
 
 // The text of a failed Invoke: what failed, the HRESULT, and what the object said about it.
-std::string DescribeFailure(std::int32_t dispatch_id, InvokeKind kind, HRESULT result,
-                            EXCEPINFO& exception, UINT argument_error) {
-  std::string text = "automation " + std::string(KindName(kind)) + " " +
-                     std::to_string(dispatch_id) + " failed: " + DescribeHresult(result);
+std::string DescribeFailure(const std::string& call, HRESULT result, EXCEPINFO& exception,
+                            UINT argument_error) {
+  std::string text = call + " failed: " + DescribeHresult(result);
   if (result == DISP_E_EXCEPTION) {
     if (exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
     const HRESULT code =
@@ -71,7 +73,7 @@ std::unique_ptr<AutomationObject> ObjectFrom(const VARIANT& value) {
   if (value.punkVal == nullptr) return nullptr;
   ComPtr<IDispatch> dispatch;
   if (FAILED(value.punkVal->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
-    throw AutomationError("automation: the object handed back cannot be called (no IDispatch)");
+    throw AutomationError("the object handed back cannot be called (no IDispatch)");
   }
   return WrapDispatch(std::move(dispatch));
 }
@@ -80,7 +82,7 @@ std::int32_t IntFrom(VARIANT& value) {
   Variant converted;
   const HRESULT result = ::VariantChangeType(converted.get(), &value, 0, VT_I4);
   if (FAILED(result)) {
-    throw AutomationError("automation: result is no 32-bit number: " + DescribeHresult(result));
+    throw AutomationError("result is no 32-bit number: " + DescribeHresult(result));
   }
   return static_cast<std::int32_t>(converted->lVal);
 }
@@ -89,7 +91,7 @@ std::string TextFrom(VARIANT& value) {
   Variant converted;
   const HRESULT result = ::VariantChangeType(converted.get(), &value, 0, VT_BSTR);
   if (FAILED(result)) {
-    throw AutomationError("automation: result is no text: " + DescribeHresult(result));
+    throw AutomationError("result is no text: " + DescribeHresult(result));
   }
   return win32::AnsiFromBstr(converted->bstrVal);
 }
@@ -113,7 +115,7 @@ AutomationResult ConvertResult(VARIANT& value, ResultType type) {
       if (value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) return ObjectFrom(value);
       break;
   }
-  throw AutomationError("automation: result of type " + std::to_string(value.vt) + " is no object");
+  throw AutomationError("result of type " + std::to_string(value.vt) + " is no object");
 }
 
 // An out-argument as the object sent it: an object (or none), a text, or a number.
@@ -163,11 +165,15 @@ class DispatchObject final : public AutomationObject {
                           &parameters, result.get(), &exception.info, &argument_error);
     if (FAILED(outcome)) {
       throw AutomationError(
-          DescribeFailure(dispatch_id, kind, outcome, exception.info, argument_error));
+          DescribeFailure(CallName(dispatch_id, kind), outcome, exception.info, argument_error));
     }
-    AutomationResult converted = ConvertResult(*result.get(), result_type);
-    if (out_arguments != nullptr) out_arguments->push_back(OutArgumentFrom(*out_value.get()));
-    return converted;
+    try {
+      AutomationResult converted = ConvertResult(*result.get(), result_type);
+      if (out_arguments != nullptr) out_arguments->push_back(OutArgumentFrom(*out_value.get()));
+      return converted;
+    } catch (const AutomationError& error) {
+      throw AutomationError(CallName(dispatch_id, kind) + ": " + error.what());
+    }
   }
 
  private:
