@@ -131,6 +131,11 @@ class Win32UserInterface : public UserInterface {
       ReportFailure("creating", dialog.id);
       return std::nullopt;
     }
+    // A system-modal dialog stays above other programs' windows. Windows makes it topmost for
+    // the system-modal style; Wine does not, so it is made so here.
+    if (dialog.system_modal) {
+      ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     return ToHandle(window);
   }
 
