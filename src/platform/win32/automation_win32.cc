@@ -32,8 +32,9 @@ std::string CallName(std::int32_t dispatch_id, InvokeKind kind) {
 }
 
 // The text of a failed Invoke: what failed, the HRESULT, and what the object said about it.
+// `argument_error` indexes DISPPARAMS, which lists the `count` arguments last to first.
 std::string DescribeFailure(const std::string& call, HRESULT result, EXCEPINFO& exception,
-                            UINT argument_error) {
+                            UINT argument_error, std::size_t count) {
   std::string text = call + " failed: " + DescribeHresult(result);
   if (result == DISP_E_EXCEPTION) {
     if (exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
@@ -44,8 +45,9 @@ std::string DescribeFailure(const std::string& call, HRESULT result, EXCEPINFO& 
     const std::string description = win32::AnsiFromBstr(exception.bstrDescription);
     if (!source.empty()) text += "; source: " + source;
     if (!description.empty()) text += "; " + description;
-  } else if (result == DISP_E_TYPEMISMATCH || result == DISP_E_PARAMNOTFOUND) {
-    text += "; argument " + std::to_string(argument_error) + " from the end";
+  } else if ((result == DISP_E_TYPEMISMATCH || result == DISP_E_PARAMNOTFOUND) &&
+             argument_error < count) {
+    text += "; argument " + std::to_string(count - argument_error) + " of " + std::to_string(count);
   }
   return text;
 }
@@ -164,8 +166,8 @@ class DispatchObject final : public AutomationObject {
         dispatch_->Invoke(static_cast<DISPID>(dispatch_id), IID_NULL, LOCALE_USER_DEFAULT, flags,
                           &parameters, result.get(), &exception.info, &argument_error);
     if (FAILED(outcome)) {
-      throw AutomationError(
-          DescribeFailure(CallName(dispatch_id, kind), outcome, exception.info, argument_error));
+      throw AutomationError(DescribeFailure(CallName(dispatch_id, kind), outcome, exception.info,
+                                            argument_error, count));
     }
     try {
       AutomationResult converted = ConvertResult(*result.get(), result_type);
