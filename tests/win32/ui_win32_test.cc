@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -189,6 +190,36 @@ TEST(Win32ResourcesTest, StringTableAndProductVersionAreCompiledIntoTheProgram) 
                 std::to_string(HIWORD(fixed->dwProductVersionLS)) + "." +
                 std::to_string(LOWORD(fixed->dwProductVersionLS)),
             RADLYN_PRODUCT_VERSION);
+}
+
+// The icon as Windows reads it from the program: every size, and at 32 pixels the drawing the
+// right way up in the right colours (tile, tube head, tooth) with a transparent corner.
+TEST(Win32ResourcesTest, ProgramIconHoldsEverySizeDrawnUprightInItsColours) {
+  HMODULE program = GetModuleHandleA(nullptr);
+  HRSRC group = FindResourceA(program, MAKEINTRESOURCEA(kProgramIconId), RT_GROUP_ICON);
+  ASSERT_NE(group, nullptr);
+  const auto* directory = static_cast<const WORD*>(LockResource(LoadResource(program, group)));
+  EXPECT_EQ(directory[2], resources::kProgramIconSizes.size());
+
+  HICON icon = static_cast<HICON>(
+      LoadImageA(program, MAKEINTRESOURCEA(kProgramIconId), IMAGE_ICON, 32, 32, 0));
+  ICONINFO info{};
+  ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<std::uint32_t> pixels(32 * 32);  // 0xAARRGGBB, rows top to bottom
+  HDC screen = GetDC(nullptr);
+  ASSERT_EQ(GetDIBits(screen, info.hbmColor, 0, 32, pixels.data(), &format, DIB_RGB_COLORS), 32);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+
+  const auto at = [&](int x, int y) { return pixels[y * 32 + x]; };
+  EXPECT_EQ(at(0, 0) >> 24, 0u) << "corner outside the rounded tile";
+  EXPECT_EQ(at(2, 16), 0xFF17324Du) << "tile";
+  EXPECT_EQ(at(6, 6), 0xFFC9D3DDu) << "tube head, top left";
+  EXPECT_EQ(at(17, 16), 0xFFF7F4EAu) << "tooth";
 }
 
 }  // namespace
