@@ -11,7 +11,10 @@ radlyn=$1 driver=$2 version=$3 screenshot=$4
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-about.XXXXXX")
 radlyn_pid=
 finish() {
-  if [ -n "$radlyn_pid" ] && kill -0 "$radlyn_pid" 2>/dev/null; then kill "$radlyn_pid"; fi
+  if [ -n "$radlyn_pid" ] && kill -0 "$radlyn_pid" 2>/dev/null; then
+    kill "$radlyn_pid"
+    wait "$radlyn_pid" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap finish EXIT
