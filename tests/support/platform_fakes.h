@@ -125,7 +125,8 @@ class RecordingUserInterface : public platform::UserInterface {
   std::vector<platform::WindowHandle> destroyed;
 };
 
-// A fresh folder below the system's temporary folder, removed at the end; path() ends with '/'.
+// A fresh folder below the system's temporary folder, removed at the end; path() ends with the
+// native separator.
 class ScratchFolder {
  public:
   ScratchFolder() {
@@ -141,7 +142,7 @@ class ScratchFolder {
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-  std::string path() const { return root_.string() + "/"; }
+  std::string path() const { return (root_ / "").string(); }
   std::string Sub(std::string_view name) const { return (root_ / name).string(); }
 
  private:

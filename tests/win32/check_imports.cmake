@@ -1,6 +1,7 @@
 # Checks that a Windows program is a 32-bit (PE32, i386) program importing nothing but Windows
 # system libraries: the C and C++ runtimes must be linked in, not shipped beside it.
 # Usage: cmake -DOBJDUMP=<objdump> -DPROGRAM=<file.exe> -P check_imports.cmake
+cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}")
