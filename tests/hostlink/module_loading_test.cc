@@ -1,12 +1,14 @@
 // Finding Morlund, loading and version-testing its modules, and the link's lifetime around them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "fake_host.h"
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
+#include "platform/paths.h"
 
 namespace radlyn {
 namespace {
@@ -26,23 +28,37 @@ struct FolderCase {
 
 TEST(GetMorlundFolderTest, FolderFromRegistrationOrFixedFolder) {
   const std::string fixed = std::string(kFixedMorlundFolder);
+  // A path of this platform, written with '/'.
+  const auto path = [](std::string text) {
+    std::replace(text.begin(), text.end(), '/', platform::kPathSeparator);
+    return text;
+  };
   const std::vector<FolderCase> cases = {
-      {"program path", platform::RegistryValue{true, "/srv/morlund/morlund"}, true,
-       "/srv/morlund/"},
+      {"program path", platform::RegistryValue{true, path("/srv/morlund/morlund")}, true,
+       path("/srv/morlund/")},
       {"backslashes", platform::RegistryValue{true, "D:\\Apps\\Morlund\\morlund.exe"}, false,
        "D:\\Apps\\Morlund\\"},
-      {"quotes stay", platform::RegistryValue{true, "\"/srv/m/morlund\""}, false, "\"/srv/m/"},
-      {"ends in separator", platform::RegistryValue{true, "/srv/morlund/"}, true, fixed},
-      {"ends in separator, no fallback", platform::RegistryValue{true, "/srv/morlund/"}, false, ""},
-      {"not a string", platform::RegistryValue{false, "/srv/morlund/morlund"}, true, fixed},
+      {"quoted path", platform::RegistryValue{true, path("\"/srv/m/morlund\"")}, false,
+       path("/srv/m/")},
+      {"quoted path with arguments",
+       platform::RegistryValue{true, "\"D:\\Apps\\Morlund\\morlund.exe\" /automation"}, false,
+       "D:\\Apps\\Morlund\\"},
+#ifdef _WIN32
+      {"arguments", platform::RegistryValue{true, "D:\\Apps\\Morlund\\morlund.exe /automation"},
+       false, "D:\\Apps\\Morlund\\"},
+#endif
+      {"ends in separator", platform::RegistryValue{true, path("/srv/morlund/")}, true, fixed},
+      {"ends in separator, no fallback", platform::RegistryValue{true, path("/srv/morlund/")},
+       false, ""},
+      {"not a string", platform::RegistryValue{false, path("/srv/morlund/morlund")}, true, fixed},
       {"no separator", platform::RegistryValue{true, "morlund"}, false, ""},
       {"no key", std::nullopt, true, fixed},
       {"nothing", std::nullopt, false, ""},
       {"259 characters fit",
-       platform::RegistryValue{true, "/" + std::string(250, 'a') + "/morlund"}, false,
-       "/" + std::string(250, 'a') + "/"},
+       platform::RegistryValue{true, path("/" + std::string(250, 'a') + "/morlund")}, false,
+       path("/" + std::string(250, 'a') + "/")},
       {"260 characters do not",
-       platform::RegistryValue{true, "/" + std::string(251, 'a') + "/morlund"}, false, ""},
+       platform::RegistryValue{true, path("/" + std::string(251, 'a') + "/morlund")}, false, ""},
   };
   for (const FolderCase& c : cases) {
     FakeHost host;
