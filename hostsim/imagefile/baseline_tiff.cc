@@ -352,6 +352,10 @@ FileStatus ReadBaselineTiff(const std::string& path, StoredImage* stored, std::s
   }
   Directory directory;
   if (!directory.Read(file)) return Fail(reason, kFileReadError, "the file is cut short");
+  // As for libtiff, a directory without the image's size is damage, not another kind of image.
+  if (directory.Find(kImageWidth) == nullptr || directory.Find(kImageLength) == nullptr) {
+    return Fail(reason, kFileReadError, "the directory lacks the image size");
+  }
 
   const std::uint32_t width = directory.Value(file, kImageWidth, 0);
   const std::uint32_t height = directory.Value(file, kImageLength, 0);
