@@ -126,7 +126,7 @@ class RecordingUserInterface : public platform::UserInterface {
 };
 
 // A fresh folder below the system's temporary folder, removed at the end; path() ends with the
-// native separator.
+// native separator, and Sub() writes the '/' of its name as the native separator too.
 class ScratchFolder {
  public:
   ScratchFolder() {
@@ -143,7 +143,7 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   std::string path() const { return (root_ / "").string(); }
-  std::string Sub(std::string_view name) const { return (root_ / name).string(); }
+  std::string Sub(std::string_view name) const { return (root_ / name).make_preferred().string(); }
 
  private:
   std::filesystem::path root_;
