@@ -86,7 +86,7 @@ void CRadlynApp::RunStartUp(const CSingleInstanceGuard& guard,
 }
 
 int CRadlynApp::ShutDown() {
-  PublishResult();  // when start-up itself was cut short
+  PublishResult();  // once more, should start-up have been cut short or its publishing failed
   UninitializeHostLink();
   platform::GetComponentSystem().FreeUnusedLibraries();
   // The client learns the outcome from the result file only.

@@ -94,14 +94,15 @@ bool CJobFrame::BeginResult() {
 
 void CJobFrame::PublishResult() {
   if (!result_pending_) return;
-  result_pending_ = false;
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string pending = GetPendingResultFilePath();
-  // Every report failed to reach the pending file: there is nothing to publish.
+  // No report reached the pending file: there is nothing to publish.
   if (!files.Exists(pending)) return;
-  if (!files.RenameFile(pending, GetResultFilePath())) {
-    WriteEventLog("Error", "Couldn't publish the result file: '" + pending + "'");
+  if (files.RenameFile(pending, GetResultFilePath())) {
+    result_pending_ = false;
+    return;
   }
+  WriteEventLog("Error", "Couldn't publish the result file: '" + pending + "'");
 }
 
 }  // namespace radlyn

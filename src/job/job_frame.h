@@ -54,8 +54,9 @@ class CJobFrame {
   // the result file and the answer is false.
   bool BeginResult();
   // Renames the pending file over the result file; afterwards reports go straight to the result
-  // file again. Nothing happens when no result is pending. A rename that fails leaves the pending
-  // file (and no result file) and is written to the event log.
+  // file again. Nothing happens when no result is pending. Until a rename succeeds the result
+  // stays pending: a later report never creates a result file the job's reports did not reach.
+  // A rename that fails is written to the event log.
   void PublishResult();
 
   // Attaches the host link under the job's client name and reports the outcome; 0 on success.

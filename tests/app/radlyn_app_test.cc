@@ -195,6 +195,19 @@ TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsG
   EXPECT_FALSE(std::filesystem::exists(pending));
 }
 
+TEST_F(RadlynAppTest, AResultThatCannotBePublishedStaysPendingAndNoReportClaimsSuccess) {
+  WriteFailingJob();
+  link_.take_type_result = false;
+  files_.fail_rename_file = true;
+  StartUp({DataParameter()});
+  app_.ShutDown();
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+  const std::string pending = frame_.GetPendingResultFilePath();
+  EXPECT_THAT(ReadFile(pending), ::testing::StartsWith("[Info]\r\nErrorNr=2\r\n"));
+  EXPECT_THAT(LogEntries(),
+              ::testing::Contains("[Error] Couldn't publish the result file: '" + pending + "'"));
+}
+
 TEST_F(RadlynAppTest, APendingFileThatCannotBeDeletedStopsTheJobBeforeItStarts) {
   WriteFailingJob();
   std::filesystem::create_directories(frame_.GetPendingResultFilePath());
