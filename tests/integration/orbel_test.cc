@@ -290,7 +290,7 @@ TEST_F(OrbelTest, RejectedAutomationCallEndsTheJobAsUnexpectedError) {
     SetSwitch(section, key, value);
     ResetForNextJob();
     RunJob();
-    EXPECT_NE(ResultValue("Info", "ErrorNr"), "0") << section;
+    EXPECT_EQ(ResultValue("Info", "ErrorNr"), "99") << section;
     EXPECT_EQ(ResultValue("Info", "DebugInfo"), "Unknown exception occured during acquisition")
         << section;
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << section;
@@ -427,6 +427,8 @@ TEST_F(OrbelTest, MissingSimulationDataFailsTheTakeAfterRestoringOrbel) {
     RunJob();
     EXPECT_EQ(ResultValue("Info", "ErrorNr"), "31") << missing;
     EXPECT_EQ(ResultValue("Info", "ErrorMsg"), "File I/O problems") << missing;
+    EXPECT_EQ(ResultValue("Info", "DebugInfo"), "Exception occured during acquisition: Acquire()")
+        << missing;
     EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")", "Orbel(\"-restore\")"))
         << missing;
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << missing;
