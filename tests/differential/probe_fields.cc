@@ -1,5 +1,6 @@
 #include "probe_fields.h"
 
+#include <fstream>
 #include <sstream>
 
 namespace radlyn::differential {
@@ -38,6 +39,13 @@ std::vector<std::string> SplitFields(const std::string& line) {
   std::istringstream split(line);
   for (std::string field; split >> field;) fields.push_back(field);
   return fields;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 }  // namespace radlyn::differential

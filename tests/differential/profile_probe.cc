@@ -22,14 +22,8 @@
 namespace {
 
 using radlyn::differential::EscapeField;
+using radlyn::differential::ReadBytes;
 using radlyn::differential::UnescapeField;
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A'; }
 

@@ -27,14 +27,8 @@ using radlyn::CDOMDocument2;
 using radlyn::TypedValue;
 using radlyn::XmlNodeHandle;
 using radlyn::differential::EscapeField;
+using radlyn::differential::ReadBytes;
 using radlyn::differential::UnescapeField;
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 int Generate(const std::string& folder) {
   std::ofstream queries(folder + "/queries.txt", std::ios::binary);
