@@ -4,7 +4,7 @@
 # The prefix is created on first use (under a lock, so parallel tests wait for one creation);
 # Wine's own diagnostics are silenced unless WINEDEBUG is set.
 set -euo pipefail
-prefix=$1
+prefix=$(realpath -m -- "$1")  # Wine accepts only an absolute WINEPREFIX
 shift
 mkdir -p "$(dirname "$prefix")"
 export WINEPREFIX=$prefix

@@ -90,14 +90,16 @@ TEST_F(ModuleLoadingTest, LoadsAllModulesInOrderFromTheMorlundFolder) {
   ASSERT_TRUE(link.LoadMorlundLink());
 
   std::vector<std::string> expected_paths;
-  for (const auto& stem : kStems) expected_paths.push_back(kMorlundFolder + stem + ".so");
+  for (const auto& stem : kStems) {
+    expected_paths.push_back(kMorlundFolder + stem + platform::kLibraryFileSuffix);
+  }
   EXPECT_EQ(host.libraries.loaded, expected_paths);
   EXPECT_EQ(modules.calls,
             (std::vector<std::string>{"FDB_CheckVersion(513,0)", "FDB_Open",
                                       "MC_CheckVersion(258,0)", "MGM_CheckVersion(263,0)",
                                       "UTL_CheckVersion(265,0)", "FIO_CheckVersion(261,0)"}));
   EXPECT_EQ(host.files.folder_changes,
-            (std::vector<std::string>{"/opt/fake-morlund", "/home/client"}));
+            (std::vector<std::string>{testing::PlatformPath("/opt/fake-morlund"), "/home/client"}));
   EXPECT_TRUE(host.ui.messages.empty());
   EXPECT_EQ(link.GetProductName(), "MORLUND");
   EXPECT_EQ(link.GetHostVersion(), "7.0");
@@ -274,7 +276,7 @@ TEST_F(ModuleLoadingTest, UnloadReleasesInOrderAndKeepsMoModChLoaded) {
 TEST_F(ModuleLoadingTest, NoMorlundFolderLooksModulesUpByBareName) {
   host.registry.value.reset();
   link.LoadMorlundLink();
-  EXPECT_EQ(host.libraries.loaded.at(0), "mofiledb.so");
+  EXPECT_EQ(host.libraries.loaded.at(0), std::string("mofiledb") + platform::kLibraryFileSuffix);
   EXPECT_EQ(host.files.current, "/home/client");
 }
 

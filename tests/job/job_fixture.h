@@ -11,6 +11,7 @@
 
 #include "job/fake_host_link.h"
 #include "job/job_frame.h"
+#include "platform/paths.h"
 #include "platform/service.h"
 #include "support/event_log.h"
 #include "support/platform_fakes.h"
@@ -31,9 +32,13 @@ class ProgramInFolder : public ForwardingFileSystem {
   bool DeleteFile(std::string_view path) override {
     return !fail_delete_file && ForwardingFileSystem::DeleteFile(path);
   }
+  bool RenameFile(std::string_view from, std::string_view to) override {
+    return !fail_rename_file && ForwardingFileSystem::RenameFile(from, to);
+  }
   std::string program_path;
   bool fail_create_empty_file = false;
   bool fail_delete_file = false;
+  bool fail_rename_file = false;
   std::optional<std::uint64_t> free_bytes = std::uint64_t{1} << 40;
   std::vector<std::string> free_space_roots;
 };
@@ -50,7 +55,7 @@ class JobFixture : public ::testing::Test {
     std::filesystem::create_directories(scratch_.Sub("morlund"));
     std::filesystem::create_directories(scratch_.Sub("data"));
     std::filesystem::create_directories(scratch_.Sub("program"));
-    files_.program_path = scratch_.Sub("program/radlyn");
+    files_.program_path = scratch_.Sub("program/radlyn") + platform::kProgramFileSuffix;
     frame_.SetDataFolder(DataFolder());
   }
   ~JobFixture() override { SetEventLogFolderSource(previous_source_); }

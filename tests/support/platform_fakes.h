@@ -42,6 +42,9 @@ class ForwardingFileSystem : public platform::FileSystem {
   }
   bool CreateFolderTree(std::string_view path) override { return native().CreateFolderTree(path); }
   bool CreateEmptyFile(std::string_view path) override { return native().CreateEmptyFile(path); }
+  bool RenameFile(std::string_view from, std::string_view to) override {
+    return native().RenameFile(from, to);
+  }
   std::optional<std::string> ReadWholeFile(std::string_view path) override {
     return native().ReadWholeFile(path);
   }
@@ -126,7 +129,7 @@ class RecordingUserInterface : public platform::UserInterface {
 };
 
 // A fresh folder below the system's temporary folder, removed at the end; path() ends with the
-// native separator.
+// native separator, and Sub() writes the '/' of its name as the native separator too.
 class ScratchFolder {
  public:
   ScratchFolder() {
@@ -143,7 +146,7 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   std::string path() const { return (root_ / "").string(); }
-  std::string Sub(std::string_view name) const { return (root_ / name).string(); }
+  std::string Sub(std::string_view name) const { return (root_ / name).make_preferred().string(); }
 
  private:
   std::filesystem::path root_;

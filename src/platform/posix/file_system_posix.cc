@@ -184,6 +184,10 @@ class PosixFileSystem : public FileSystem {
     return true;
   }
 
+  bool RenameFile(std::string_view from, std::string_view to) override {
+    return RenameNativeFile(ToNativePath(from), ToNativePath(to));
+  }
+
   std::optional<std::string> ReadWholeFile(std::string_view path) override {
     std::string native = ToNativePath(path);
     if (IsFolder(native)) {
