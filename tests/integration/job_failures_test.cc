@@ -117,6 +117,10 @@ class JobFailuresTest : public ::testing::Test {
 TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExposure) {
   const std::string blocker = sandbox_.Path("blocker");
   WriteTextFile(blocker, "a file where the image folder should go");
+  // Longer than 259 characters, with a separator as the 259th: cut there, it would name a
+  // folder of its own.
+  std::string too_long = sandbox_.Path("images-long") + "/";
+  too_long += std::string(258 - too_long.size(), 'a') + "/" + std::string(40, 'b');
   const struct {
     const char* name;
     std::vector<IniEntry> changes;
@@ -180,6 +184,17 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
        "13",
        "Not enough disk space",
        "Not enough disk space available or could not detect available space."},
+      {"folder naming a file",
+       {{"Config", "ImageDataPath", blocker}},
+       "7",
+       "File creation error",
+       "Couldn't create specified directory: '" + blocker + "/'"},
+      {"folder over 259 characters",
+       {{"Config", "ImageDataPath", too_long}},
+       "36",
+       "String/array/etc. size too long/short",
+       "Output folder path too long after expansion (more than 259 characters): '" +
+           too_long.substr(0, 260) + "/'"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -188,6 +203,7 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
     ExpectOnlyReport(outcome, c.number, c.message, kStepFailure + c.debug);
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
     EXPECT_FALSE(fs::exists(Images()));
+    EXPECT_FALSE(fs::exists(sandbox_.Path("images-long")));
     ExpectLoggedReport(outcome);
   }
 }
