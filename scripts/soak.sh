@@ -11,5 +11,5 @@ valgrind_every=${2:-100}
 cmake --preset default >/dev/null
 cmake --build --preset default -j2 --target radlyn hostsim integration_tests
 build=build/default
-RADLYN_BUILD_DIR=$PWD/$build RADLYN_SOAK_JOBS=$jobs RADLYN_SOAK_VALGRIND=$valgrind_every \
+RADLYN_BUILD_DIR=$PWD/$build RADLYN_SOURCE_DIR=$PWD RADLYN_SOAK_JOBS=$jobs RADLYN_SOAK_VALGRIND=$valgrind_every \
   "$build/tests/integration_tests" --gtest_filter='SoakTest.*'

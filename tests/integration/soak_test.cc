@@ -54,6 +54,11 @@ const JobKind kKinds[] = {
     {"image not written", {{"MoFileIO", "CreateStatus", "2"}}, {}, "31"},
 };
 
+std::string SourceFolder() {
+  const char* folder = std::getenv("RADLYN_SOURCE_DIR");
+  return folder != nullptr ? folder : ".";
+}
+
 int EnvironmentNumber(const char* name, int fallback) {
   const char* text = std::getenv(name);
   return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
@@ -123,6 +128,7 @@ class SoakTest : public ::testing::Test {
           start.arguments.begin(),
           {"--quiet", "--error-exitcode=77", "--leak-check=full",
            "--errors-for-leak-kinds=definite",
+           "--suppressions=" + SourceFolder() + "/tests/integration/valgrind.supp",
            "--log-file=" + sandbox_.Path("valgrind-" + std::to_string(job)), start.program});
       start.program = "/usr/bin/valgrind";
     }
