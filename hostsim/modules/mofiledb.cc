@@ -39,6 +39,19 @@ bool g_open = false;
 #endif
 }
 
+// The process's peak resident memory so far in KiB (VmHWM); -1 where unknown.
+[[maybe_unused]] long PeakResidentKb() {
+  long peak = -1;
+  if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+      if (std::sscanf(line, "VmHWM: %ld", &peak) == 1) break;
+    }
+    std::fclose(status);
+  }
+  return peak;
+}
+
 [[maybe_unused]] MorlundStatus CheckDatabase(const std::string& folder) {
   std::FILE* file = std::fopen((folder + kDatabaseName).c_str(), "rb");
   if (file == nullptr) return kDatabaseMissing;
@@ -70,7 +83,9 @@ HOSTSIM_EXPORT void FDB_Close() {
   hostsim::Switches switches(hostsim::InstallFolder());
   hostsim::LogLine line("FDB_Close");
   line.Result("void").Detail("was_open", g_open ? 1 : 0);
-  if (switches.Int(kSection, "ReportDescriptors") != 0) line.Detail("fds", OpenDescriptors());
+  if (switches.Int(kSection, "ReportResources") != 0) {
+    line.Detail("fds", OpenDescriptors()).Detail("peak_kb", PeakResidentKb());
+  }
   line.WriteTo(switches.folder());
   g_open = false;
 }

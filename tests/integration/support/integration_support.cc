@@ -241,10 +241,8 @@ std::string BackgroundProgram::Wait(int seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   for (;;) {
     int status = 0;
-    rusage usage{};
-    if (wait4(pid_, &status, WNOHANG, &usage) == pid_) {
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      peak_rss_kb_ = usage.ru_maxrss;
       return WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
                                  : "exit " + std::to_string(WEXITSTATUS(status));
     }

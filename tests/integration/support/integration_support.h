@@ -90,12 +90,9 @@ class BackgroundProgram {
   void Kill();
   // Waits at most `seconds` for the program to end: "exit N", "signal N", or "running".
   std::string Wait(int seconds);
-  // The program's peak resident memory in KiB, known once Wait has seen it end.
-  long PeakRssKb() const { return peak_rss_kb_; }
 
  private:
   int pid_ = -1;
-  long peak_rss_kb_ = 0;
 };
 
 // Files of the build under test, found through RADLYN_BUILD_DIR (set by the test runner).
