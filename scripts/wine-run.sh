@@ -19,4 +19,13 @@ if [ ! -f "$prefix/system.reg" ]; then
   fi
   exec 9>&-
 fi
+# A Wine session that lingers between runs: a wineserver that is shutting down just as the next
+# program starts drops it ("recvmsg: Connection reset by peer"), a race that tests running
+# programs one after another would otherwise meet on a busy machine. The session's own processes
+# are started here without our output streams, so that they, living on with the session, never
+# keep a caller waiting for the end of the program's output. Starting a server fails harmlessly
+# when one runs already.
+if wineserver -p30 </dev/null >/dev/null 2>&1; then
+  wine wineboot </dev/null >/dev/null 2>&1 || true
+fi
 exec wine "$@"

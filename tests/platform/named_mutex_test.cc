@@ -19,7 +19,9 @@ namespace {
 using testing::ScopedVariable;
 using testing::TempFolder;
 
-constexpr const char* kGuardName = "{C2772E85-0A11-4be6-A134-2B2421B164B9}";
+// Not the program's own guard: on Windows mutex names are shared by every program of the session,
+// and other tests run radlyn.exe while this one runs.
+constexpr const char* kGuardName = "{C2772E85-0A11-4be6-A134-2B2421B164B9}-platform-test";
 
 TEST(NamedMutexTest, SecondHolderGetsAlreadyExistsUntilTheFirstLetsGo) {
 #ifndef _WIN32

@@ -46,5 +46,8 @@ if ! grep -qs '"Managed"="N"' "$prefix/user.reg"; then
   done
   wineserver --wait || true  # the registry reaches user.reg when the session ends
 fi
+# One wineserver for the whole command, ended by the clean-up: programs started one after another
+# never meet a server that is shutting down.
+wineserver -p </dev/null >/dev/null 2>&1 || true
 
 "$@"
