@@ -42,8 +42,8 @@ class ForwardingFileSystem : public platform::FileSystem {
   }
   bool CreateFolderTree(std::string_view path) override { return native().CreateFolderTree(path); }
   bool CreateEmptyFile(std::string_view path) override { return native().CreateEmptyFile(path); }
-  std::optional<std::string> ReadWholeFile(std::string_view path) override {
-    return native().ReadWholeFile(path);
+  std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
+    return native().ReadWholeFile(path, opened);
   }
   bool AppendToFile(std::string_view path, std::string_view bytes) override {
     return native().AppendToFile(path, bytes);
