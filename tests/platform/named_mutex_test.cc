@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
+#include "platform/last_error.h"
+#include "platform/posix/lock_file_mutexes.h"
 #include "platform_test_support.h"
 
 namespace radlyn::platform {
@@ -48,6 +51,20 @@ TEST(NamedMutexTest, AFolderThatMayNotBeWrittenGivesAccessDenied) {
   NamedMutexResult result = NamedMutexes::Native().Create(kGuardName);
   EXPECT_EQ(result.creation_error, kErrorAccessDenied);
   EXPECT_EQ(result.handle, nullptr);
+}
+
+TEST(NamedMutexTest, ALockTheFileSystemRefusesGivesAccessDeniedAndNoHandle) {
+  TempFolder runtime;
+  ScopedVariable runtime_dir("XDG_RUNTIME_DIR", runtime.path().string());
+  // As on a network file system without locks.
+  std::unique_ptr<NamedMutexes> mutexes = MakeLockFileMutexes([](int, int) {
+    errno = ENOLCK;
+    return -1;
+  });
+  NamedMutexResult result = mutexes->Create(kGuardName);
+  EXPECT_EQ(result.creation_error, kErrorAccessDenied);
+  EXPECT_EQ(result.handle, nullptr);
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
 }
 
 }  // namespace
