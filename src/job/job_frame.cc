@@ -4,10 +4,9 @@
 #include <string>
 #include <utility>
 
+#include "hostlink/program_settings.h"
 #include "job/error_table.h"
 #include "job/job_files.h"
-#include "platform/file_system.h"
-#include "platform/paths.h"
 #include "platform/profile.h"
 #include "resources/string_table.h"
 #include "support/event_log.h"
@@ -31,12 +30,7 @@ std::string CJobFrame::GetJobFilePath() const { return data_folder_ + kJobFileNa
 std::string CJobFrame::GetResultFilePath() const { return data_folder_ + kResultFileName; }
 
 const std::string& CJobFrame::GetProgramFolder() {
-  if (program_folder_.empty()) {
-    std::string program = platform::GetFileSystem().ProgramFilePath();
-    std::size_t last = program.size();
-    while (last > 0 && !platform::IsPathSeparator(program[last - 1])) --last;
-    program_folder_ = platform::WithTrailingSeparator(program.substr(0, last));
-  }
+  if (program_folder_.empty()) program_folder_ = ProgramFolder();
   return program_folder_;
 }
 
