@@ -32,9 +32,4 @@ bool IsTakeTypeInOrbelFilter(std::string_view take_type, std::string_view orbel_
 std::uint32_t RunAndWait(std::string_view program_path, std::string_view argument_text,
                          std::uint32_t time_limit_ms);
 
-// The time limit an Orbel run gets. Builds with tests compiled in (RADLYN_TEST_SEAMS) scale it
-// by RADLYN_ORBEL_TIMEOUT_SCALE when that holds a number between 0 and 1, so that tests of a
-// program outliving its limit take seconds; every other build uses the limit unchanged.
-std::uint32_t OrbelTimeLimit(std::uint32_t time_limit_ms);
-
 }  // namespace radlyn

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "hostlink/orbel.h"
-#include "platform/environment.h"
 #include "platform/posix/child_wait.h"
 #include "platform/process.h"
 #include "support/platform_fakes.h"
@@ -130,33 +129,6 @@ TEST_P(RunAndWaitTest, ChildOutlivingItsLimitKeepsRunningAndIsReapedLater) {
   }
   EXPECT_EQ(RunAndWait("/bin/true", "", 10'000), 0u);
   EXPECT_FALSE(ProcessExists(pid));
-}
-
-class FixedEnvironment : public platform::Environment {
- public:
-  std::optional<std::string> GetVariable(std::string_view name) override {
-    if (name == "RADLYN_ORBEL_TIMEOUT_SCALE" && scale) return scale;
-    return std::nullopt;
-  }
-  std::optional<std::string> ExpandEnvironmentText(std::string_view text, std::size_t) override {
-    return std::string(text);
-  }
-  std::optional<std::string> scale;
-};
-
-TEST(OrbelTimeLimitTest, TestBuildsScaleTheLimitByAFractionOnly) {
-  FixedEnvironment environment;
-  platform::ScopedService<platform::Environment> installed(environment);
-  EXPECT_EQ(OrbelTimeLimit(kOrbelCheckLimitMs), 300'000u);
-  const struct {
-    const char* scale;
-    std::uint32_t limit;
-  } kCases[] = {{"0.01", 3'000}, {"1", 300'000}, {"0", 300'000},
-                {"2", 300'000},  {"x", 300'000}, {"0.5s", 300'000}};
-  for (const auto& c : kCases) {
-    environment.scale = c.scale;
-    EXPECT_EQ(OrbelTimeLimit(kOrbelCheckLimitMs), c.limit) << c.scale;
-  }
 }
 
 }  // namespace
