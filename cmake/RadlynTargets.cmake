@@ -2,6 +2,14 @@
 
 add_library(radlyn_options INTERFACE)
 target_compile_options(radlyn_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wno-missing-field-initializers)
+# The calling convention of Morlund's module functions on Windows, shared by radlyn and hostsim.
+set(RADLYN_MORLUND_CALL stdcall CACHE STRING "Calling convention of Morlund's module functions")
+set_property(CACHE RADLYN_MORLUND_CALL PROPERTY STRINGS stdcall cdecl)
+if(RADLYN_MORLUND_CALL STREQUAL "cdecl")
+  target_compile_definitions(radlyn_options INTERFACE RADLYN_MORLUND_CDECL=1)
+elseif(NOT RADLYN_MORLUND_CALL STREQUAL "stdcall")
+  message(FATAL_ERROR "RADLYN_MORLUND_CALL must be stdcall or cdecl")
+endif()
 if(RADLYN_WERROR)
   target_compile_options(radlyn_options INTERFACE -Werror)
 endif()
@@ -28,12 +36,25 @@ endfunction()
 # with CTest.
 function(radlyn_test name folder)
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cc)
+  if(WIN32)
+    # Tests of the Linux backend's own helpers (named in RADLYN_LINUX_ONLY_TESTS) stay on Linux.
+    foreach(linux_only ${RADLYN_LINUX_ONLY_TESTS})
+      list(REMOVE_ITEM sources ${folder}/${linux_only})
+    endforeach()
+  endif()
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE radlyn_options ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  if(CMAKE_CROSSCOMPILING)
+    # Under Wine each start of a program costs about a second: one CTest test per program.
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT
+                         "RADLYN_BUILD_DIR=${PROJECT_BINARY_DIR};RADLYN_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    return()
+  endif()
   include(GoogleTest)
   # The escaped semicolon survives the test-discovery script as the list separator.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT

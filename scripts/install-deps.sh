@@ -12,7 +12,17 @@ packages=(
   libtiff-dev libtiff-tools                            # hostsim's image files, image checks
   libgtk-3-dev xvfb xauth xdotool x11-utils imagemagick # dialogs, GUI tests, screenshots, previews
   adwaita-icon-theme fonts-dejavu-core                 # the dialogs' icons and font
+  g++-mingw-w64-i686 googletest                        # the 32-bit Windows program and its tests
+  wine wine32:i386                                     # running it (and its tests) under Wine
 )
+
+as_root=()
+if [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null; then as_root=(sudo); fi
+
+# Wine's 32-bit half comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -23,10 +33,9 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-as_root=()
-if [ "$(id -u)" -ne 0 ]; then
-  command -v sudo >/dev/null || { echo "Run as root to install: ${missing[*]}" >&2; exit 1; }
-  as_root=(sudo)
+if [ "$(id -u)" -ne 0 ] && [ ${#as_root[@]} -eq 0 ]; then
+  echo "Run as root to install: ${missing[*]}" >&2
+  exit 1
 fi
 "${as_root[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the default build, the sanitizer build (AddressSanitizer and
-# UndefinedBehaviorSanitizer) and the fuzz harnesses for a bounded time each.
-# Usage: scripts/test.sh [--quick]   (--quick: the default build's tests only)
+# UndefinedBehaviorSanitizer), the fuzz harnesses for a bounded time each, and the 32-bit Windows
+# build with its tests under Wine.
+# Usage: scripts/test.sh [--quick | --windows]
+#   --quick    the default build's tests only
+#   --windows  the Windows build's tests only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 quick=0
+windows_only=0
 [ "${1:-}" = "--quick" ] && quick=1
+[ "${1:-}" = "--windows" ] && windows_only=1
 fuzz_seconds=${RADLYN_FUZZ_SECONDS:-20}
 
 step() { printf '\n=== %s ===\n' "$*"; }
@@ -16,6 +21,18 @@ if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   step "formatting"
   git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
   echo "every C++ file is clang-formatted"
+fi
+
+windows() {
+  step "Windows build"
+  cmake --preset win32 >/dev/null
+  cmake --build --preset win32 -j2
+  step "Windows tests (under Wine)"
+  ctest --preset win32
+}
+if [ $windows_only = 1 ]; then
+  windows
+  exit 0
 fi
 
 step "default build"
@@ -38,3 +55,5 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2
 step "fuzzing, ${fuzz_seconds} s per harness"
 scripts/fuzz.sh "$fuzz_seconds"
+
+windows

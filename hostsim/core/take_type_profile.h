@@ -6,7 +6,8 @@
 //                             at least four)
 //   3. K                      e.g. FilterClass
 // and the caller's default when none is. A key present with an empty value counts as present
-// (an integer then reads 0). Key names match without regard to case, as in every INI file.
+// (a text then reads "", an integer the caller's default, as the profile service reads an empty
+// number). Key names match without regard to case, as in every INI file.
 #pragma once
 
 #include <cstddef>

@@ -13,13 +13,24 @@ namespace {
 // longer value does not fit and counts as unreadable.
 constexpr std::size_t kValueBufferSize = 260;
 
-// The folder part of the server's command line: everything up to and including its last
-// separator, as stored (quotes and arguments stay). Empty when no separator is followed by at
-// least one character.
-std::string FolderOfServerValue(const std::string& value) {
-  const auto last = std::find_if(value.rbegin(), value.rend(), platform::IsPathSeparator);
-  if (last == value.rend() || last == value.rbegin()) return {};
-  return value.substr(0, static_cast<std::size_t>(value.rend() - last));
+// The program path of the server's command line. A path with blanks is registered in double
+// quotes, often followed by arguments: then the path is the text between the quotes, since the
+// opening quote would otherwise start every module path made from the folder. An unquoted value
+// is taken whole.
+std::string_view ServerProgramPath(std::string_view value) {
+  if (value.empty() || value.front() != '"') return value;
+  value.remove_prefix(1);
+  return value.substr(0, value.find('"'));
+}
+
+// The folder part of the server's program path: everything up to and including its last
+// separator (arguments after an unquoted path stay as long as they hold no separator). Empty
+// when no separator is followed by at least one character.
+std::string FolderOfServerValue(std::string_view value) {
+  const std::string_view path = ServerProgramPath(value);
+  const auto last = std::find_if(path.rbegin(), path.rend(), platform::IsPathSeparator);
+  if (last == path.rend() || last == path.rbegin()) return {};
+  return std::string(path.substr(0, static_cast<std::size_t>(path.rend() - last)));
 }
 
 }  // namespace

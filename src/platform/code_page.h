@@ -1,6 +1,7 @@
 // The workstation's 8-bit code pages: ANSI (Windows-1252) for the program's texts, OEM (CP850)
 // for the text of Morlund's image record. Conversions never fail: a character without a form in
-// the target page becomes '?'.
+// the target page becomes '?'. Between ANSI and OEM, Windows first takes a similar character of
+// the target page where its best-fit table has one (box-drawing corners and lines become '+', '-').
 #pragma once
 
 #include <string>

@@ -1,7 +1,10 @@
 // Movable global-memory blocks, as Morlund's modules exchange them: 32-bit handles, zero-filled
 // on allocation, a lock count, size and resize. The C functions live in a small shared library
-// that radlyn and the modules both link, so both sides see the same blocks. Radlyn reaches them
-// through the replaceable `GlobalMemory` service so that a test can make an allocation fail.
+// that radlyn and the modules both link, so both sides see the same blocks. On Windows they are
+// the system's own movable global memory (a static library over it, as that heap is shared by the
+// whole process already): there a block of 0 bytes has no address, and the live-block count
+// covers the blocks of the program or module that counts. Radlyn reaches them through the
+// replaceable `GlobalMemory` service so that a test can make an allocation fail.
 #pragma once
 
 #include <cstdint>

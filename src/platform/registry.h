@@ -1,7 +1,8 @@
 // Read access to the class registration tree (HKEY_CLASSES_ROOT on Windows). On Linux the tree
 // is an INI file named by RADLYN_REGISTRY (default /etc/radlyn/registry.ini): a section per key
 // path (backslash-separated, case-insensitive), `@` for the default value. Every value there is
-// a plain string.
+// a plain string. On Windows only REG_SZ counts as a string: a REG_EXPAND_SZ value comes as
+// stored, unexpanded, with is_string false.
 #pragma once
 
 #include <optional>

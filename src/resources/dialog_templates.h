@@ -7,6 +7,8 @@
 // set-foreground styles.
 #pragma once
 
+#include <string_view>
+
 #include "platform/ui.h"
 
 namespace radlyn {
@@ -17,6 +19,11 @@ inline constexpr int kProgramIconId = 128;
 inline constexpr int kVersionLabelControlId = 1000;
 inline constexpr int kVersionTextControlId = 1001;
 inline constexpr int kOkButtonId = 1;
+
+// The maker's legal notice: a line of the information dialog and the copyright of the Windows
+// program's version resource.
+inline constexpr std::string_view kLegalNotice =
+    "Copyright (C) 2026 Radlyn developers. All rights reserved.";
 
 const platform::DialogTemplate& GetAboutDialogTemplate();
 const platform::DialogTemplate& GetParentDialogTemplate();

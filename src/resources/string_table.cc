@@ -3,11 +3,6 @@
 namespace radlyn {
 namespace {
 
-struct StringResource {
-  int id;
-  std::string_view text;
-};
-
 constexpr StringResource kStringTable[] = {
     {kIdsDefaultDataFolder, "%APPDATA%\\Tavora\\RADLYN"},
     {kIdsJobStart, "RADLYN - New X-ray image"},
@@ -29,5 +24,7 @@ std::string_view LoadResourceString(int id) {
   }
   return {};
 }
+
+std::span<const StringResource> ResourceStrings() { return kStringTable; }
 
 }  // namespace radlyn

@@ -1,7 +1,9 @@
 // The program's string resources, by number. LoadResourceString answers the text of a number, or
-// empty text for a number the table does not hold.
+// empty text for a number the table does not hold. ResourceStrings lists the whole table in
+// ascending order of number, for the build step that writes it into the Windows resource script.
 #pragma once
 
+#include <span>
 #include <string_view>
 
 namespace radlyn {
@@ -16,6 +18,12 @@ enum StringResourceId : int {
   kIdsMorlundTooOld = 9,      // message box prefix: Morlund older than required
 };
 
+struct StringResource {
+  int id;
+  std::string_view text;
+};
+
 std::string_view LoadResourceString(int id);
+std::span<const StringResource> ResourceStrings();
 
 }  // namespace radlyn

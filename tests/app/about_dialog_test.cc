@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/paths.h"
 #include "platform/service.h"
 #include "resources/dialog_templates.h"
 #include "support/platform_fakes.h"
@@ -39,7 +40,7 @@ std::string ShownVersion(const std::string& program) {
 TEST(AboutDialogTest, ShowsThreePartsOfTheProgramFilesVersion) {
   const char* build = std::getenv("RADLYN_BUILD_DIR");
   ASSERT_NE(build, nullptr) << "run through ctest, which sets RADLYN_BUILD_DIR";
-  const std::string program = std::string(build) + "/bin/radlyn";
+  const std::string program = std::string(build) + "/bin/radlyn" + platform::kProgramFileSuffix;
   ASSERT_TRUE(std::filesystem::exists(program)) << "build the radlyn target first: " << program;
   EXPECT_EQ(ShownVersion(program), "1.0.0");
 }

@@ -7,6 +7,7 @@
 #include "platform/component_system.h"
 #include "platform/named_mutex.h"
 #include "resources/dialog_templates.h"
+#include "support/ansi_case.h"
 
 namespace radlyn {
 namespace {
@@ -89,7 +90,7 @@ TEST_F(RadlynAppTest, ASecondInstanceDoesNothingAtAll) {
 TEST_F(RadlynAppTest, WithoutAJobFileTheInformationDialogShowsAndAnOlderErrorStays) {
   WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=13\r\n");
   StartUp({"datapath=" + scratch_.Sub("data")});  // no trailing separator: one is added
-  EXPECT_EQ(app_.GetDataFolder(), DataFolder());
+  EXPECT_EQ(app_.GetDataFolder(), ToLowerAnsi(DataFolder()));  // parameters arrive lowered
   ASSERT_EQ(ui_.modal_dialogs.size(), 1u);
   EXPECT_EQ(ui_.modal_dialogs[0].dialog_id, kAboutDialogId);
   app_.ShutDown();

@@ -25,7 +25,7 @@ namespace image = records::image;
 namespace bitmap = records::bitmap;
 
 const std::vector<std::uint16_t> kSamples = {0x0100, 0x0200, 0xFFFF, 0x1234};
-const std::string kSettings = "/usr/lib/radlyn/Radlyn.ini";
+const std::string kSettings = testing::PlatformPath("/usr/lib/radlyn/Radlyn.ini");
 
 std::vector<std::uint8_t> Read(GmHandle h) {
   auto* bytes = static_cast<std::uint8_t*>(GmLock(h));
@@ -108,13 +108,13 @@ TEST_F(AcquireTest, TakesTheExposureWithThePatientAndTakeTypeInsideTheMorlundFol
 
   EXPECT_EQ(modules.calls, (std::vector<std::string>{
                                "MC_TakeImage(0,3,4660,1,0)",
-                               "UTL_GetPrivateProfileIntTakeType(AutoPost,AutoPost,11XI,1,"
-                               "/opt/fake-morlund/morlund.ini)",
+                               "UTL_GetPrivateProfileIntTakeType(AutoPost,AutoPost,11XI,1," +
+                                   testing::kMorlundFolder + "morlund.ini)",
                                "UTL_GetLogo(11)", "UTL_InitMark", "UTL_SetLogo", "UTL_SetVersion",
-                               "UTL_GetPrivateProfileIntTakeType(Take,SetLRLabel,11XI,0,"
-                               "/opt/fake-morlund/mofiledb.ini)",
+                               "UTL_GetPrivateProfileIntTakeType(Take,SetLRLabel,11XI,0," +
+                                   testing::kMorlundFolder + "mofiledb.ini)",
                                "MGM_SetMark"}));
-  EXPECT_EQ(modules.current_folder_seen, "/opt/fake-morlund");
+  EXPECT_EQ(modules.current_folder_seen, testing::PlatformPath("/opt/fake-morlund"));
   EXPECT_EQ(host.files.current, "/home/client");
 
   std::vector<std::uint8_t> patient(records::patient::kSize);
@@ -261,8 +261,7 @@ class AcquireWithOrbelTest : public AcquireTest {
   void SetUp() override {
     AcquireTest::SetUp();
     host.automation.offers_orbel = true;
-    host.files.contents[std::string(testing::kOrbelDataFolder) + "Config.xml"] =
-        "<Config filter=\"?*\"/>";
+    host.files.contents[testing::kOrbelDataFolder + "Config.xml"] = "<Config filter=\"?*\"/>";
   }
   std::vector<std::string> OrbelArguments() const {
     std::vector<std::string> arguments;
@@ -278,7 +277,7 @@ TEST_F(AcquireWithOrbelTest, FailedPreparationIsRecordedAndTheExposureGoesOnWith
   host.processes.exit_codes[" -backupoem"] = 3;
   ASSERT_TRUE(link.Acquire(kParentWindow));
   EXPECT_EQ(host.processes.runs,
-            std::vector<std::string>{std::string(testing::kOrbelProgram) + "| -backupoem|60000"});
+            std::vector<std::string>{testing::kOrbelProgram + "| -backupoem|60000"});
   EXPECT_EQ(link.GetLastErrorNumber(), 18u);
   EXPECT_EQ(link.GetLastErrorText(), "Acquire: Orbel preparation failed");
   EXPECT_TRUE(Called("MC_TakeImage(0,3,4660,1,0)"));

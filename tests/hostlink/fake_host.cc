@@ -29,17 +29,20 @@ MorlundStatus CheckVersion(const char* name, std::uint32_t version, std::uint32_
   return found == B().check_version.end() ? 1 : found->second;
 }
 
-MorlundStatus FDB_Open() {
+// The stand-ins below keep the modules' calling convention: the link calls them through the
+// module function types, and on 32-bit Windows a mismatch corrupts the stack.
+MorlundStatus MORLUND_CALL FDB_Open() {
   B().calls.push_back("FDB_Open");
   return B().fdb_open;
 }
-void FDB_Close() { B().calls.push_back("FDB_Close"); }
-MorlundStatus FDB_CheckVersion(std::uint32_t v, std::uint32_t r) {
+void MORLUND_CALL FDB_Close() { B().calls.push_back("FDB_Close"); }
+MorlundStatus MORLUND_CALL FDB_CheckVersion(std::uint32_t v, std::uint32_t r) {
   return CheckVersion("FDB_CheckVersion", v, r);
 }
 
-MorlundStatus MC_TakeImage(std::uint32_t zero, GmHandle patient, GmHandle take, std::uint32_t three,
-                           MorlundWindow owner, std::uint32_t one, std::uint32_t zero2) {
+MorlundStatus MORLUND_CALL MC_TakeImage(std::uint32_t zero, GmHandle patient, GmHandle take,
+                                        std::uint32_t three, MorlundWindow owner, std::uint32_t one,
+                                        std::uint32_t zero2) {
   B().calls.push_back("MC_TakeImage(" + std::to_string(zero) + "," + std::to_string(three) + "," +
                       std::to_string(owner) + "," + std::to_string(one) + "," +
                       std::to_string(zero2) + ")");
@@ -53,69 +56,74 @@ MorlundStatus MC_TakeImage(std::uint32_t zero, GmHandle patient, GmHandle take, 
   }
   return B().take_image;
 }
-MorlundStatus MC_CheckVersion(std::uint32_t v, std::uint32_t r) {
+MorlundStatus MORLUND_CALL MC_CheckVersion(std::uint32_t v, std::uint32_t r) {
   return CheckVersion("MC_CheckVersion", v, r);
 }
 
-void MGM_LRMarker(GmHandle) { B().calls.push_back("MGM_LRMarker"); }
-void MGM_SetMark(GmHandle) { B().calls.push_back("MGM_SetMark"); }
-MorlundStatus MGM_CheckVersion(std::uint32_t v, std::uint32_t r) {
+void MORLUND_CALL MGM_LRMarker(GmHandle) { B().calls.push_back("MGM_LRMarker"); }
+void MORLUND_CALL MGM_SetMark(GmHandle) { B().calls.push_back("MGM_SetMark"); }
+MorlundStatus MORLUND_CALL MGM_CheckVersion(std::uint32_t v, std::uint32_t r) {
   return CheckVersion("MGM_CheckVersion", v, r);
 }
-MorlundStatus MGM_FilterEx(std::uint32_t, std::uint32_t, std::uint32_t, GmHandle, void*, void*) {
+MorlundStatus MORLUND_CALL MGM_FilterEx(std::uint32_t, std::uint32_t, std::uint32_t, GmHandle,
+                                        void*, void*) {
   B().calls.push_back("MGM_FilterEx");
   return 0;
 }
 
-void UTL_InitMark(char* mark) {
+void MORLUND_CALL UTL_InitMark(char* mark) {
   B().calls.push_back("UTL_InitMark");
   std::memset(mark, 0, records::take::kMark.width);
 }
-void UTL_GetLogo(const char*, char* buffer, std::uint32_t size) {
+void MORLUND_CALL UTL_GetLogo(const char*, char* buffer, std::uint32_t size) {
   B().calls.push_back("UTL_GetLogo(" + std::to_string(size) + ")");
   std::strncpy(buffer, B().logo.c_str(), size - 1);
 }
-void UTL_SetLogo(char* mark, const char* product) {
+void MORLUND_CALL UTL_SetLogo(char* mark, const char* product) {
   B().calls.push_back("UTL_SetLogo");
   B().texts.emplace_back(product);
   std::strncpy(mark, product, 10);
 }
-void UTL_SetVersion(char*, const char* version) {
+void MORLUND_CALL UTL_SetVersion(char*, const char* version) {
   B().calls.push_back("UTL_SetVersion");
   B().texts.emplace_back(version);
 }
-MorlundStatus UTL_CheckVersion(std::uint32_t v, std::uint32_t r) {
+MorlundStatus MORLUND_CALL UTL_CheckVersion(std::uint32_t v, std::uint32_t r) {
   return CheckVersion("UTL_CheckVersion", v, r);
 }
-std::int32_t IsDate(const char*) { return 0; }
-std::int32_t UTL_GetPrivateProfileIntTakeType(const char* section, const char* key,
-                                              const char* take_type, std::int32_t fallback,
-                                              const char* file) {
+std::int32_t MORLUND_CALL IsDate(const char*) { return 0; }
+std::int32_t MORLUND_CALL UTL_GetPrivateProfileIntTakeType(const char* section, const char* key,
+                                                           const char* take_type,
+                                                           std::int32_t fallback,
+                                                           const char* file) {
   B().calls.push_back("UTL_GetPrivateProfileIntTakeType(" + std::string(section) + "," + key + "," +
                       take_type + "," + std::to_string(fallback) + "," + file + ")");
   auto found = B().take_type_ints.find(key);
   return found == B().take_type_ints.end() ? fallback : found->second;
 }
-std::uint32_t UTL_GetPrivateProfileStringTakeType(const char*, const char*, const char*,
-                                                  const char* fallback, char* buffer,
-                                                  std::uint32_t size, const char*) {
+std::uint32_t MORLUND_CALL UTL_GetPrivateProfileStringTakeType(const char*, const char*,
+                                                               const char*, const char* fallback,
+                                                               char* buffer, std::uint32_t size,
+                                                               const char*) {
   B().calls.push_back("UTL_GetPrivateProfileStringTakeType");
   std::strncpy(buffer, fallback, size - 1);
   return 0;
 }
 
-MorlundStatus FIO_CreateImageFile(const char* file, std::uint8_t* record, std::uint32_t mask,
-                                  std::uint32_t one, std::uint32_t zero, std::uint32_t zero2) {
+MorlundStatus MORLUND_CALL FIO_CreateImageFile(const char* file, std::uint8_t* record,
+                                               std::uint32_t mask, std::uint32_t one,
+                                               std::uint32_t zero, std::uint32_t zero2) {
   B().calls.push_back("FIO_CreateImageFile(" + std::to_string(mask) + "," + std::to_string(one) +
                       "," + std::to_string(zero) + "," + std::to_string(zero2) + ")");
   B().texts.emplace_back(file);
   B().image_record_seen.assign(record, record + records::image::kSize);
   return B().create_image_file;
 }
-MorlundStatus FIO_CheckVersion(std::uint32_t v, std::uint32_t r) {
+MorlundStatus MORLUND_CALL FIO_CheckVersion(std::uint32_t v, std::uint32_t r) {
   return CheckVersion("FIO_CheckVersion", v, r);
 }
-MorlundStatus FIO_ImportImageFile(const char* file, std::uint8_t* record, std::uint32_t mask) {
+MorlundStatus MORLUND_CALL FIO_ImportImageFile(const char* file, std::uint8_t* record,
+                                               std::uint32_t mask) {
   B().calls.push_back("FIO_ImportImageFile(" + std::to_string(mask) + ")");
   B().texts.emplace_back(file);
   if (B().import_image) B().import_image(record);
@@ -153,6 +161,8 @@ const std::map<std::string, void*>& Exports() {
   return exports;
 }
 
+std::string MorlundProgram() { return kMorlundFolder + "morlund" + platform::kProgramFileSuffix; }
+
 const std::vector<std::string>& Stems() {
   static const std::vector<std::string> stems = {"mofiledb", "momodch", "mogrfman", "moutil",
                                                  "mofileio"};
@@ -160,7 +170,7 @@ const std::vector<std::string>& Stems() {
 }
 
 std::string StemOfPath(std::string_view path) {
-  std::string name(path.substr(path.find_last_of('/') + 1));
+  std::string name(path.substr(path.find_last_of("/\\") + 1));
   return name.substr(0, name.find('.'));
 }
 
@@ -188,7 +198,7 @@ platform::AutomationResult Text(const char* text) { return std::string(text); }
 std::unique_ptr<platform::AutomationObject> OrbelPlugin() {
   return std::make_unique<FakeObject>(std::map<std::int32_t, FakeObject::Answer>{
       {8, [](auto*) { return Text("1.2"); }},
-      {13, [](auto*) { return Text(kOrbelProgram); }},
+      {13, [](auto*) { return Text(kOrbelProgram.c_str()); }},
   });
 }
 
@@ -206,7 +216,7 @@ std::unique_ptr<platform::AutomationObject> FakeAutomation::CreateInstance(
   if (!offers_orbel) return nullptr;
   if (prog_id == "MORLUNDNG.OptionsManager") {
     return std::make_unique<FakeObject>(std::map<std::int32_t, FakeObject::Answer>{
-        {3, [](auto*) { return Text(kOrbelDataFolder); }},
+        {3, [](auto*) { return Text(kOrbelDataFolder.c_str()); }},
     });
   }
   return std::make_unique<FakeObject>(std::map<std::int32_t, FakeObject::Answer>{
@@ -278,7 +288,7 @@ std::int32_t FakeProfile::ReadInt(std::string_view section, std::string_view key
 
 FakeHost::FakeHost() : previous_behaviour_(behaviour) {
   behaviour = &behaviour_;
-  registry.value = platform::RegistryValue{true, std::string(kMorlundFolder) + "morlund"};
+  registry.value = platform::RegistryValue{true, MorlundProgram()};
   SetMorlundVersion({7, 0, 0, 0});
 }
 
@@ -287,7 +297,7 @@ FakeHost::~FakeHost() { behaviour = previous_behaviour_; }
 ModuleBehaviour& FakeHost::Modules() { return B(); }
 
 void FakeHost::SetMorlundVersion(platform::ProductVersion version) {
-  program_files.versions[std::string(kMorlundFolder) + "morlund"] = version;
+  program_files.versions[MorlundProgram()] = version;
 }
 
 }  // namespace radlyn::testing

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hostlink/modules/module_exports.h"
@@ -17,6 +18,7 @@
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
+#include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/program_file.h"
@@ -26,7 +28,20 @@
 
 namespace radlyn::testing {
 
-inline constexpr const char* kMorlundFolder = "/opt/fake-morlund/";
+// A path written with '/' in this platform's own form: on Windows on drive C: with backslashes.
+inline std::string PlatformPath(std::string_view text) {
+#ifdef _WIN32
+  std::string path = "C:" + std::string(text);
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+#else
+  return std::string(text);
+#endif
+}
+
+inline const std::string kMorlundFolder = PlatformPath("/opt/fake-morlund/");
 inline constexpr platform::WindowHandle kParentWindow = 0x1234;
 
 class FakeLibraries : public platform::DynamicLibraries {
@@ -83,7 +98,9 @@ class FakeFileSystem : public platform::FileSystem {
     return std::nullopt;
   }
   bool CopyTree(std::string_view, std::string_view) override { return false; }
-  std::string TempFolder() override { return temp_folder.empty() ? "/tmp/" : temp_folder; }
+  std::string TempFolder() override {
+    return temp_folder.empty() ? PlatformPath("/tmp/") : temp_folder;
+  }
   std::optional<std::string> CreateUniqueTempFile(std::string_view, std::string_view) override;
   std::string CurrentFolder() override { return current; }
   bool SetCurrentFolder(std::string_view path) override {
@@ -91,7 +108,9 @@ class FakeFileSystem : public platform::FileSystem {
     current = path;
     return true;
   }
-  std::string ProgramFilePath() override { return "/usr/lib/radlyn/radlyn"; }
+  std::string ProgramFilePath() override {
+    return PlatformPath("/usr/lib/radlyn/radlyn") + platform::kProgramFileSuffix;
+  }
 
   std::set<std::string> existing;
   std::map<std::string, std::string> contents;  // what ReadWholeFile finds
@@ -148,8 +167,9 @@ class FakeDebugOutput : public platform::DebugOutput {
 // The newer Morlund generation as far as the Orbel decision asks it: with `offers_orbel` the
 // plug-in server names kOrbelProgram and the options manager kOrbelDataFolder; otherwise no
 // server is registered.
-inline constexpr const char* kOrbelProgram = "/opt/orbel/orbel";
-inline constexpr const char* kOrbelDataFolder = "/var/orbel/";
+inline const std::string kOrbelProgram =
+    PlatformPath("/opt/orbel/orbel") + platform::kProgramFileSuffix;
+inline const std::string kOrbelDataFolder = PlatformPath("/var/orbel/");
 
 class FakeAutomation : public platform::Automation {
  public:

@@ -1,12 +1,14 @@
 // Finding Morlund, loading and version-testing its modules, and the link's lifetime around them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "fake_host.h"
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
+#include "platform/paths.h"
 
 namespace radlyn {
 namespace {
@@ -26,23 +28,37 @@ struct FolderCase {
 
 TEST(GetMorlundFolderTest, FolderFromRegistrationOrFixedFolder) {
   const std::string fixed = std::string(kFixedMorlundFolder);
+  // A path of this platform, written with '/'.
+  const auto path = [](std::string text) {
+    std::replace(text.begin(), text.end(), '/', platform::kPathSeparator);
+    return text;
+  };
   const std::vector<FolderCase> cases = {
-      {"program path", platform::RegistryValue{true, "/srv/morlund/morlund"}, true,
-       "/srv/morlund/"},
+      {"program path", platform::RegistryValue{true, path("/srv/morlund/morlund")}, true,
+       path("/srv/morlund/")},
       {"backslashes", platform::RegistryValue{true, "D:\\Apps\\Morlund\\morlund.exe"}, false,
        "D:\\Apps\\Morlund\\"},
-      {"quotes stay", platform::RegistryValue{true, "\"/srv/m/morlund\""}, false, "\"/srv/m/"},
-      {"ends in separator", platform::RegistryValue{true, "/srv/morlund/"}, true, fixed},
-      {"ends in separator, no fallback", platform::RegistryValue{true, "/srv/morlund/"}, false, ""},
-      {"not a string", platform::RegistryValue{false, "/srv/morlund/morlund"}, true, fixed},
+      {"quoted path", platform::RegistryValue{true, path("\"/srv/m/morlund\"")}, false,
+       path("/srv/m/")},
+      {"quoted path with arguments",
+       platform::RegistryValue{true, "\"D:\\Apps\\Morlund\\morlund.exe\" /automation"}, false,
+       "D:\\Apps\\Morlund\\"},
+#ifdef _WIN32
+      {"arguments", platform::RegistryValue{true, "D:\\Apps\\Morlund\\morlund.exe /automation"},
+       false, "D:\\Apps\\Morlund\\"},
+#endif
+      {"ends in separator", platform::RegistryValue{true, path("/srv/morlund/")}, true, fixed},
+      {"ends in separator, no fallback", platform::RegistryValue{true, path("/srv/morlund/")},
+       false, ""},
+      {"not a string", platform::RegistryValue{false, path("/srv/morlund/morlund")}, true, fixed},
       {"no separator", platform::RegistryValue{true, "morlund"}, false, ""},
       {"no key", std::nullopt, true, fixed},
       {"nothing", std::nullopt, false, ""},
       {"259 characters fit",
-       platform::RegistryValue{true, "/" + std::string(250, 'a') + "/morlund"}, false,
-       "/" + std::string(250, 'a') + "/"},
+       platform::RegistryValue{true, path("/" + std::string(250, 'a') + "/morlund")}, false,
+       path("/" + std::string(250, 'a') + "/")},
       {"260 characters do not",
-       platform::RegistryValue{true, "/" + std::string(251, 'a') + "/morlund"}, false, ""},
+       platform::RegistryValue{true, path("/" + std::string(251, 'a') + "/morlund")}, false, ""},
   };
   for (const FolderCase& c : cases) {
     FakeHost host;
@@ -74,14 +90,16 @@ TEST_F(ModuleLoadingTest, LoadsAllModulesInOrderFromTheMorlundFolder) {
   ASSERT_TRUE(link.LoadMorlundLink());
 
   std::vector<std::string> expected_paths;
-  for (const auto& stem : kStems) expected_paths.push_back(kMorlundFolder + stem + ".so");
+  for (const auto& stem : kStems) {
+    expected_paths.push_back(kMorlundFolder + stem + platform::kLibraryFileSuffix);
+  }
   EXPECT_EQ(host.libraries.loaded, expected_paths);
   EXPECT_EQ(modules.calls,
             (std::vector<std::string>{"FDB_CheckVersion(513,0)", "FDB_Open",
                                       "MC_CheckVersion(258,0)", "MGM_CheckVersion(263,0)",
                                       "UTL_CheckVersion(265,0)", "FIO_CheckVersion(261,0)"}));
   EXPECT_EQ(host.files.folder_changes,
-            (std::vector<std::string>{"/opt/fake-morlund", "/home/client"}));
+            (std::vector<std::string>{testing::PlatformPath("/opt/fake-morlund"), "/home/client"}));
   EXPECT_TRUE(host.ui.messages.empty());
   EXPECT_EQ(link.GetProductName(), "MORLUND");
   EXPECT_EQ(link.GetHostVersion(), "7.0");
@@ -258,7 +276,7 @@ TEST_F(ModuleLoadingTest, UnloadReleasesInOrderAndKeepsMoModChLoaded) {
 TEST_F(ModuleLoadingTest, NoMorlundFolderLooksModulesUpByBareName) {
   host.registry.value.reset();
   link.LoadMorlundLink();
-  EXPECT_EQ(host.libraries.loaded.at(0), "mofiledb.so");
+  EXPECT_EQ(host.libraries.loaded.at(0), std::string("mofiledb") + platform::kLibraryFileSuffix);
   EXPECT_EQ(host.files.current, "/home/client");
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -9,7 +10,10 @@
 #include <thread>
 
 #include "hostlink/orbel.h"
+#include "platform/paths.h"
+#ifndef _WIN32
 #include "platform/posix/child_wait.h"
+#endif
 #include "platform/process.h"
 #include "support/platform_fakes.h"
 
@@ -49,14 +53,31 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// Every run test runs twice: with the process service radlyn ships, which waits on a pidfd, and
-// with one that waits on a thread of its own, as radlyn does on a kernel without pidfds.
+// The platform's command interpreter and the argument text that has it run one command line.
+#ifdef _WIN32
+std::string Shell() {
+  const char* comspec = std::getenv("ComSpec");
+  return comspec != nullptr ? comspec : "C:\\windows\\system32\\cmd.exe";
+}
+std::string ShellCommand(const std::string& command) { return " /c " + command; }
+#else
+std::string Shell() { return "/bin/sh"; }
+std::string ShellCommand(const std::string& command) { return " -c \"" + command + "\""; }
+#endif
+
+#ifdef _WIN32
+// One process service on Windows.
+class RunAndWaitTest : public ::testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(Native, RunAndWaitTest, ::testing::Values(0));
+#else
+// Every run test runs twice on Linux: with the process service radlyn ships, which waits on a
+// pidfd, and with one that waits on a thread of its own, as radlyn does on a kernel without
+// pidfds.
 class RunAndWaitTest : public ::testing::TestWithParam<platform::ChildWait> {
  protected:
   std::unique_ptr<platform::Processes> processes_ = platform::MakePosixProcesses(GetParam());
   platform::ScopedService<platform::Processes> installed_{*processes_};
 };
-
 INSTANTIATE_TEST_SUITE_P(BothWaits, RunAndWaitTest,
                          ::testing::Values(platform::ChildWait::kPidFdWhereAvailable,
                                            platform::ChildWait::kWaiterThread),
@@ -64,17 +85,36 @@ INSTANTIATE_TEST_SUITE_P(BothWaits, RunAndWaitTest,
                            return wait.param == platform::ChildWait::kWaiterThread ? "WaiterThread"
                                                                                    : "PidFd";
                          });
+#endif
 
 TEST_P(RunAndWaitTest, OnlyExitCodeZeroIsSuccess) {
-  EXPECT_EQ(RunAndWait("/bin/true", "", 10'000), 0u);
-  EXPECT_EQ(RunAndWait("/bin/false", "", 10'000), 18u);
-  EXPECT_EQ(RunAndWait("/bin/sh", " -c \"exit 3\"", 10'000), 18u);
-  EXPECT_EQ(RunAndWait("/bin/sh", " -c \"kill -9 $$\"", 10'000), 18u);
-  EXPECT_EQ(RunAndWait("/nonexistent/orbel", " -restore", 10'000), 18u);
+  EXPECT_EQ(RunAndWait(Shell(), ShellCommand("exit 0"), 10'000), 0u);
+  EXPECT_EQ(RunAndWait(Shell(), ShellCommand("exit 1"), 10'000), 18u);
+  EXPECT_EQ(RunAndWait(Shell(), ShellCommand("exit 3"), 10'000), 18u);
+#ifndef _WIN32
+  EXPECT_EQ(RunAndWait(Shell(), ShellCommand("kill -9 $$"), 10'000), 18u);
+#endif
+  testing::ScratchFolder folder;
+  EXPECT_EQ(
+      RunAndWait(folder.Sub("missing/orbel") + platform::kProgramFileSuffix, " -restore", 10'000),
+      18u);
   // The path is used as it is: a bare name is not looked up along PATH.
-  EXPECT_EQ(RunAndWait("true", "", 10'000), 18u);
+  const std::string shell = Shell();
+  const std::string bare_name = shell.substr(shell.find_last_of("/\\") + 1);
+  EXPECT_EQ(RunAndWait(bare_name, ShellCommand("exit 0"), 10'000), 18u);
 }
 
+#ifdef _WIN32
+TEST_P(RunAndWaitTest, ChildGetsTheArgumentTextAsItsCommandLine) {
+  testing::ScratchFolder folder;
+  const std::string out = folder.Sub("out.txt");
+  EXPECT_EQ(RunAndWait(Shell(), ShellCommand("echo \"a b\" c>\"" + out + "\""), 10'000), 0u);
+  std::istringstream lines(ReadFile(out));
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "\"a b\" c");
+}
+#else
 TEST_P(RunAndWaitTest, ChildGetsTheSplitArgumentsAndNoInheritedDescriptors) {
   testing::ScratchFolder folder;
   const std::string out = folder.Sub("out.txt");
@@ -98,7 +138,9 @@ TEST_P(RunAndWaitTest, ChildGetsTheSplitArgumentsAndNoInheritedDescriptors) {
   }
   EXPECT_GE(descriptors, 3);
 }
+#endif
 
+#ifndef _WIN32
 bool ProcessExists(const std::string& pid) { return std::filesystem::exists("/proc/" + pid); }
 
 char ProcessState(const std::string& pid) {
@@ -106,29 +148,38 @@ char ProcessState(const std::string& pid) {
   const std::size_t close = stat.rfind(')');
   return close == std::string::npos || close + 2 >= stat.size() ? '?' : stat[close + 2];
 }
+#endif
 
 TEST_P(RunAndWaitTest, ChildOutlivingItsLimitKeepsRunningAndIsReapedLater) {
   testing::ScratchFolder folder;
+  const std::string done = folder.Sub("done");
+  // About two seconds of work, then the file "done".
+#ifdef _WIN32
+  const std::string command = "ping -n 3 127.0.0.1 >NUL & echo done>\"" + done + "\"";
+#else
   const std::string pid_file = folder.Sub("pid");
+  const std::string command = "echo $$ > " + pid_file + "; sleep 2; echo done > " + done;
+#endif
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(RunAndWait("/bin/sh", " -c \"echo $$ > " + pid_file + "; exec sleep 1\"", 200), 18u);
+  EXPECT_EQ(RunAndWait(Shell(), ShellCommand(command), 200), 18u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
-
-  std::string pid;
-  for (int i = 0; i < 100 && pid.empty(); ++i) {
-    std::istringstream(ReadFile(pid_file)) >> pid;
-    if (pid.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(std::filesystem::exists(done));
+  for (int i = 0; i < 1000 && !std::filesystem::exists(done); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ASSERT_FALSE(pid.empty());
-  EXPECT_TRUE(ProcessExists(pid));
-  EXPECT_NE(ProcessState(pid), 'Z');
+  EXPECT_TRUE(std::filesystem::exists(done)) << "the child was not left running";
 
+#ifndef _WIN32
   // Once it has ended it is reaped (by its waiter thread, or by the next run): no zombie stays.
+  std::string pid;
+  std::istringstream(ReadFile(pid_file)) >> pid;
+  ASSERT_FALSE(pid.empty());
   for (int i = 0; i < 300 && ProcessExists(pid) && ProcessState(pid) != 'Z'; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  EXPECT_EQ(RunAndWait("/bin/true", "", 10'000), 0u);
+  EXPECT_EQ(RunAndWait(Shell(), ShellCommand("exit 0"), 10'000), 0u);
   EXPECT_FALSE(ProcessExists(pid));
+#endif
 }
 
 }  // namespace

@@ -40,12 +40,12 @@ TEST_F(TakeTypeProfile, MostSpecificPresentKeyWins) {
     std::int32_t expected;
   };
   const Case cases[] = {
-      {"12XI", 3},  // FilterClass_12XI
-      {"13XI", 2},  // FilterClass_XI (names match without regard to case)
-      {"  XI", 2},  // no region: FilterClass_XI
-      {"01XP", 0},  // FilterClass_XP is present but empty
-      {"  XS", 1},  // FilterClass
-      {"", 1},      // no take type: FilterClass
+      {"12XI", 3},   // FilterClass_12XI
+      {"13XI", 2},   // FilterClass_XI (names match without regard to case)
+      {"  XI", 2},   // no region: FilterClass_XI
+      {"01XP", -7},  // FilterClass_XP is present but empty: no number, so the default
+      {"  XS", 1},   // FilterClass
+      {"", 1},       // no take type: FilterClass
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ReadIntTakeType("AutoPost", "FilterClass", c.take_type, -7, file_), c.expected)

@@ -5,6 +5,7 @@
 
 #include "job/error_table.h"
 #include "job/job_fixture.h"
+#include "support/disk_space.h"
 
 namespace radlyn {
 namespace {
@@ -50,7 +51,7 @@ TEST_F(AcquisitionJobTest, ASuccessfulJobWritesTheImagePathAndWhatTheLinkHolds) 
               ElementsAre("[Info] RADLYN - New X-ray image", "[Info] RADLYN - End X-ray image"));
   EXPECT_TRUE(std::filesystem::is_directory(Images()));
   EXPECT_FALSE(std::filesystem::exists(Images() + "4176AF36-32EF-428f-8116-46E5D63BBF61.txt"));
-  EXPECT_THAT(files_.free_space_roots, ElementsAre(Images()));
+  EXPECT_THAT(files_.free_space_roots, ElementsAre(GetVolumeRoot(Images()).value()));
 }
 
 TEST_F(AcquisitionJobTest, DefaultsUseTheDataFolderTifAnd8BitsWithAutoPostProcessing) {

@@ -11,6 +11,7 @@
 
 #include "job/fake_host_link.h"
 #include "job/job_frame.h"
+#include "platform/paths.h"
 #include "platform/service.h"
 #include "support/event_log.h"
 #include "support/platform_fakes.h"
@@ -50,7 +51,7 @@ class JobFixture : public ::testing::Test {
     std::filesystem::create_directories(scratch_.Sub("morlund"));
     std::filesystem::create_directories(scratch_.Sub("data"));
     std::filesystem::create_directories(scratch_.Sub("program"));
-    files_.program_path = scratch_.Sub("program/radlyn");
+    files_.program_path = scratch_.Sub("program/radlyn") + platform::kProgramFileSuffix;
     frame_.SetDataFolder(DataFolder());
   }
   ~JobFixture() override { SetEventLogFolderSource(previous_source_); }

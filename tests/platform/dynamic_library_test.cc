@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/last_error.h"
+#include "platform/paths.h"
 #include "platform_test_support.h"
 
 namespace radlyn::platform {
@@ -11,9 +12,18 @@ namespace {
 using testing::TempFolder;
 using testing::WriteFile;
 
+#ifdef _WIN32
+constexpr const char* kMathLibrary = "msvcrt.dll";
+// Windows tells a file that is no library (ERROR_BAD_EXE_FORMAT) from a missing one.
+constexpr std::uint32_t kErrorNotALibrary = 193;
+#else
+constexpr const char* kMathLibrary = "libm.so.6";
+constexpr std::uint32_t kErrorNotALibrary = kErrorModuleNotFound;
+#endif
+
 TEST(DynamicLibraryTest, LoadsFindsExportsAndReportsWhatIsMissing) {
   DynamicLibraries& libraries = DynamicLibraries::Native();
-  LibraryHandle math = libraries.Load("libm.so.6");
+  LibraryHandle math = libraries.Load(kMathLibrary);
   ASSERT_NE(math, 0u);
   EXPECT_NE(libraries.FindExport(math, "cos"), nullptr);
   SetLastErrorCode(0);
@@ -22,12 +32,14 @@ TEST(DynamicLibraryTest, LoadsFindsExportsAndReportsWhatIsMissing) {
   libraries.Release(math);
 
   TempFolder folder;
-  WriteFile(folder / "moutil.so", "not a library");
-  for (const std::string& path : {folder / "mofiledb.so", folder / "moutil.so"}) {
-    SetLastErrorCode(0);
-    EXPECT_EQ(libraries.Load(path), 0u) << path;
-    EXPECT_EQ(GetLastErrorCode(), kErrorModuleNotFound) << path;
-  }
+  const std::string suffix = kLibraryFileSuffix;
+  WriteFile(folder / ("moutil" + suffix), "not a library");
+  SetLastErrorCode(0);
+  EXPECT_EQ(libraries.Load(folder / ("mofiledb" + suffix)), 0u);
+  EXPECT_EQ(GetLastErrorCode(), kErrorModuleNotFound);
+  SetLastErrorCode(0);
+  EXPECT_EQ(libraries.Load(folder / ("moutil" + suffix)), 0u);
+  EXPECT_EQ(GetLastErrorCode(), kErrorNotALibrary);
   EXPECT_EQ(libraries.FindExport(0, "cos"), nullptr);
 }
 

@@ -44,9 +44,20 @@ TEST(GlobalMemoryTest, BlocksAreZeroFilledAndGrowthIsZeroFilledToo) {
 }
 
 TEST(GlobalMemoryTest, LockCountsNest) {
+#ifdef _WIN32
+  // Windows allocates a block of 0 bytes discarded: it has no address to lock.
+  GmHandle empty = GmAlloc(0);
+  ASSERT_NE(empty, 0u);
+  EXPECT_EQ(GmSize(empty), 0u);
+  EXPECT_EQ(GmLock(empty), nullptr);
+  EXPECT_EQ(GmFree(empty), 0u);
+  GmHandle block = GmAlloc(1);
+  ASSERT_NE(block, 0u);
+#else
   GmHandle block = GmAlloc(0);
   ASSERT_NE(block, 0u);
   EXPECT_EQ(GmSize(block), 0u);
+#endif
   EXPECT_NE(GmLock(block), nullptr);
   EXPECT_NE(GmLock(block), nullptr);
   EXPECT_NE(GmUnlock(block), 0);  // still locked once
@@ -65,7 +76,9 @@ TEST(GlobalMemoryTest, StaleAndUnknownHandlesAreRecognised) {
     EXPECT_EQ(GmReAlloc(stale, 32), 0u) << stale;
     EXPECT_EQ(GmFree(stale), stale) << stale;
   }
-  // Freed handles do not come back soon, so a stale one never reaches a new block.
+#ifndef _WIN32
+  // Freed handles do not come back soon, so a stale one never reaches a new block. (Windows
+  // hands a freed handle out again at once.)
   std::set<GmHandle> handles;
   for (int i = 0; i < 100; ++i) {
     GmHandle fresh = GmAlloc(8);
@@ -73,6 +86,7 @@ TEST(GlobalMemoryTest, StaleAndUnknownHandlesAreRecognised) {
     EXPECT_TRUE(handles.insert(fresh).second);
     GmFree(fresh);
   }
+#endif
 }
 
 }  // namespace

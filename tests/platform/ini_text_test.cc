@@ -42,7 +42,14 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"KeysBeforeAnySectionIgnored", "Key=0\n[A]\n", "A", "Key", std::nullopt},
         ReadCase{"ValueMayHoldEquals", "[A]\nKey=a=b\n", "A", "Key", "a=b"},
         ReadCase{"HeaderWithoutBracketIsNoSection", "[A]\n[B\nKey=1\n", "A", "Key", "1"},
-        ReadCase{"BinaryGarbage", std::string("\0\xFF[\n]=\r\r\n", 9), "A", "Key", std::nullopt}),
+        ReadCase{"BinaryGarbage", std::string("\0\xFF[\n]=\r\r\n", 9), "A", "Key", std::nullopt},
+        ReadCase{"LoneCr", "[Info]\rType=XI\r", "Info", "Type", "XI"},
+        ReadCase{"Utf16Be", std::string("\xFE\xFF\0[\0A\0]\0\n\0K\0=\0v", 16), "A", "K", "v"},
+        ReadCase{"KeyWithoutEqualsIsMissing", "[A]\nKey\nKey=1\n", "A", "Key", std::nullopt},
+        ReadCase{"NulEndsNameAndValue", std::string("[A\0x]\nK=a\0b\n", 12), "A", "K", "a"},
+        ReadCase{"CtrlZIsBlank", "[A]\nK=\x1Av\x1A\n", "a", "k", "v"},
+        ReadCase{"NameOutsideTheCodePageMatchesNothing", "\xEF\xBB\xBF[\xC4\x80]\nK=1\n", "A", "K",
+                 std::nullopt}),
     [](const ::testing::TestParamInfo<ReadCase>& param) { return param.param.name; });
 
 struct EditCase {
@@ -81,6 +88,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "\xEF\xBB\xBF;note\n[A]\nK=2\n"},
         EditCase{"WritesIntoFirstOfDuplicateSections", "[A]\nK=1\n[A]\nK=2\n", "A", "K", "3",
                  "[A]\nK=3\n[A]\nK=2\n"},
+        EditCase{"KeepsLoneCrStyle", "[A]\rK=1\r", "A", "L", "2", "[A]\rK=1\rL=2\r"},
+        EditCase{"KeyWithoutValueGetsOne", "[A]\n Key \nX=1\n", "A", "key", "v",
+                 "[A]\nKey=v\nX=1\n"},
+        EditCase{"AppendsAfterTrailingCommentNotAfterBlankLines", "[A]\nK=1\n;end\n\n[B]\n", "A",
+                 "L", "2", "[A]\nK=1\n;end\nL=2\n\n[B]\n"},
+        EditCase{"Utf16KeepsEncodingUnpairedSurrogateAndOddByte",
+                 std::string("\xFF\xFE[\0A\0]\0\n\0\0\xD8=\0\x31\0\n\0x", 19), "A", "K", "\xFC",
+                 std::string("\xFF\xFE[\0A\0]\0\n\0\0\xD8=\0\x31\0\n\0K\0=\0\xFC\0\n\0x", 27)},
         EditCase{"LineBreaksInValueCannotForgeKeys", "[Info]\nErrorNr=0\n", "Info", "DebugInfo",
                  "x\r\n[Info]\nErrorNr=0", "[Info]\nErrorNr=0\nDebugInfo=x  [Info] ErrorNr=0\n"}),
     [](const ::testing::TestParamInfo<EditCase>& param) { return param.param.name; });

@@ -6,8 +6,16 @@
 #include <filesystem>
 
 #include "platform/last_error.h"
-#include "platform/posix/lock_file_mutexes.h"
 #include "platform_test_support.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include "platform/posix/lock_file_mutexes.h"
+#endif
 
 namespace radlyn::platform {
 namespace {
@@ -18,14 +26,18 @@ using testing::TempFolder;
 constexpr const char* kGuardName = "{C2772E85-0A11-4be6-A134-2B2421B164B9}";
 
 TEST(NamedMutexTest, SecondHolderGetsAlreadyExistsUntilTheFirstLetsGo) {
+#ifndef _WIN32
   TempFolder runtime;
   ScopedVariable runtime_dir("XDG_RUNTIME_DIR", runtime.path().string());
+#endif
   NamedMutexes& mutexes = NamedMutexes::Native();
 
   NamedMutexResult first = mutexes.Create(kGuardName);
   EXPECT_EQ(first.creation_error, 0u);
   EXPECT_NE(first.handle, nullptr);
+#ifndef _WIN32
   EXPECT_TRUE(std::filesystem::exists(runtime / (std::string(kGuardName) + ".lock")));
+#endif
 
   NamedMutexResult second = mutexes.Create(kGuardName);  // a separate open conflicts
   EXPECT_EQ(second.creation_error, kErrorAlreadyExists);
@@ -37,6 +49,24 @@ TEST(NamedMutexTest, SecondHolderGetsAlreadyExistsUntilTheFirstLetsGo) {
   EXPECT_EQ(mutexes.Create(kGuardName).creation_error, 0u);
 }
 
+#ifdef _WIN32
+TEST(NamedMutexTest, AMutexThatMayNotBeOpenedGivesAccessDenied) {
+  // Held by this process under an empty access list: nobody may open it again.
+  SECURITY_DESCRIPTOR descriptor;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ACL empty;
+  ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+  HANDLE locked = CreateMutexA(&attributes, FALSE, "radlyn-test-locked-mutex");
+  ASSERT_NE(locked, nullptr);
+
+  NamedMutexResult result = NamedMutexes::Native().Create("radlyn-test-locked-mutex");
+  EXPECT_EQ(result.creation_error, kErrorAccessDenied);
+  EXPECT_EQ(result.handle, nullptr);
+  CloseHandle(locked);
+}
+#else
 TEST(NamedMutexTest, NamesCannotLeaveTheRuntimeFolder) {
   TempFolder runtime;
   ScopedVariable runtime_dir("XDG_RUNTIME_DIR", runtime.path().string());
@@ -52,7 +82,9 @@ TEST(NamedMutexTest, AFolderThatMayNotBeWrittenGivesAccessDenied) {
   EXPECT_EQ(result.creation_error, kErrorAccessDenied);
   EXPECT_EQ(result.handle, nullptr);
 }
+#endif
 
+#ifndef _WIN32
 TEST(NamedMutexTest, ALockTheFileSystemRefusesGivesAccessDeniedAndNoHandle) {
   TempFolder runtime;
   ScopedVariable runtime_dir("XDG_RUNTIME_DIR", runtime.path().string());
@@ -66,6 +98,7 @@ TEST(NamedMutexTest, ALockTheFileSystemRefusesGivesAccessDeniedAndNoHandle) {
   EXPECT_EQ(result.handle, nullptr);
   EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
 }
+#endif
 
 }  // namespace
 }  // namespace radlyn::platform

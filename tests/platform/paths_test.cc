@@ -12,6 +12,13 @@ namespace {
 using testing::TempFolder;
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+TEST(PathsTest, WindowsTextsPassWithTheirSlashesTurnedIntoBackslashes) {
+  EXPECT_EQ(ToNativePath("C:/Data\\TAVORA/radlyn\\"), "C:\\Data\\TAVORA\\radlyn\\");
+  EXPECT_EQ(ToNativePath("\\\\server\\share\\J\xFCrgen.tif"), "\\\\server\\share\\J\xFCrgen.tif");
+  EXPECT_EQ(ToNativePath(""), "");
+}
+#else
 TEST(PathsTest, ResolvesEachExistingComponentWithoutRegardToCase) {
   TempFolder folder;
   fs::create_directories(folder / "Tavora/RADLYN");
@@ -38,6 +45,7 @@ TEST(PathsTest, ResolvesEachExistingComponentWithoutRegardToCase) {
   };
   for (const Case& c : cases) EXPECT_EQ(ToNativePath(c.text), c.expected) << c.text;
 }
+#endif
 
 }  // namespace
 }  // namespace radlyn::platform

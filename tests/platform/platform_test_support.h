@@ -1,5 +1,5 @@
-// Small fixtures for the platform tests: a fresh temporary folder and scoped environment
-// variables.
+// Small fixtures for the platform tests, on Linux and Windows alike: a fresh temporary folder,
+// whole-file reads and writes, and scoped environment variables.
 #pragma once
 
 #include <cstdlib>
@@ -14,10 +14,7 @@ namespace radlyn::platform::testing {
 // A new, empty folder below the system's temporary folder, removed with its content at the end.
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "radlyn-platform-XXXXXX");
-    path_ = mkdtemp(pattern.data());
-  }
+  TempFolder();
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
@@ -47,25 +44,17 @@ inline std::string ReadFile(const std::string& path) {
 // Runs a shell command; true when it exits with 0.
 inline bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
 
-// Sets (or, with std::nullopt, removes) an environment variable for the life of the object.
+// Sets (or, with std::nullopt, removes) an environment variable for the life of the object. On
+// Windows the process's environment block changes, which is what the platform layer reads.
 class ScopedVariable {
  public:
-  ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Apply(value);
-  }
+  ScopedVariable(const char* name, std::optional<std::string> value);
   ~ScopedVariable() { Apply(old_); }
   ScopedVariable(const ScopedVariable&) = delete;
   ScopedVariable& operator=(const ScopedVariable&) = delete;
 
  private:
-  void Apply(const std::optional<std::string>& value) {
-    if (value) {
-      setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
+  void Apply(const std::optional<std::string>& value);
   std::string name_;
   std::optional<std::string> old_;
 };

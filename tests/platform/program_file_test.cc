@@ -5,10 +5,41 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform_test_support.h"
+
+#ifdef _WIN32
+
+namespace radlyn::platform {
+namespace {
+
+using testing::TempFolder;
+using testing::WriteFile;
+
+TEST(ProductVersionTest, ReadsTheVersionResourceOfAProgramFileAndNothingElse) {
+  // Every Windows system library carries a version resource; its product version is at least
+  // that of Windows 2000 (5.0).
+  std::optional<ProductVersion> system =
+      ProgramFiles::Native().ReadProductVersion("C:\\windows\\system32\\kernel32.dll");
+  ASSERT_TRUE(system.has_value());
+  EXPECT_GE((*system)[0], 5u);
+  EXPECT_LT((*system)[0], 100u);
+
+  TempFolder folder;
+  WriteFile(folder / "morlund.exe", "not a program");
+  for (const std::string& path :
+       {folder / "morlund.exe", folder / "absent.exe", folder.path().string()}) {
+    EXPECT_EQ(ProgramFiles::Native().ReadProductVersion(path), std::nullopt) << path;
+  }
+}
+
+}  // namespace
+}  // namespace radlyn::platform
+
+#else
+
 #include "platform/posix/elf_section.h"
 #include "platform/posix/product_version_file.h"
 #include "platform/posix/product_version_stamp.h"
-#include "platform_test_support.h"
 
 // This test program carries a stamp of its own, read back from /proc/self/exe.
 RADLYN_PRODUCT_VERSION_STAMP(1, 2, 3, 4);
@@ -167,7 +198,7 @@ TEST(ProductVersionTest, FilesWithoutAStampOrTruncatedOrGarbageAnswerNothing) {
   garbage.replace(0, 4,
                   "\x7F"
                   "ELF");
-  for (const auto& [label, bytes] : std::initializer_list<std::pair<const char*, std::string>>{
+  for (const auto& [label, bytes] : std::initializer_list<std::pair<const char*, std::string> >{
            {"renamed", renamed},
            {"wrong magic", wrong_magic},
            {"garbage", garbage},
@@ -200,3 +231,5 @@ TEST(ProductVersionTest, WriteProductVersionPatchesACopyInPlace) {
 
 }  // namespace
 }  // namespace radlyn::platform
+
+#endif

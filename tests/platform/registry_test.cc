@@ -2,11 +2,73 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/posix/registry_file.h"
 #include "platform_test_support.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include "platform/posix/registry_file.h"
+#endif
 
 namespace radlyn::platform {
 namespace {
+
+#ifdef _WIN32
+
+constexpr const char* kTestKey = "RadlynTest.Registry";
+
+// A key tree below HKEY_CLASSES_ROOT of this Windows installation, removed at the end.
+class ScopedClassesRootKeys {
+ public:
+  ScopedClassesRootKeys() { RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestKey); }
+  ~ScopedClassesRootKeys() { RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestKey); }
+
+  // Sets a value of the key `sub` below the test key (nullptr: the default value).
+  bool Set(const std::string& sub, const char* name, DWORD type, const std::string& data) {
+    HKEY key = nullptr;
+    const std::string path = std::string(kTestKey) + "\\" + sub;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    const LONG status =
+        RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+  }
+};
+
+TEST(RegistryTest, DefaultValuesOfTheClassesRootAndTheirTypes) {
+  ScopedClassesRootKeys keys;
+  const std::string server = "D:\\Apps\\M\xF6rlund\\morlund.exe /automation";
+  ASSERT_TRUE(keys.Set("LocalServer32", nullptr, REG_SZ, server));
+  ASSERT_TRUE(keys.Set("Expandable", nullptr, REG_EXPAND_SZ, "%ProgramFiles%\\m.exe"));
+  ASSERT_TRUE(keys.Set("NamedOnly", "Name", REG_SZ, "x"));
+  ASSERT_TRUE(keys.Set("Long", nullptr, REG_SZ, std::string(300, 'a')));
+  Registry& registry = Registry::Native();
+
+  std::optional<RegistryValue> value =
+      registry.ReadClassesRootDefault("radlyntest.registry\\LOCALSERVER32");
+  ASSERT_TRUE(value.has_value());
+  EXPECT_TRUE(value->is_string);
+  EXPECT_EQ(value->data, server);
+
+  // Only REG_SZ is a string; an expandable one comes as stored.
+  value = registry.ReadClassesRootDefault("RadlynTest.Registry\\Expandable");
+  ASSERT_TRUE(value.has_value());
+  EXPECT_FALSE(value->is_string);
+  EXPECT_EQ(value->data, "%ProgramFiles%\\m.exe");
+
+  EXPECT_EQ(registry.ReadClassesRootDefault("RadlynTest.Registry\\Long")->data.size(), 300u);
+  EXPECT_EQ(registry.ReadClassesRootDefault("RadlynTest.Registry\\NamedOnly"), std::nullopt);
+  EXPECT_EQ(registry.ReadClassesRootDefault("RadlynTest.Registry\\Absent"), std::nullopt);
+}
+
+#else
 
 using testing::ReadFile;
 using testing::ScopedVariable;
@@ -50,6 +112,8 @@ TEST(RegistryTest, TheFileIsNeverCreatedInAMissingFolder) {
   EXPECT_FALSE(WriteClassesRootDefault(kServerKey, "/opt/morlund/morlund"));
   EXPECT_EQ(Registry::Native().ReadClassesRootDefault(kServerKey), std::nullopt);
 }
+
+#endif
 
 }  // namespace
 }  // namespace radlyn::platform

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/paths.h"
+
 namespace radlyn {
 namespace {
 
@@ -63,7 +65,7 @@ TEST(ModuleVersionTest, TextForms) {
 TEST(ModuleVersionTest, ReadFromFile) {
   const char* build = std::getenv("RADLYN_BUILD_DIR");
   ASSERT_NE(build, nullptr) << "the test runner sets RADLYN_BUILD_DIR";
-  const std::string program = std::string(build) + "/bin/radlyn";
+  const std::string program = std::string(build) + "/bin/radlyn" + platform::kProgramFileSuffix;
   ASSERT_TRUE(std::filesystem::exists(program)) << program << " is built with the tests";
 
   CModuleVersion v("9.9.9.9");

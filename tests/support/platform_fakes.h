@@ -125,7 +125,8 @@ class RecordingUserInterface : public platform::UserInterface {
   std::vector<platform::WindowHandle> destroyed;
 };
 
-// A fresh folder below the system's temporary folder, removed at the end; path() ends with '/'.
+// A fresh folder below the system's temporary folder, removed at the end; path() ends with the
+// native separator, and Sub() writes the '/' of its name as the native separator too.
 class ScratchFolder {
  public:
   ScratchFolder() {
@@ -141,8 +142,8 @@ class ScratchFolder {
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-  std::string path() const { return root_.string() + "/"; }
-  std::string Sub(std::string_view name) const { return (root_ / name).string(); }
+  std::string path() const { return (root_ / "").string(); }
+  std::string Sub(std::string_view name) const { return (root_ / name).make_preferred().string(); }
 
  private:
   std::filesystem::path root_;

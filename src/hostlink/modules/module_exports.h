@@ -9,7 +9,12 @@
 
 #include "platform/global_memory.h"
 
-#if defined(_WIN32)
+// The calling convention of every module function. Morlund's modules are 32-bit Windows
+// libraries; the build chooses the convention once for radlyn and hostsim alike
+// (RADLYN_MORLUND_CALL in CMake: stdcall, the default, or cdecl). Linux has only one.
+#if defined(_WIN32) && defined(RADLYN_MORLUND_CDECL)
+#define MORLUND_CALL __cdecl
+#elif defined(_WIN32)
 #define MORLUND_CALL __stdcall
 #else
 #define MORLUND_CALL

@@ -1,6 +1,6 @@
 // The INI profile service over files: each call reads the whole file into an IniText; a write
 // applies its one change and replaces the file atomically.
-#include <limits>
+#include <utility>
 
 #include "platform/paths.h"
 #include "platform/posix/file_replace.h"
@@ -10,20 +10,39 @@
 namespace radlyn::platform {
 namespace {
 
-// The decimal number at the start of a value: blanks skipped, an optional sign, digits up to
-// the first other character, 0 without digits; beyond the 32-bit range it saturates.
-std::int32_t LeadingDecimal(std::string_view text) {
+// The number at the start of a value, read as the workstation reads it: at most the first 29
+// characters count; blanks and control characters are skipped, then an optional sign, then
+// "0x", "0o" or "0b" select base 16, 8 or 2 (otherwise 10), then digits up to the first other
+// character (0 without any). The result wraps around in 32 bits.
+std::int32_t LeadingNumber(std::string_view text) {
+  constexpr std::size_t kCountedCharacters = 29;
+  text = text.substr(0, kCountedCharacters);
   std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
   bool negative = i < text.size() && text[i] == '-';
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-  constexpr std::int64_t kCap = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  std::int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min(value * 10 + (text[i] - '0'), kCap);
+  std::uint32_t base = 10;
+  if (i + 1 < text.size() && text[i] == '0') {
+    static constexpr std::pair<char, std::uint32_t> kPrefixes[] = {{'x', 16}, {'o', 8}, {'b', 2}};
+    for (auto [letter, prefix_base] : kPrefixes) {
+      if (text[i + 1] == letter) {
+        base = prefix_base;
+        i += 2;
+        break;
+      }
+    }
   }
-  if (negative) return static_cast<std::int32_t>(-value);
-  return static_cast<std::int32_t>(std::min(value, kCap - 1));
+  std::uint32_t value = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    std::uint32_t digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'z' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'Z' ? c - 'A' + 10
+                                                 : base;
+    if (digit >= base) break;
+    value = value * base + digit;
+  }
+  return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 
 // The workstation's profile service hands out a value enclosed in a pair of matching quotes
@@ -34,6 +53,13 @@ std::string WithoutEnclosingQuotes(std::string_view value) {
     value = value.substr(1, value.size() - 2);
   }
   return std::string(value);
+}
+
+// A fallback is handed out as the workstation does: trailing spaces dropped, then enclosing
+// quotes.
+std::string AsFallback(std::string_view fallback) {
+  while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+  return WithoutEnclosingQuotes(fallback);
 }
 
 std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
@@ -50,7 +76,7 @@ class PosixProfile : public Profile {
   std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback,
                          std::size_t limit, std::string_view path) override {
     std::optional<std::string> value = ReadValue(section, key, path);
-    std::string text = value ? std::move(*value) : std::string(fallback);
+    std::string text = value ? std::move(*value) : AsFallback(fallback);
     if (text.size() > limit) text.resize(limit);
     return text;
   }
@@ -58,7 +84,7 @@ class PosixProfile : public Profile {
   std::int32_t ReadInt(std::string_view section, std::string_view key, std::int32_t fallback,
                        std::string_view path) override {
     std::optional<std::string> value = ReadValue(section, key, path);
-    return value ? LeadingDecimal(*value) : fallback;
+    return value && !value->empty() ? LeadingNumber(*value) : fallback;
   }
 
   bool WriteString(std::string_view section, std::string_view key, std::string_view value,

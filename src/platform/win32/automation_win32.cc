@@ -1,0 +1,243 @@
+// Automation on Windows: classes by ProgID, objects through IDispatch.
+//
+// A call passes its arguments to IDispatch::Invoke in reverse order, as DISPPARAMS wants them
+// (texts as BSTR, numbers as VT_I4). A caller that asks for out-arguments gets one: a VARIANT
+// passed by reference after the inputs (VT_BYREF | VT_VARIANT), which the object fills, e.g.
+// with the object a log-in hands back. The result is converted with VariantChangeType to the
+// type the caller expects; objects arrive as IDispatch (an empty or null result is "no object").
+// Every failed HRESULT, the object's exceptions included, is thrown as AutomationError naming
+// the dispatch id and the HRESULT in hex, with the exception's source and description.
+#include <cstdint>
+#include <string>
+
+#include "platform/automation.h"
+#include "platform/win32/com_apartment.h"
+#include "platform/win32/com_error.h"
+#include "platform/win32/com_ptr.h"
+#include "platform/win32/com_text.h"
+
+namespace radlyn::platform {
+namespace {
+
+using win32::Bstr;
+using win32::ComPtr;
+using win32::DescribeHresult;
+using win32::Variant;
+
+// "automation method call 2", naming the call in error texts.
+std::string CallName(std::int32_t dispatch_id, InvokeKind kind) {
+  return std::string("automation ") +
+         (kind == InvokeKind::kPropertyGet ? "property read " : "method call ") +
+         std::to_string(dispatch_id);
+}
+
+// The text of a failed Invoke: what failed, the HRESULT, and what the object said about it.
+// `argument_error` indexes DISPPARAMS, which lists the `count` arguments last to first.
+std::string DescribeFailure(const std::string& call, HRESULT result, EXCEPINFO& exception,
+                            UINT argument_error, std::size_t count) {
+  std::string text = call + " failed: " + DescribeHresult(result);
+  if (result == DISP_E_EXCEPTION) {
+    if (exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
+    const HRESULT code =
+        exception.scode != 0 ? exception.scode : static_cast<HRESULT>(exception.wCode);
+    if (code != 0) text += "; exception " + DescribeHresult(code);
+    const std::string source = win32::AnsiFromBstr(exception.bstrSource);
+    const std::string description = win32::AnsiFromBstr(exception.bstrDescription);
+    if (!source.empty()) text += "; source: " + source;
+    if (!description.empty()) text += "; " + description;
+  } else if ((result == DISP_E_TYPEMISMATCH || result == DISP_E_PARAMNOTFOUND) &&
+             argument_error < count) {
+    text += "; argument " + std::to_string(count - argument_error) + " of " + std::to_string(count);
+  }
+  return text;
+}
+
+// Frees what an EXCEPINFO holds, on every path out of a call.
+struct ExceptionInfo {
+  EXCEPINFO info{};
+  ~ExceptionInfo() {
+    ::SysFreeString(info.bstrSource);
+    ::SysFreeString(info.bstrDescription);
+    ::SysFreeString(info.bstrHelpFile);
+  }
+};
+
+std::unique_ptr<AutomationObject> WrapDispatch(ComPtr<IDispatch> dispatch);
+
+// An object value (IDispatch or IUnknown, possibly null) as an automation object.
+std::unique_ptr<AutomationObject> ObjectFrom(const VARIANT& value) {
+  if (value.vt == VT_DISPATCH) {
+    if (value.pdispVal == nullptr) return nullptr;
+    value.pdispVal->AddRef();
+    return WrapDispatch(ComPtr<IDispatch>(value.pdispVal));
+  }
+  // VT_UNKNOWN: only objects that can be called are of use.
+  if (value.punkVal == nullptr) return nullptr;
+  ComPtr<IDispatch> dispatch;
+  if (FAILED(value.punkVal->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
+    throw AutomationError("the object handed back cannot be called (no IDispatch)");
+  }
+  return WrapDispatch(std::move(dispatch));
+}
+
+std::int32_t IntFrom(VARIANT& value) {
+  Variant converted;
+  const HRESULT result = ::VariantChangeType(converted.get(), &value, 0, VT_I4);
+  if (FAILED(result)) {
+    throw AutomationError("result is no 32-bit number: " + DescribeHresult(result));
+  }
+  return static_cast<std::int32_t>(converted->lVal);
+}
+
+std::string TextFrom(VARIANT& value) {
+  Variant converted;
+  const HRESULT result = ::VariantChangeType(converted.get(), &value, 0, VT_BSTR);
+  if (FAILED(result)) {
+    throw AutomationError("result is no text: " + DescribeHresult(result));
+  }
+  return win32::AnsiFromBstr(converted->bstrVal);
+}
+
+bool IsObjectOrNothing(VARTYPE type) {
+  return type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_EMPTY || type == VT_NULL;
+}
+
+AutomationResult ConvertResult(VARIANT& value, ResultType type) {
+  switch (type) {
+    case ResultType::kNone:
+      return std::monostate{};
+    case ResultType::kInt32:
+      return IntFrom(value);
+    case ResultType::kText:
+      return TextFrom(value);
+    case ResultType::kObject:
+      if (value.vt == VT_EMPTY || value.vt == VT_NULL) {
+        return std::unique_ptr<AutomationObject>();
+      }
+      if (value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) return ObjectFrom(value);
+      break;
+  }
+  throw AutomationError("result of type " + std::to_string(value.vt) + " is no object");
+}
+
+// An out-argument as the object sent it: an object (or none), a text, or a number.
+AutomationResult OutArgumentFrom(VARIANT& value) {
+  if (IsObjectOrNothing(value.vt)) return ConvertResult(value, ResultType::kObject);
+  if (value.vt == VT_BSTR) return win32::AnsiFromBstr(value.bstrVal);
+  return IntFrom(value);
+}
+
+class DispatchObject final : public AutomationObject {
+ public:
+  explicit DispatchObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
+
+  AutomationResult Invoke(std::int32_t dispatch_id, InvokeKind kind,
+                          const std::vector<AutomationArgument>& arguments, ResultType result_type,
+                          std::vector<AutomationResult>* out_arguments) override {
+    const std::size_t count = arguments.size() + (out_arguments != nullptr ? 1 : 0);
+    std::vector<Variant> values(count);
+    Variant out_value;
+    // DISPPARAMS lists the arguments last to first.
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+      VARIANT* slot = values[count - 1 - i].get();
+      if (const auto* number = std::get_if<std::int32_t>(&arguments[i])) {
+        slot->vt = VT_I4;
+        slot->lVal = *number;
+      } else {
+        slot->bstrVal = Bstr(std::get<std::string>(arguments[i])).Detach();
+        slot->vt = VT_BSTR;
+      }
+    }
+    if (out_arguments != nullptr) {
+      VARIANT* slot = values[0].get();
+      slot->vt = VT_BYREF | VT_VARIANT;
+      slot->pvarVal = out_value.get();
+    }
+    // Variant holds exactly one VARIANT, so the holders lie in memory as the array Invoke reads.
+    static_assert(sizeof(Variant) == sizeof(VARIANT));
+    DISPPARAMS parameters{count > 0 ? values[0].get() : nullptr, nullptr, static_cast<UINT>(count),
+                          0};
+
+    Variant result;
+    ExceptionInfo exception;
+    UINT argument_error = 0;
+    const WORD flags = kind == InvokeKind::kPropertyGet ? DISPATCH_PROPERTYGET : DISPATCH_METHOD;
+    const HRESULT outcome =
+        dispatch_->Invoke(static_cast<DISPID>(dispatch_id), IID_NULL, LOCALE_USER_DEFAULT, flags,
+                          &parameters, result.get(), &exception.info, &argument_error);
+    if (FAILED(outcome)) {
+      throw AutomationError(DescribeFailure(CallName(dispatch_id, kind), outcome, exception.info,
+                                            argument_error, count));
+    }
+    try {
+      AutomationResult converted = ConvertResult(*result.get(), result_type);
+      if (out_arguments != nullptr) out_arguments->push_back(OutArgumentFrom(*out_value.get()));
+      return converted;
+    } catch (const AutomationError& error) {
+      throw AutomationError(CallName(dispatch_id, kind) + ": " + error.what());
+    }
+  }
+
+ private:
+  ComPtr<IDispatch> dispatch_;
+};
+
+std::unique_ptr<AutomationObject> WrapDispatch(ComPtr<IDispatch> dispatch) {
+  return std::make_unique<DispatchObject>(std::move(dispatch));
+}
+
+bool FindClass(std::string_view prog_id, CLSID& class_id) {
+  win32::EnsureComApartment();
+  const std::wstring name = win32::WideFromAnsi(prog_id);
+  return SUCCEEDED(::CLSIDFromProgID(name.c_str(), &class_id));
+}
+
+class Win32Automation final : public Automation {
+ public:
+  bool IsClassRegistered(std::string_view prog_id) override {
+    CLSID class_id;
+    return FindClass(prog_id, class_id);
+  }
+
+  RunningInstance FindRunningInstance(std::string_view prog_id) override {
+    RunningInstance instance;
+    CLSID class_id;
+    if (!FindClass(prog_id, class_id)) return instance;
+    ComPtr<IUnknown> running;
+    // MK_E_UNAVAILABLE: no instance is registered as running.
+    if (FAILED(::GetActiveObject(class_id, nullptr, running.Receive())) || !running) {
+      return instance;
+    }
+    instance.running = true;
+    // A failed request refuses the interface; a successful one may still hand out no object.
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(running->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
+      instance.refused = true;
+      return instance;
+    }
+    if (dispatch) instance.object = WrapDispatch(std::move(dispatch));
+    return instance;
+  }
+
+  std::unique_ptr<AutomationObject> CreateInstance(std::string_view prog_id) override {
+    CLSID class_id;
+    if (!FindClass(prog_id, class_id)) return nullptr;
+    ComPtr<IUnknown> created;
+    if (FAILED(::CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IUnknown,
+                                  created.ReceiveVoid()))) {
+      return nullptr;
+    }
+    ComPtr<IDispatch> dispatch = created.As<IDispatch>(IID_IDispatch);
+    if (!dispatch) return nullptr;
+    return WrapDispatch(std::move(dispatch));
+  }
+};
+
+}  // namespace
+
+Automation& Automation::Native() {
+  static Win32Automation automation;
+  return automation;
+}
+
+}  // namespace radlyn::platform

@@ -1,0 +1,23 @@
+#include "platform/clock.h"
+#include "platform/win32/windows_api.h"
+
+namespace radlyn::platform {
+namespace {
+
+class Win32Clock : public Clock {
+ public:
+  LocalTime Now() override {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+  }
+};
+
+}  // namespace
+
+Clock& Clock::Native() {
+  static Win32Clock clock;
+  return clock;
+}
+
+}  // namespace radlyn::platform

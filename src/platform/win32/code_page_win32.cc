@@ -1,0 +1,74 @@
+// The workstation's code pages on Windows: the system's own ANSI <-> OEM conversion, and the
+// Unicode forms through UTF-16 with the ANSI code page (CP_ACP). Towards an 8-bit page no
+// best-fit substitute is taken: what has no form there becomes '?'.
+#include <string>
+
+#include "platform/code_page.h"
+#include "platform/win32/windows_api.h"
+
+namespace radlyn::platform {
+namespace {
+
+constexpr char16_t kByteOrderMark = 0xFEFF;
+
+// Invalid input (a broken UTF-8 sequence) becomes U+FFFD, which no 8-bit page has.
+std::wstring ToWide(UINT code_page, std::string_view text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int needed = ::MultiByteToWideChar(code_page, 0, text.data(), length, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(needed > 0 ? needed : 0), L'\0');
+  if (needed > 0) {
+    ::MultiByteToWideChar(code_page, 0, text.data(), length, wide.data(), needed);
+  }
+  return wide;
+}
+
+std::string FromWide(UINT code_page, std::wstring_view wide) {
+  if (wide.empty()) return {};
+  // UTF-8 takes neither flags nor a default character; every 8-bit page gets both.
+  const bool utf8 = code_page == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* fallback = utf8 ? nullptr : "?";
+  const int length = static_cast<int>(wide.size());
+  const int needed =
+      ::WideCharToMultiByte(code_page, flags, wide.data(), length, nullptr, 0, fallback, nullptr);
+  std::string text(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
+  if (needed > 0) {
+    ::WideCharToMultiByte(code_page, flags, wide.data(), length, text.data(), needed, fallback,
+                          nullptr);
+  }
+  return text;
+}
+
+class Win32CodePages : public CodePages {
+ public:
+  std::string AnsiToOem(std::string_view ansi) override {
+    std::string oem(ansi);
+    if (!oem.empty()) ::CharToOemBuffA(oem.c_str(), oem.data(), static_cast<DWORD>(oem.size()));
+    return oem;
+  }
+  std::string OemToAnsi(std::string_view oem) override {
+    std::string ansi(oem);
+    if (!ansi.empty()) ::OemToCharBuffA(ansi.c_str(), ansi.data(), static_cast<DWORD>(ansi.size()));
+    return ansi;
+  }
+  std::string AnsiToUtf8(std::string_view ansi) override {
+    return FromWide(CP_UTF8, ToWide(CP_ACP, ansi));
+  }
+  std::string Utf8ToAnsi(std::string_view utf8) override {
+    return FromWide(CP_ACP, ToWide(CP_UTF8, utf8));
+  }
+  std::string Utf16LeToAnsi(std::u16string_view utf16) override {
+    if (!utf16.empty() && utf16.front() == kByteOrderMark) utf16.remove_prefix(1);
+    return FromWide(CP_ACP, std::wstring(utf16.begin(), utf16.end()));
+  }
+};
+
+}  // namespace
+
+CodePages& CodePages::Native() {
+  static Win32CodePages code_pages;
+  return code_pages;
+}
+
+}  // namespace radlyn::platform

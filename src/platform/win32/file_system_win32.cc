@@ -1,0 +1,325 @@
+// Files and folders on Windows, over the ANSI file functions. Program texts are Windows paths
+// already (ToNativePath only turns '/' into '\'); names compare without regard to case because
+// the file system does so itself. Every failure leaves Windows' own error as the last error.
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/win32/windows_api.h"
+
+namespace radlyn::platform {
+namespace {
+
+// Deeper folder trees than this are taken for a loop of junctions (or a copy into itself).
+constexpr int kMaxCopyDepth = 64;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool Fail() {
+  SetLastErrorFromWin32();
+  return false;
+}
+
+bool Fail(DWORD code) {
+  SetLastErrorCode(code);
+  return false;
+}
+
+bool IsFolder(const std::string& native) {
+  const DWORD attributes = ::GetFileAttributesA(native.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A native path without trailing separators, except where the separator is the whole root
+// ("\" or "C:\").
+std::string WithoutTrailingSeparators(std::string native) {
+  while (native.size() > 1 && native.back() == '\\' && !(native.size() == 3 && native[1] == ':')) {
+    native.pop_back();
+  }
+  return native;
+}
+
+// Where the last component of a native path starts (after its last '\', or after "C:").
+std::size_t LastComponentStart(const std::string& native) {
+  const std::size_t separator = native.find_last_of('\\');
+  if (separator != std::string::npos) return separator + 1;
+  return native.size() >= 2 && native[1] == ':' ? 2 : 0;
+}
+
+bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != name.npos; }
+
+bool IsDotEntry(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (valid()) ::CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+class Search {
+ public:
+  explicit Search(const std::string& pattern)
+      : handle_(::FindFirstFileA(pattern.c_str(), &entry_)) {}
+  ~Search() {
+    if (found()) ::FindClose(handle_);
+  }
+  Search(const Search&) = delete;
+  Search& operator=(const Search&) = delete;
+
+  bool found() const { return handle_ != INVALID_HANDLE_VALUE; }
+  const WIN32_FIND_DATAA& entry() const { return entry_; }
+  bool IsFolderEntry() const { return (entry_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  bool Next() { return ::FindNextFileA(handle_, &entry_) != FALSE; }
+
+ private:
+  WIN32_FIND_DATAA entry_{};
+  HANDLE handle_;
+};
+
+Handle OpenFile(const std::string& native, DWORD access, DWORD disposition, DWORD flags = 0) {
+  return Handle(::CreateFileA(native.c_str(), access, kShareAll, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL | flags, nullptr));
+}
+
+// True when both paths name the same existing file or folder (also through another spelling).
+bool SameObject(const std::string& a, const std::string& b) {
+  Handle first = OpenFile(a, 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  Handle second = OpenFile(b, 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  BY_HANDLE_FILE_INFORMATION x{}, y{};
+  return first.valid() && second.valid() && ::GetFileInformationByHandle(first.get(), &x) &&
+         ::GetFileInformationByHandle(second.get(), &y) &&
+         x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+         x.nFileIndexLow == y.nFileIndexLow;
+}
+
+bool MakeFolders(const std::string& native) {
+  const std::string path = WithoutTrailingSeparators(native);
+  if (path.empty()) return Fail(ERROR_PATH_NOT_FOUND);
+  if (IsFolder(path)) return true;
+  const std::size_t start = LastComponentStart(path);
+  if (start > 0) {
+    const std::string parent = WithoutTrailingSeparators(path.substr(0, start));
+    if (parent != path && !IsFolder(parent) && !MakeFolders(parent)) return false;
+  }
+  if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_ALREADY_EXISTS && IsFolder(path)) return true;
+  return Fail(error);
+}
+
+bool CopyMatches(const std::string& pattern, std::size_t folder_length, const std::string& target,
+                 int depth);
+
+bool CopyFolder(const std::string& from, const std::string& to, int depth) {
+  if (depth > kMaxCopyDepth) return Fail(ERROR_CANT_RESOLVE_FILENAME);
+  if (SameObject(from, to)) return true;  // a folder copied onto itself stays as it is
+  if (!MakeFolders(to)) return false;
+  return CopyMatches(from + "\\*", from.size() + 1, to, depth);
+}
+
+// Copies every entry that `pattern` finds (its folder part is `folder_length` characters long,
+// separator included) into the existing folder `target`.
+bool CopyMatches(const std::string& pattern, std::size_t folder_length, const std::string& target,
+                 int depth) {
+  Search search(pattern);
+  if (!search.found()) {
+    const DWORD error = ::GetLastError();
+    // A wildcard that matches nothing copies nothing; a named source must exist.
+    if (error == ERROR_FILE_NOT_FOUND && HasWildcard(pattern.substr(folder_length))) return true;
+    return Fail(error);
+  }
+  const std::string folder = pattern.substr(0, folder_length);
+  do {
+    const char* name = search.entry().cFileName;
+    if (IsDotEntry(name)) continue;
+    const std::string from = folder + name;
+    const std::string to = target + "\\" + name;
+    if (search.IsFolderEntry()) {
+      if (!CopyFolder(from, to, depth + 1)) return false;
+    } else if (!SameObject(from, to) && !::CopyFileA(from.c_str(), to.c_str(), FALSE)) {
+      return Fail();
+    }
+  } while (search.Next());
+  const DWORD error = ::GetLastError();
+  return error == ERROR_NO_MORE_FILES || Fail(error);
+}
+
+// Reads a text of unknown length from a function that answers the length it needs.
+template <typename Query>
+std::string ReadText(Query query) {
+  std::string text(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = query(text.data(), static_cast<DWORD>(text.size()));
+    if (length == 0) {
+      SetLastErrorFromWin32();
+      return "";
+    }
+    if (length < text.size()) {
+      text.resize(length);
+      return text;
+    }
+    text.assign(text.size() * 2 > length ? text.size() * 2 : length + 1, '\0');
+  }
+}
+
+class Win32FileSystem : public FileSystem {
+ public:
+  bool Exists(std::string_view path) override {
+    return ::GetFileAttributesA(ToNativePath(path).c_str()) != INVALID_FILE_ATTRIBUTES || Fail();
+  }
+
+  bool FolderExists(std::string_view path) override {
+    const DWORD attributes = ::GetFileAttributesA(ToNativePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail();
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || Fail(ERROR_DIRECTORY);
+  }
+
+  bool DeleteFile(std::string_view path) override {
+    return ::DeleteFileA(ToNativePath(path).c_str()) || Fail();
+  }
+
+  std::optional<std::string> FindFirstFile(std::string_view pattern) override {
+    const std::string native = ToNativePath(pattern);
+    Search search(native);
+    if (!search.found()) {
+      SetLastErrorFromWin32();
+      return std::nullopt;
+    }
+    do {
+      if (!search.IsFolderEntry()) {
+        return native.substr(0, LastComponentStart(native)) + search.entry().cFileName;
+      }
+    } while (search.Next());
+    Fail(ERROR_FILE_NOT_FOUND);
+    return std::nullopt;
+  }
+
+  bool CreateFolderTree(std::string_view path) override { return MakeFolders(ToNativePath(path)); }
+
+  bool CreateEmptyFile(std::string_view path) override {
+    return OpenFile(ToNativePath(path), GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS).valid() ||
+           Fail();
+  }
+
+  std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
+    Handle file = OpenFile(ToNativePath(path), GENERIC_READ, OPEN_EXISTING);
+    if (opened != nullptr) *opened = file.valid();
+    if (!file.valid()) {
+      SetLastErrorFromWin32();
+      return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+      DWORD got = 0;
+      if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+        SetLastErrorFromWin32();
+        return std::nullopt;
+      }
+      if (got == 0) return bytes;
+      bytes.append(buffer, got);
+    }
+  }
+
+  bool AppendToFile(std::string_view path, std::string_view bytes) override {
+    // Append access alone: every write lands at the end, whoever else writes the file meanwhile.
+    Handle file = OpenFile(ToNativePath(path), FILE_APPEND_DATA, OPEN_ALWAYS);
+    if (!file.valid()) return Fail();
+    while (!bytes.empty()) {
+      DWORD written = 0;
+      if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) ||
+          written == 0) {
+        return Fail();
+      }
+      bytes.remove_prefix(written);
+    }
+    return true;
+  }
+
+  std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) override {
+    // Walk up to the nearest folder that exists: the volume it lies on is the one measured. A
+    // relative path with no existing part measures the current folder's volume.
+    std::string folder = WithoutTrailingSeparators(ToNativePath(root));
+    while (!folder.empty() && !IsFolder(folder)) {
+      std::string parent = WithoutTrailingSeparators(folder.substr(0, LastComponentStart(folder)));
+      if (parent == folder) break;  // a root that does not exist: the query fails below
+      folder = std::move(parent);
+    }
+    if (!folder.empty() && folder.back() != '\\') folder.push_back('\\');
+    ULARGE_INTEGER available{};
+    if (!::GetDiskFreeSpaceExA(folder.empty() ? nullptr : folder.c_str(), &available, nullptr,
+                               nullptr)) {
+      SetLastErrorFromWin32();
+      return std::nullopt;
+    }
+    return available.QuadPart;
+  }
+
+  bool CopyTree(std::string_view source_pattern, std::string_view destination) override {
+    const std::string pattern = ToNativePath(source_pattern);
+    const std::size_t folder_length = LastComponentStart(pattern);
+    const std::string source = WithoutTrailingSeparators(pattern.substr(0, folder_length));
+    if (!IsFolder(source.empty() ? "." : source)) return Fail(ERROR_PATH_NOT_FOUND);
+    const std::string target = WithoutTrailingSeparators(ToNativePath(destination));
+    if (!MakeFolders(target)) return false;
+    return CopyMatches(pattern, folder_length, target, 0);
+  }
+
+  std::string TempFolder() override {
+    return WithTrailingSeparator(
+        ReadText([](char* buffer, DWORD size) { return ::GetTempPathA(size, buffer); }));
+  }
+
+  std::optional<std::string> CreateUniqueTempFile(std::string_view folder,
+                                                  std::string_view prefix) override {
+    // The prefix is part of one file name: it may not lead into another folder.
+    if (prefix.find_first_of(std::string_view("\\/:\0", 4)) != std::string_view::npos) {
+      Fail(ERROR_INVALID_PARAMETER);
+      return std::nullopt;
+    }
+    char name[MAX_PATH];
+    // With 0 as the unique number, a name that is free is found and its empty file created.
+    if (::GetTempFileNameA(ToNativePath(folder).c_str(), std::string(prefix).c_str(), 0, name) ==
+        0) {
+      SetLastErrorFromWin32();
+      return std::nullopt;
+    }
+    return std::string(name);
+  }
+
+  std::string CurrentFolder() override {
+    return ReadText([](char* buffer, DWORD size) { return ::GetCurrentDirectoryA(size, buffer); });
+  }
+
+  bool SetCurrentFolder(std::string_view path) override {
+    return ::SetCurrentDirectoryA(ToNativePath(path).c_str()) || Fail();
+  }
+
+  std::string ProgramFilePath() override {
+    return ReadText([](char* buffer, DWORD size) -> DWORD {
+      const DWORD length = ::GetModuleFileNameA(nullptr, buffer, size);
+      return length == size ? size : length;  // a cut name asks for a larger buffer
+    });
+  }
+};
+
+}  // namespace
+
+FileSystem& FileSystem::Native() {
+  static Win32FileSystem file_system;
+  return file_system;
+}
+
+}  // namespace radlyn::platform

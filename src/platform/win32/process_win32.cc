@@ -1,0 +1,58 @@
+// Processes on Windows: CreateProcessA with the program path as the application name (no search)
+// and the argument text as the whole command line, a bounded WaitForSingleObject, and the exit
+// code from GetExitCodeProcess, which is STILL_ACTIVE for a child that outlived the limit. Such
+// a child keeps running on its own; Windows keeps no ended child waiting for its parent, so
+// closing both handles is all the clean-up there is.
+#include <string>
+
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/win32/windows_api.h"
+
+static_assert(radlyn::platform::kStillActive == STILL_ACTIVE);
+
+namespace radlyn::platform {
+namespace {
+
+class Win32Processes final : public Processes {
+ public:
+  ProcessRun Run(std::string_view program_path, std::string_view argument_text,
+                 std::uint32_t time_limit_ms) override {
+    ProcessRun run;
+    const std::string application = ToNativePath(program_path);
+    // CreateProcessA may write into the command line: it gets a private, terminated copy.
+    std::string command_line(argument_text.substr(0, argument_text.find('\0')));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessA(application.c_str(), command_line.data(), nullptr, nullptr,
+                          /*bInheritHandles=*/FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr,
+                          &startup, &process)) {
+      SetLastErrorFromWin32();
+      return run;
+    }
+    run.started = true;
+    ::CloseHandle(process.hThread);
+
+    if (::WaitForSingleObject(process.hProcess, time_limit_ms) == WAIT_FAILED) {
+      SetLastErrorFromWin32();
+    }
+    DWORD exit_code = 0;
+    if (::GetExitCodeProcess(process.hProcess, &exit_code)) {
+      run.exit_code = exit_code;
+    } else {
+      SetLastErrorFromWin32();
+    }
+    ::CloseHandle(process.hProcess);
+    return run;
+  }
+};
+
+}  // namespace
+
+Processes& Processes::Native() {
+  static Win32Processes processes;
+  return processes;
+}
+
+}  // namespace radlyn::platform
