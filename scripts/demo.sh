@@ -11,9 +11,12 @@ orbel=0
 [ "${1:-}" = "--orbel" ] && orbel=1
 
 scripts/install-deps.sh
-echo "Building (the first time takes a few minutes) ..."
+echo "Building (the first time takes a few minutes; ninja counts the steps) ..."
 cmake --preset default >/dev/null
-cmake --build --preset default -j2 >/dev/null
+# The build's own progress stays visible: on a terminal one line counting up, otherwise a line
+# per step; compiler errors show where they happen.
+cmake --build --preset default -j2
+echo
 bin=$root/build/default/bin
 
 demo=$root/out/demo

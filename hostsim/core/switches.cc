@@ -25,6 +25,10 @@ constexpr std::array kSwitchTable{
                 "1215 component in use, ...)"},
     SwitchEntry{"MoModCh", "DelayMs", "0",
                 "MC_TakeImage waits this many ms first (a slow exposure)"},
+    SwitchEntry{
+        "MoModCh", "Crash", "0",
+        "1: MC_TakeImage crashes the process (a segmentation fault), after logging the call"},
+    SwitchEntry{"MoModCh", "Hang", "0", "1: MC_TakeImage never returns, after logging the call"},
     SwitchEntry{"MoModCh", "Width", "1300", "image width in pixels (1 to 8000)"},
     SwitchEntry{"MoModCh", "Height", "1700", "image height in pixels (1 to 8000)"},
     SwitchEntry{"MoModCh", "BitsPerPixel", "16",
@@ -66,6 +70,12 @@ constexpr std::array kSwitchTable{
     SwitchEntry{"MoFileIO", "RejectVersion", "0", "1: FIO_CheckVersion answers 0"},
     SwitchEntry{"MoFileIO", "CreateStatus", "0",
                 "nonzero: FIO_CreateImageFile answers this status and writes nothing"},
+    SwitchEntry{
+        "MoFileIO", "Crash", "0",
+        "1: FIO_CreateImageFile crashes the process (a segmentation fault) before it writes "
+        "anything, after logging the call"},
+    SwitchEntry{"MoFileIO", "Hang", "0",
+                "1: FIO_CreateImageFile never returns and writes nothing, after logging the call"},
     SwitchEntry{"MoFileIO", "ImportStatus", "0",
                 "nonzero: FIO_ImportImageFile answers this status and reads nothing"},
 };

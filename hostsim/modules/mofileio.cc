@@ -6,6 +6,7 @@
 #include "core/call_log.h"
 #include "core/exports.h"
 #include "core/install_folder.h"
+#include "core/misbehaviour.h"
 #include "core/record_summary.h"
 #include "core/switches.h"
 #include "core/version_check.h"
@@ -40,6 +41,7 @@ HOSTSIM_EXPORT MorlundStatus FIO_CreateImageFile(const char* file, std::uint8_t*
       .Arg(one)
       .Arg(zero)
       .Arg(zero2);
+  hostsim::CrashOrHangWhenSwitched(switches, kSection, line);
   auto status = static_cast<MorlundStatus>(switches.Int(kSection, "CreateStatus"));
   std::string reason;
   if (status == 0) {

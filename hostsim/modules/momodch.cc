@@ -14,6 +14,7 @@
 #include "core/install_folder.h"
 #include "core/locked_block.h"
 #include "core/mark_field.h"
+#include "core/misbehaviour.h"
 #include "core/record_summary.h"
 #include "core/switches.h"
 #include "core/synthetic_xray.h"
@@ -126,6 +127,7 @@ HOSTSIM_EXPORT MorlundStatus MC_TakeImage(std::uint32_t zero, GmHandle patient,
       .Arg(hostsim::Hex32(owner))
       .Arg(one)
       .Arg(zero2);
+  hostsim::CrashOrHangWhenSwitched(switches, kSection, line);
   int delay = switches.Int(kSection, "DelayMs");
   if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   Exposure exposure;

@@ -42,6 +42,9 @@ void CRadlynApp::StartUp(const CSingleInstanceGuard& guard,
     // (the owner window, for one) must not leave that report standing.
     WriteErrorReport(kErrorUnspecified, "Unknown exception occured during start-up");
   }
+  // The job is over, however it ended: its result reaches the client in one piece, before the
+  // teardown, so that a teardown that dies cannot take a finished job's answer with it.
+  PublishResult();
 }
 
 void CRadlynApp::RunStartUp(const CSingleInstanceGuard& guard,
@@ -71,6 +74,7 @@ void CRadlynApp::RunStartUp(const CSingleInstanceGuard& guard,
     return;
   }
   files.DeleteFile(GetResultFilePath());  // a missing file is no error
+  if (!BeginResult()) return;
   if (InitializeClient() != kErrorNone) return;
 
   ChooseOwnerWindow();
@@ -82,6 +86,7 @@ void CRadlynApp::RunStartUp(const CSingleInstanceGuard& guard,
 }
 
 int CRadlynApp::ShutDown() {
+  PublishResult();  // once more, should start-up have been cut short or its publishing failed
   UninitializeHostLink();
   platform::GetComponentSystem().FreeUnusedLibraries();
   // The client learns the outcome from the result file only.

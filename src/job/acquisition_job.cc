@@ -60,7 +60,7 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
   platform::FileSystem& files = platform::GetFileSystem();
   platform::Profile& profile = platform::GetProfile();
   const std::string job_file = GetJobFilePath();
-  const std::string result_file = GetResultFilePath();
+  const std::string result_file = ResultWritePath();
 
   std::int32_t error_number = kErrorNone;
   std::string debug_text;

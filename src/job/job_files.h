@@ -17,6 +17,8 @@ namespace radlyn {
 
 inline constexpr const char* kJobFileName = "RADLYN_in.ini";
 inline constexpr const char* kResultFileName = "RADLYN_out.ini";
+// Beside the result file: the job's result keys while the job runs (see CJobFrame).
+inline constexpr const char* kPendingResultFileName = "RADLYN_out.ini.tmp";
 
 struct TextKey {
   const char* section;

@@ -7,6 +7,7 @@
 #include "hostlink/program_settings.h"
 #include "job/error_table.h"
 #include "job/job_files.h"
+#include "platform/file_system.h"
 #include "platform/profile.h"
 #include "resources/string_table.h"
 #include "support/event_log.h"
@@ -29,6 +30,14 @@ std::string CJobFrame::GetJobFilePath() const { return data_folder_ + kJobFileNa
 
 std::string CJobFrame::GetResultFilePath() const { return data_folder_ + kResultFileName; }
 
+std::string CJobFrame::GetPendingResultFilePath() const {
+  return data_folder_ + kPendingResultFileName;
+}
+
+std::string CJobFrame::ResultWritePath() const {
+  return result_pending_ ? GetPendingResultFilePath() : GetResultFilePath();
+}
+
 const std::string& CJobFrame::GetProgramFolder() {
   if (program_folder_.empty()) program_folder_ = ProgramFolder();
   return program_folder_;
@@ -41,7 +50,7 @@ const std::string& CJobFrame::GetSettingsFilePath() {
 
 void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view debug_text) {
   if (!has_data_folder_) return;
-  const std::string result_file = GetResultFilePath();
+  const std::string result_file = ResultWritePath();
   if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
 
   const std::string_view message = GetErrorMessage(error_number);
@@ -63,6 +72,32 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   log_text += debug_text;
   log_text += "'";
   WriteEventLog("Info", log_text);
+}
+
+bool CJobFrame::BeginResult() {
+  platform::FileSystem& files = platform::GetFileSystem();
+  const std::string pending = GetPendingResultFilePath();
+  files.DeleteFile(pending);  // a missing file is no error
+  if (files.Exists(pending)) {
+    WriteErrorReport(kErrorFileDeleting,
+                     "Couldn't delete file: '" + pending + "'. Please remove this file manually.");
+    return false;
+  }
+  result_pending_ = true;
+  return true;
+}
+
+void CJobFrame::PublishResult() {
+  if (!result_pending_) return;
+  platform::FileSystem& files = platform::GetFileSystem();
+  const std::string pending = GetPendingResultFilePath();
+  // No report reached the pending file: there is nothing to publish.
+  if (!files.Exists(pending)) return;
+  if (files.RenameFile(pending, GetResultFilePath())) {
+    result_pending_ = false;
+    return;
+  }
+  WriteEventLog("Error", "Couldn't publish the result file: '" + pending + "'");
 }
 
 }  // namespace radlyn

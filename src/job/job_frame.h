@@ -10,6 +10,12 @@
 // Every outcome reaches the result file through WriteErrorReport, where the first nonzero error
 // number is final: a later report, a successful one included, leaves the file alone. A nonzero
 // report is also written to the event log.
+//
+// A job's result is pending while the job runs: from BeginResult on, every result key goes to a
+// file beside the result file, and PublishResult renames that file over the result file in one
+// step. A job that dies on the way (killed, or a module that crashes) therefore leaves no result
+// file rather than one that reads ErrorNr=0 before an image exists. What such a job left pending
+// is deleted by the next BeginResult.
 #pragma once
 
 #include <cstdint>
@@ -37,10 +43,21 @@ class CJobFrame {
 
   std::string GetJobFilePath() const;
   std::string GetResultFilePath() const;
+  std::string GetPendingResultFilePath() const;
   const std::string& GetProgramFolder();
   const std::string& GetSettingsFilePath();
 
   void WriteErrorReport(std::int32_t error_number, std::string_view debug_text);
+
+  // Deletes a pending file left by an earlier job and makes this job's result pending. When that
+  // file cannot be deleted the job must not run: the report (8, naming the file) goes straight to
+  // the result file and the answer is false.
+  bool BeginResult();
+  // Renames the pending file over the result file; afterwards reports go straight to the result
+  // file again. Nothing happens when no result is pending. Until a rename succeeds the result
+  // stays pending: a later report never creates a result file the job's reports did not reach.
+  // A rename that fails is written to the event log.
+  void PublishResult();
 
   // Attaches the host link under the job's client name and reports the outcome; 0 on success.
   std::int32_t InitializeClient();
@@ -51,9 +68,13 @@ class CJobFrame {
   HostLinkPort& link() { return *link_; }
 
  private:
+  // Where result keys go now: the pending file while the result is pending, else the result file.
+  std::string ResultWritePath() const;
+
   HostLinkPort* link_;
   std::string data_folder_;
   bool has_data_folder_ = false;
+  bool result_pending_ = false;
   platform::WindowHandle parent_window_ = 0;
   std::string program_folder_;
   std::string settings_file_path_;

@@ -27,6 +27,11 @@ class FileSystem {
   virtual bool CreateFolderTree(std::string_view path) = 0;
   // Creates a file for reading and writing, emptying it if it exists, and closes it again.
   virtual bool CreateEmptyFile(std::string_view path) = 0;
+  // Renames the file `from` to `to` in one step, replacing a file of that name: a reader of `to`
+  // finds the old file or the whole new one, never a part and never none. `from` must be a file,
+  // `to` must not be a folder, and an existing `to` must be writable (a link there is replaced,
+  // never followed). False on failure, with nothing changed.
+  virtual bool RenameFile(std::string_view from, std::string_view to) = 0;
   // The whole content of a file, or std::nullopt when it cannot be opened or read. Opening
   // denies no other process any access. `opened` (when given) tells whether the file could be
   // opened, so that a file that may not be opened (a folder, no access) can be told apart from

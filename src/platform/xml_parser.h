@@ -74,16 +74,22 @@ class XmlNode {
   virtual bool HasChildNodes() = 0;
   // The child nodes in document order.
   virtual std::vector<std::shared_ptr<XmlNode>> ChildNodes() = 0;
-  // The node's text: its content for text-like nodes, the concatenated descendant text for
-  // elements and documents.
+  // The node's text as MSXML gives it: a text node's content without the blanks around it, the
+  // content of other text-like nodes, the descendant text of elements and documents (pieces
+  // that removed whitespace separated joined by one blank, the blanks at both ends dropped
+  // except within CDATA or under xml:space="preserve").
   virtual std::string Text() = 0;
-  // The value of the node's `dt` attribute in the namespace
-  // "urn:schemas-microsoft-com:datatypes" (found by URI, whatever its prefix), if any.
+  // The data type declared by the `dt` attribute in the namespace
+  // "urn:schemas-microsoft-com:datatypes" (found by URI, whatever its prefix) of the element, or
+  // of a text node's element: MSXML's spelling of a type name it knows, in any letter case in
+  // the document; none for "string", for names it does not know and without the attribute.
   virtual std::optional<std::string> DataType() = 0;
-  // The node's markup as text.
+  // The node's markup as MSXML writes it: elements that hold only elements indented with tabs,
+  // CR LF line ends; a document's top-level nodes without an XML declaration.
   virtual std::string Xml() = 0;
-  // The value of the attribute with this qualified name; std::nullopt when the node is no
-  // element or has no such attribute (an attribute present but empty gives "").
+  // The value of the attribute with this qualified name (a default of the internal DTD, and for
+  // "xmlns:p" a declaration in scope, included); std::nullopt when the node is no element or has
+  // no such attribute (an attribute present but empty gives "").
   virtual std::optional<std::string> GetAttribute(std::string_view name) = 0;
 };
 
@@ -93,7 +99,8 @@ class XmlDocument {
   // Parses `text`, replacing any earlier content. False when the text is not well-formed XML.
   virtual bool LoadXml(std::string_view text) = 0;
   // The first node, in document order, that an XPath 1.0 expression selects; nullptr when it
-  // selects nothing, selects no node, or nothing is loaded. Invalid expressions throw XmlError.
+  // selects nothing or nothing is loaded. Invalid expressions, and expressions whose result is
+  // no node of the tree (a number, a text, a namespace node), throw XmlError.
   virtual std::shared_ptr<XmlNode> SelectSingleNode(std::string_view xpath) = 0;
 };
 

@@ -164,6 +164,64 @@ TEST_F(RadlynAppTest, AFailureEscapingStartUpReplacesTheSuccessfulInitialisation
                           "Info/DebugInfo=Unknown exception occured during start-up"));
 }
 
+TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsGone) {
+  WriteJob(
+      "[Logon]\r\nClientName=Office\r\n[Info]\r\nType=XI\r\n[Patient]\r\n"
+      "Birthdate=19700305\r\n");
+  // What a job that died left pending; had it survived, its stored error would be final.
+  const std::string pending = frame_.GetPendingResultFilePath();
+  EXPECT_EQ(pending, DataFolder() + "RADLYN_out.ini.tmp");
+  WriteFile(pending, "[Info]\r\nErrorNr=13\r\n[Config]\r\nStale=1\r\n");
+
+  bool result_during_job = true;
+  std::string pending_during_job;
+  link_.during_acquire = [&] {
+    result_during_job = std::filesystem::exists(frame_.GetResultFilePath());
+    pending_during_job = ReadFile(pending);
+  };
+  StartUp({DataParameter()});
+  EXPECT_FALSE(result_during_job);
+  EXPECT_EQ(pending_during_job, "[Info]\r\nErrorNr=0\r\nErrorMsg=No error\r\n");
+  EXPECT_FALSE(std::filesystem::exists(pending));
+  const std::vector<std::string> published = ResultKeys();
+  EXPECT_THAT(published, ::testing::Contains("Info/ErrorNr=0"));
+  EXPECT_THAT(published, ::testing::Contains("Config/ImageDataPathFile=" +
+                                             ToLowerAnsi(DataFolder()) + "20261207_101500.tif"));
+  EXPECT_THAT(published, ::testing::Not(::testing::Contains("Config/Stale=1")));
+
+  // The report at exit goes to the published file and leaves its bytes as they are.
+  const std::string bytes = ReadFile(frame_.GetResultFilePath());
+  app_.ShutDown();
+  EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), bytes);
+  EXPECT_FALSE(std::filesystem::exists(pending));
+}
+
+TEST_F(RadlynAppTest, AResultThatCannotBePublishedStaysPendingAndNoReportClaimsSuccess) {
+  WriteFailingJob();
+  link_.take_type_result = false;
+  files_.fail_rename_file = true;
+  StartUp({DataParameter()});
+  app_.ShutDown();
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+  const std::string pending = frame_.GetPendingResultFilePath();
+  EXPECT_THAT(ReadFile(pending), ::testing::StartsWith("[Info]\r\nErrorNr=2\r\n"));
+  EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Couldn't publish the result file: '" +
+                                                ToLowerAnsi(DataFolder()) + "RADLYN_out.ini.tmp'"));
+}
+
+TEST_F(RadlynAppTest, APendingFileThatCannotBeDeletedStopsTheJobBeforeItStarts) {
+  WriteFailingJob();
+  std::filesystem::create_directories(frame_.GetPendingResultFilePath());
+  StartUp({DataParameter()});
+  app_.ShutDown();
+  EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
+  EXPECT_THAT(ResultKeys(),
+              ElementsAre("Info/ErrorNr=8", "Info/ErrorMsg=File deleting error",
+                          "Info/DebugInfo=Couldn't delete file: '" + ToLowerAnsi(DataFolder()) +
+                              "RADLYN_out.ini.tmp'. Please remove this file "
+                              "manually."));
+}
+
 TEST_F(RadlynAppTest, TheReportAtExitKeepsTheFirstErrorAndReportsAThrowingShutdown) {
   WriteFailingJob();
   link_.take_type_result = false;

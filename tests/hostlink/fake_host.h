@@ -87,6 +87,7 @@ class FakeFileSystem : public platform::FileSystem {
   std::optional<std::string> FindFirstFile(std::string_view) override { return std::nullopt; }
   bool CreateFolderTree(std::string_view) override { return false; }
   bool CreateEmptyFile(std::string_view) override { return false; }
+  bool RenameFile(std::string_view, std::string_view) override { return false; }
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     auto found = contents.find(std::string(path));
     if (opened != nullptr) *opened = found != contents.end();

@@ -2,8 +2,13 @@
 // can end badly reaches the client as one error number, its message and the debug text naming
 // the failed step, and the same three values reach the event log. Each case gets its own
 // installation, data folder and image folder, so no case sees what another one left behind.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -23,10 +28,33 @@ using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::Not;
 using ::testing::StartsWith;
 
 constexpr char kStepFailure[] = "Exception occured during acquisition: ";
+constexpr char kProbeFile[] = "4176AF36-32EF-428f-8116-46E5D63BBF61.txt";
+
+// Lets files be created in `folder` but not deleted: append-only for the superuser, whom file
+// modes do not stop; read-only for others, whose files must then exist beforehand. False where
+// the file system cannot do it.
+bool ForbidDeletingIn(const std::string& folder) {
+  if (::geteuid() != 0) return ::chmod(folder.c_str(), 0555) == 0;
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int flags = 0;
+  const bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                    (flags |= FS_APPEND_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  if (fd >= 0) ::close(fd);
+  return done;
+}
+void AllowDeletingIn(const std::string& folder) {
+  ::chmod(folder.c_str(), 0755);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int flags = 0;
+  if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0) {
+    flags &= ~FS_APPEND_FL;
+    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  }
+  if (fd >= 0) ::close(fd);
+}
 
 struct Outcome {
   ProgramRun run;
@@ -92,9 +120,12 @@ class JobFailuresTest : public ::testing::Test {
 
   // The event log holds the report of the job with the values of the result file.
   void ExpectLoggedReport(const Outcome& outcome) const {
+    ExpectLoggedReport(outcome, Morlund() + "/morlund.log");
+  }
+  void ExpectLoggedReport(const Outcome& outcome, const std::string& event_log) const {
     const std::string message = FindIniValue(outcome.result, "Info", "ErrorMsg").value_or("");
     const std::string debug = FindIniValue(outcome.result, "Info", "DebugInfo").value_or("");
-    EXPECT_THAT(ReadEventLogEntries(Morlund() + "/morlund.log"),
+    EXPECT_THAT(ReadEventLogEntries(event_log),
                 Contains("[Info] Error in RADLYN: ErrorNr=" + outcome.number + "; ErrorMsg='" +
                          message + "'; DebugInfo='" + debug + "'"));
   }
@@ -117,6 +148,8 @@ class JobFailuresTest : public ::testing::Test {
 TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExposure) {
   const std::string blocker = sandbox_.Path("blocker");
   WriteTextFile(blocker, "a file where the image folder should go");
+  // 259 characters, as many as the job file's key holds: with its separator one too many.
+  const std::string long_folder = sandbox_.Path(std::string(259 - sandbox_.Path("").size(), 'f'));
   const struct {
     const char* name;
     std::vector<IniEntry> changes;
@@ -125,6 +158,12 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
     std::string debug;  // after "Exception occured during acquisition: "
   } kCases[] = {
       {"unknown take type", {{"Info", "Type", "XX"}}, "2", "Parameter error", "SetImageType()"},
+      {"no take type", {{"Info", "Type", ""}}, "2", "Parameter error", "SetImageType()"},
+      {"program number of one character",
+       {{"Info", "Type", "XP"}, {"Info", "Regio", "1"}},
+       "2",
+       "Parameter error",
+       "SetImageType()"},
       {"tooth outside the scheme",
        {{"Info", "Regio", "19"}},
        "2",
@@ -135,6 +174,11 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
        "2",
        "Parameter error",
        "Couldn't set doctor"},
+      {"no birth date",
+       {{"Patient", "Birthdate", ""}},
+       "99",
+       "Unspecified error",
+       "Invalid datetime format for patient birthdate"},
       {"birth date of 7 characters",
        {{"Patient", "Birthdate", "1980010"}},
        "99",
@@ -170,11 +214,27 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
        "2",
        "Parameter error",
        "Couldn't set patient"},
+      {"first name too long",
+       {{"Patient", "FirstName", std::string(33, 'A')}},
+       "2",
+       "Parameter error",
+       "Couldn't set patient"},
       {"folder below a file",
        {{"Config", "ImageDataPath", blocker + "/sub"}},
        "7",
        "File creation error",
        "Couldn't create specified directory: '" + blocker + "/sub/'"},
+      {"empty folder",
+       {{"Config", "ImageDataPath", ""}},
+       "7",
+       "File creation error",
+       "Couldn't create specified directory: ''"},
+      {"folder longer than 259 characters",
+       {{"Config", "ImageDataPath", long_folder}},
+       "36",
+       "String/array/etc. size too long/short",
+       "Output folder path too long after expansion (more than 259 characters): '" + long_folder +
+           "/'"},
       {"no free space",
        {{"Config", "ImageDataPath", "/proc/self/radlyn"}},
        "13",
@@ -192,6 +252,31 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
   }
 }
 
+// The write probe: a folder where it cannot be created fails with 7, one where it cannot be
+// deleted again with 8; no exposure follows either.
+TEST_F(JobFailuresTest, OutputFolderThatRefusesTheProbeFileEndsTheJobBeforeTheExposure) {
+  Install({});
+  fs::create_directories(Images() + "/" + kProbeFile);  // a folder in the probe file's place
+  Outcome outcome = RunJob();
+  ExpectOnlyReport(outcome, "7", "File creation error",
+                   std::string(kStepFailure) +
+                       "Error during testing file access in the specified directory: '" + Images() +
+                       "/'");
+  EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
+
+  Install({});
+  const std::string probe = Images() + "/" + kProbeFile;
+  WriteTextFile(probe, "");
+  if (!ForbidDeletingIn(Images())) GTEST_SKIP() << "cannot make a folder keep its files here";
+  outcome = RunJob();
+  AllowDeletingIn(Images());
+  ExpectOnlyReport(outcome, "8", "File deleting error",
+                   std::string(kStepFailure) + "Couldn't delete test file: '" + probe +
+                       "'. Please remove this file manually.");
+  EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
+  ExpectLoggedReport(outcome);
+}
+
 // Morlund's exposure statuses become the client's error numbers; the job then writes nothing but
 // its report.
 TEST_F(JobFailuresTest, FailedExposureReportsTheMappedStatusAndOnlyInfoKeys) {
@@ -203,9 +288,23 @@ TEST_F(JobFailuresTest, FailedExposureReportsTheMappedStatusAndOnlyInfoKeys) {
       {"1001", "1", "Operation cancelled by user"},
       {"1002", "2", "Parameter error"},
       {"1005", "19", "No x-ray component available"},
+      {"1102", "11", "Memory problems"},
+      {"1103", "20", "System configuration error"},
+      {"1201", "21", "No sensor"},
+      {"1203", "22", "Sensor power failure"},
+      {"1205", "23", "Sensor invalid"},
+      {"1210", "25", "Unspecified database access error"},
+      {"1214", "27", "Client not initialized"},
       {"1215", "28", "X-ray component already in use"},
+      {"1216", "10", "Dialog creation error"},
+      {"1217", "29", "X-ray component needs software update"},
+      {"1218", "30", "Network down"},
       {"1219", "14", "Timeout occurred"},
+      {"1220", "31", "File I/O problems"},
+      {"1221", "32", "Image data invalid"},
       {"1222", "24", "Sensor file missing or corrupt"},
+      {"1224", "33", "No connection to x-ray component"},
+      {"1225", "34", "X-ray component was disconnected"},
       {"1202", "26", "Unspecified module error"},
       {"9999", "26", "Unspecified module error"},
   };
@@ -240,9 +339,10 @@ TEST_F(JobFailuresTest, UnwrittenImageFileReportsItsPathAndNoImage) {
   ExpectLoggedReport(outcome);
 }
 
-// A Morlund installation that cannot be used fails the client initialisation: the number is the
-// operating system's last error (or 99), never 0, the message boxes name the cause, and no
-// exposure is attempted.
+// A Morlund installation that cannot be used fails the client initialisation. The number is the
+// operating system's last error, not the host link's 11 or 26: 126 or 127 when a module or one of
+// its functions cannot be loaded, otherwise the code an earlier operation left, here 2 from the
+// deletion of a result file that was not there. The message boxes name the cause; no exposure.
 TEST_F(JobFailuresTest, UnusableMorlundFailsTheClientInitialisationWithItsMessages) {
   const char* kTooOld = "Error: The detected version of MORLUND is too old. Requested version: 7.0";
   const struct {
@@ -250,31 +350,48 @@ TEST_F(JobFailuresTest, UnusableMorlundFailsTheClientInitialisationWithItsMessag
     std::vector<std::string> options;
     std::vector<IniSection> switches;
     const char* client;
+    const char* number;
     std::vector<std::string> boxes;  // lines on standard error, in order
   } kCases[] = {
       {"module rejects its version",
        {},
        {{"MoUtil", {{"RejectVersion", "1"}}}},
        "Dental",
-       {"Wrong version of MoUtil.dll"}},
+       "2",
+       {"Error: Wrong version of MoUtil.dll"}},
       {"database cannot be opened",
        {},
        {{"MoFileDB", {{"OpenStatus", "3"}}}},
        "Dental",
-       {"Morlund x-ray configuration database cannot be opened"}},
-      {"module file missing", {"--without", "MoGrfMan"}, {}, "Dental", {"MoGrfMan.dll not found"}},
-      {"export missing", {"--lacking", "FIO_ImportImageFile"}, {}, "Dental", {}},
-      {"Morlund too old", {"--version", "6.9.9.9"}, {}, "Dental", {kTooOld}},
-      {"Morlund missing", {"--no-morlund"}, {}, "Dental", {kTooOld}},
-      {"empty client name", {}, {}, "", {}},
+       "2",
+       {"Error: Morlund x-ray configuration database cannot be opened"}},
+      {"module file missing",
+       {"--without", "MoGrfMan"},
+       {},
+       "Dental",
+       "126",
+       {"Error: MoGrfMan.dll not found"}},
+      {"export missing", {"--lacking", "FIO_ImportImageFile"}, {}, "Dental", "127", {}},
+      {"MoFileIO file missing", {"--without", "MoFileIO"}, {}, "Dental", "126", {}},
+      {"Morlund too old", {"--version", "6.9.9.9"}, {}, "Dental", "2", {kTooOld}},
+      {"Morlund missing", {"--no-morlund"}, {}, "Dental", "2", {kTooOld}},
+      {"Morlund not registered",
+       {"--no-register"},
+       {},
+       "Dental",
+       "2",
+       {"Error: MoFileDB.dll not found", "Error: MoModCh.dll not found",
+        "Error: MoGrfMan.dll not found", "Error: MoUtil.dll not found"}},
+      {"empty client name", {}, {}, "", "2", {}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
+    WriteTextFile(sandbox_.RegistryFile(), "");
     Install(c.options, c.switches);
     const Outcome outcome = RunJob({{"Logon", "ClientName", c.client}});
     ASSERT_EQ(outcome.result.size(), 3u);
     EXPECT_EQ(outcome.result[0].key, "ErrorNr");
-    EXPECT_THAT(outcome.number, Not(::testing::AnyOf("0", "", "<none>")));
+    EXPECT_EQ(outcome.number, c.number);
     EXPECT_EQ(outcome.result[1].key, "ErrorMsg");
     EXPECT_EQ(Lines(outcome.result)[2],
               "Info/DebugInfo=Error occurred during client initialization; ClientName = " +
@@ -282,10 +399,13 @@ TEST_F(JobFailuresTest, UnusableMorlundFailsTheClientInitialisationWithItsMessag
     std::vector<std::string> lines;
     std::istringstream errors(outcome.run.standard_error);
     for (std::string line; std::getline(errors, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), c.boxes.size()) << outcome.run.standard_error;
-    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_THAT(lines[i], HasSubstr(c.boxes[i]));
+    EXPECT_EQ(lines, c.boxes);
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
-    ExpectLoggedReport(outcome);
+    // Without a registered Morlund the event log lands in radlyn's current folder.
+    const bool registered =
+        std::find(c.options.begin(), c.options.end(), "--no-register") == c.options.end();
+    ExpectLoggedReport(
+        outcome, registered ? Morlund() + "/morlund.log" : sandbox_.WorkFolder() + "/morlund.log");
   }
 }
 

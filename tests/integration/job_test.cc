@@ -348,6 +348,48 @@ TEST_F(JobTest, FileFormatAndEightBitFlagChooseTheImageFile) {
   }
 }
 
+// What the client gets back: names and ID may be empty; Windows-1252 text returns byte for byte
+// in a CR LF result file, while UTF-8 reaches Morlund as two characters per umlaut; the doctor is
+// echoed with all 13 characters though the image record keeps 12; and a relative output folder
+// gives a relative image path, taken from radlyn's current folder.
+TEST_F(JobTest, ResultEchoesTheJobAsMorlundHoldsIt) {
+  const auto run = [&](const std::string& last_name, const std::string& image_path) {
+    ResetForNextJob();
+    WriteIniFile(
+        DataFolder() + "/RADLYN_in.ini",
+        {{"Logon", {{"ClientName", "DentalOffice"}}},
+         {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Bergerhof"}}},
+         {"Patient",
+          {{"FirstName", ""}, {"LastName", last_name}, {"ID", ""}, {"Birthdate", "19700305"}}},
+         {"Config", {{"ImageDataPath", image_path}}}});
+    EXPECT_EQ(RunJob(DataFolder()).exit_code, 0);
+    return ReadIniEntries(DataFolder() + "/RADLYN_out.ini");
+  };
+
+  std::vector<IniEntry> result = run("M\xFCller", Images());
+  EXPECT_EQ(FindIniValue(result, "Info", "ErrorNr"), "0");
+  EXPECT_EQ(FindIniValue(result, "Info", "Doc"), "Dr. Bergerhof");
+  EXPECT_EQ(FindIniValue(result, "Patient", "FirstName"), "");
+  EXPECT_EQ(FindIniValue(result, "Patient", "LastName"), "M\xFCller");
+  EXPECT_EQ(FindIniValue(result, "Patient", "ID"), "");
+  const std::string text = ReadTextFile(DataFolder() + "/RADLYN_out.ini").value_or("");
+  EXPECT_THAT(text, HasSubstr("\r\nLastName=M\xFCller\r\n"));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
+  EXPECT_EQ(Inspect(FindIniValue(result, "Config", "ImageDataPathFile").value_or(""))["doctor"],
+            "\"Dr. Bergerho\"");
+  EXPECT_THAT(CallsLog(), Contains(HasSubstr("{last=\"M\\xFCller\" first=\"\"")));
+
+  fs::remove_all(Images());
+  result = run("M\xC3\xBCller", Images());
+  EXPECT_EQ(FindIniValue(result, "Patient", "LastName"), "M\xC3\xBCller");
+  EXPECT_THAT(CallsLog(), Contains(HasSubstr("{last=\"M\\xC3\\xBCller\"")));
+
+  result = run("Miller", "images");
+  const std::string image = FindIniValue(result, "Config", "ImageDataPathFile").value_or("");
+  EXPECT_THAT(image, MatchesRegex("images/[0-9]{8}_[0-9]{6}\\.tif"));
+  EXPECT_TRUE(fs::exists(sandbox_.WorkFolder() + "/" + image));
+}
+
 TEST_F(JobTest, SecondInstanceDuringASlowExposureEndsAtOnceAndLeavesNoTrace) {
   SetSwitch("MoModCh", "DelayMs", "3000");
   ResetForNextJob();

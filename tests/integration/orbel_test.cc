@@ -290,7 +290,7 @@ TEST_F(OrbelTest, RejectedAutomationCallEndsTheJobAsUnexpectedError) {
     SetSwitch(section, key, value);
     ResetForNextJob();
     RunJob();
-    EXPECT_NE(ResultValue("Info", "ErrorNr"), "0") << section;
+    EXPECT_EQ(ResultValue("Info", "ErrorNr"), "99") << section;
     EXPECT_EQ(ResultValue("Info", "DebugInfo"), "Unknown exception occured during acquisition")
         << section;
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << section;
@@ -369,6 +369,29 @@ TEST_F(OrbelTest, CheckOutlivingItsLimitCountsAsFailedAndKeepsRunning) {
   EXPECT_NE(ResultValue("Config", "fAutoPostProcessed"), "1");
 }
 
+TEST_F(OrbelTest, KilledWhileOrbelProcessesLeavesNoResultAndTheNextJobRuns) {
+  SetSwitch("Orbel", "CheckSleepMs", "1500");
+  const std::string job_file = ReadTextFile(DataFolder() + "/RADLYN_in.ini").value_or("");
+  BackgroundProgram radlyn({ProgramFolder() + "/radlyn",
+                            {"datapath=" + DataFolder()},
+                            sandbox_.environment(),
+                            sandbox_.WorkFolder()});
+  ASSERT_TRUE(WaitForCallsLogLine(Morlund(), "Orbel(\"-check\"", "= sleeping"));
+  radlyn.Kill();
+  EXPECT_EQ(radlyn.Wait(10), "signal 9");
+  ExpectNoResultAndJobFileUntouched(DataFolder(), job_file);
+  // Orbel, a process of its own, finishes its call before the next job starts.
+  ASSERT_TRUE(WaitForCallsLogLine(Morlund(), "Orbel(\"-check\"", "= 0"));
+
+  SetSwitch("Orbel", "CheckSleepMs", "0");
+  ResetForNextJob();
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_EQ(ResultValue("Config", "fAutoPostProcessed"), "1");
+  EXPECT_NE(ImageFile(), "");
+  EXPECT_FALSE(fs::exists(DataFolder() + "/RADLYN_out.ini.tmp"));
+}
+
 TEST_F(OrbelTest, SimulationDeliversTheStoredImageDatedNowAndHandsOverOrbelsFiles) {
   SetProgramSetting("Simu", "1");
   RunJob();
@@ -405,6 +428,8 @@ TEST_F(OrbelTest, MissingSimulationDataFailsTheTakeAfterRestoringOrbel) {
     RunJob();
     EXPECT_EQ(ResultValue("Info", "ErrorNr"), "31") << missing;
     EXPECT_EQ(ResultValue("Info", "ErrorMsg"), "File I/O problems") << missing;
+    EXPECT_EQ(ResultValue("Info", "DebugInfo"), "Exception occured during acquisition: Acquire()")
+        << missing;
     EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")", "Orbel(\"-restore\")"))
         << missing;
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << missing;

@@ -50,11 +50,17 @@ TEST_F(StartupTest, WithoutAJobFileTheDialogShowsAndTheReportSaysNoError) {
   EXPECT_THAT(ReadIniEntries(ResultFile()), ElementsAre(IniEntry{"Info", "ErrorNr", "0"},
                                                         IniEntry{"Info", "ErrorMsg", "No error"}));
 
-  // An older result file with an error keeps it.
+  // An older result file with an error keeps it; an older success keeps its image path, so
+  // only a client that deleted the file itself can tell that no job ran.
   const std::string older = "[Info]\r\nErrorNr=13\r\nErrorMsg=Not enough disk space\r\n";
   WriteTextFile(ResultFile(), older);
   sandbox_.RunRadlyn({"datapath=" + DataFolder()});
   EXPECT_EQ(ReadTextFile(ResultFile()), older);
+  const std::string success =
+      "[Info]\r\nErrorNr=0\r\nErrorMsg=No error\r\n[Config]\r\nImageDataPathFile=old.tif\r\n";
+  WriteTextFile(ResultFile(), success);
+  sandbox_.RunRadlyn({"datapath=" + DataFolder()});
+  EXPECT_EQ(ReadTextFile(ResultFile()), success);
 }
 
 TEST_F(StartupTest, TheDefaultDataFolderLiesBelowTheUsersDataFolder) {
@@ -101,7 +107,8 @@ TEST_F(StartupTest, ADataFolderGivenInOtherCaseFindsTheFolderOnDisk) {
 
 TEST_F(StartupTest, ASecondInstanceEndsAtOnceAndTouchesNothing) {
   WriteJob();
-  const std::string older = "[Info]\r\nErrorNr=0\r\nErrorMsg=No error\r\n";
+  const std::string older =
+      "[Info]\r\nErrorNr=0\r\nErrorMsg=No error\r\n[Config]\r\nImageDataPathFile=old.tif\r\n";
   WriteTextFile(ResultFile(), older);
 
   // Hold the single-instance lock from this process, where radlyn looks for it.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -51,6 +52,7 @@ class FakeHostLink : public HostLinkPort {
 
   bool Acquire(platform::WindowHandle parent_window) override {
     Record("Acquire " + std::to_string(parent_window));
+    if (during_acquire) during_acquire();
     if (acquire_error != 0) last_error = acquire_error;
     if (throw_in_acquire) throw std::runtime_error("automation");
     return acquire_error == 0;
@@ -79,6 +81,7 @@ class FakeHostLink : public HostLinkPort {
   bool patient_result = true;
   std::uint32_t acquire_error = 0;
   bool throw_in_acquire = false;
+  std::function<void()> during_acquire;  // runs inside Acquire, while the job is under way
   bool save_result = true;
   std::uint32_t last_error = 0;
   PatientData patient;

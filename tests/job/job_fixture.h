@@ -32,9 +32,13 @@ class ProgramInFolder : public ForwardingFileSystem {
   bool DeleteFile(std::string_view path) override {
     return !fail_delete_file && ForwardingFileSystem::DeleteFile(path);
   }
+  bool RenameFile(std::string_view from, std::string_view to) override {
+    return !fail_rename_file && ForwardingFileSystem::RenameFile(from, to);
+  }
   std::string program_path;
   bool fail_create_empty_file = false;
   bool fail_delete_file = false;
+  bool fail_rename_file = false;
   std::optional<std::uint64_t> free_bytes = std::uint64_t{1} << 40;
   std::vector<std::string> free_space_roots;
 };

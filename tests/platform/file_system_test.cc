@@ -163,6 +163,37 @@ TEST_F(FileSystemTest, FileOperationsAndTheirLastErrors) {
   EXPECT_FALSE(files_.ReadWholeFile(folder_.path().string()).has_value());
 }
 
+TEST_F(FileSystemTest, RenameFileReplacesInOneStepAndRefusesWhatIsNoFile) {
+  const std::string pending = folder_ / "out.tmp";
+  const std::string result = folder_ / "out.ini";
+  WriteFile(pending, "new");
+  WriteFile(result, "old");
+  EXPECT_TRUE(files_.RenameFile(pending, result));
+  EXPECT_EQ(ReadFile(result), "new");
+  EXPECT_FALSE(fs::exists(pending));
+  EXPECT_TRUE(files_.RenameFile(result, folder_ / "fresh.ini"));  // nothing to replace
+  EXPECT_EQ(ReadFile(folder_ / "fresh.ini"), "new");
+
+  // A missing source, a folder as source or as destination: refused, nothing changes.
+  EXPECT_FALSE(files_.RenameFile(pending, result));
+  EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);
+  fs::create_directories(folder_ / "folder");
+  EXPECT_FALSE(files_.RenameFile(folder_ / "folder", result));
+  EXPECT_FALSE(files_.RenameFile(folder_ / "fresh.ini", folder_ / "folder"));
+  EXPECT_EQ(ReadFile(folder_ / "fresh.ini"), "new");
+  EXPECT_TRUE(fs::is_directory(folder_ / "folder"));
+
+#ifndef _WIN32
+  // A link in the destination's place is replaced itself; what it points to stays as it was.
+  WriteFile(folder_ / "elsewhere", "keep");
+  fs::create_symlink(folder_ / "elsewhere", folder_ / "linked.ini");
+  EXPECT_TRUE(files_.RenameFile(folder_ / "fresh.ini", folder_ / "linked.ini"));
+  EXPECT_FALSE(fs::is_symlink(folder_ / "linked.ini"));
+  EXPECT_EQ(ReadFile(folder_ / "linked.ini"), "new");
+  EXPECT_EQ(ReadFile(folder_ / "elsewhere"), "keep");
+#endif
+}
+
 TEST_F(FileSystemTest, CurrentFolderAndProgramFile) {
   std::string previous = files_.CurrentFolder();
   fs::create_directories(folder_ / "Work");

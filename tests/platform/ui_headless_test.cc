@@ -47,7 +47,10 @@ TEST_F(HeadlessUserInterfaceTest, ModalDialogPrintsTitleAndStaticTextsRowByRow) 
 TEST_F(HeadlessUserInterfaceTest, MessageBoxesGoToStandardErrorWithTheirCaption) {
   ui_.ShowErrorMessage("MoFileDB.dll not found", "");
   ui_.ShowErrorMessage("OLE initialization failed.", "radlyn");
-  EXPECT_EQ(Contents(err_), "Error: MoFileDB.dll not found\nradlyn: OLE initialization failed.\n");
+  ui_.ShowErrorMessage("Error: The detected version of MORLUND is too old.", "");
+  EXPECT_EQ(Contents(err_),
+            "Error: MoFileDB.dll not found\nradlyn: OLE initialization failed.\n"
+            "Error: The detected version of MORLUND is too old.\n");
 }
 
 TEST_F(HeadlessUserInterfaceTest, VirtualWindowsLiveUntilDestroyed) {

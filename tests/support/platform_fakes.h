@@ -42,6 +42,9 @@ class ForwardingFileSystem : public platform::FileSystem {
   }
   bool CreateFolderTree(std::string_view path) override { return native().CreateFolderTree(path); }
   bool CreateEmptyFile(std::string_view path) override { return native().CreateEmptyFile(path); }
+  bool RenameFile(std::string_view from, std::string_view to) override {
+    return native().RenameFile(from, to);
+  }
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     return native().ReadWholeFile(path, opened);
   }

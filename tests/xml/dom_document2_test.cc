@@ -45,16 +45,21 @@ TEST(DomDocument2Test, SelectBeforeAnyLoadWarnsWithoutCreatingAParserDocument) {
 }
 
 TEST(DomDocument2Test, TextsThatAreNotWellFormedAreRejectedQuietly) {
-  const char* const kTexts[] = {"",
-                                "not xml",
-                                "<A>",
-                                "<A></B>",
-                                "<A/><B/>",
-                                "<A>&undeclared;</A>",
-                                "<A>\x01</A>",
-                                "<A x='1' x='2'/>",
-                                "<A dt:dt='int'/>",
-                                "<x:A/>"};
+  const char* const kTexts[] = {
+      "",
+      "not xml",
+      "<A>",
+      "<A></B>",
+      "<A/><B/>",
+      "<A>&undeclared;</A>",
+      "<A>\x01</A>",
+      "<A x='1' x='2'/>",
+#ifndef _WIN32
+      // Undeclared prefixes, which Windows' MSXML rejects as well and Wine's accepts.
+      "<A dt:dt='int'/>",
+      "<x:A/>",
+#endif
+  };
   for (const char* text : kTexts) {
     SCOPED_TRACE(text);
     testing::RecordingDebugOutput debug;
@@ -95,10 +100,11 @@ TEST(DomDocument2Test, SelectionTakesTheFirstNodeAndMatchesNamesExactly) {
   EXPECT_EQ(TextOf(document.selectSingleNode("/R/f")), "4");
   EXPECT_EQ(document.selectSingleNode("/R/F2"), nullptr);
   EXPECT_EQ(document.selectSingleNode("/F"), nullptr);
-  // Results that are not nodes of the tree select nothing.
-  EXPECT_EQ(document.selectSingleNode("count(/R/F)"), nullptr);
-  EXPECT_EQ(document.selectSingleNode("/R/namespace::*"), nullptr);
   EXPECT_EQ(debug.text(), "");
+  // Results that are not nodes of the tree are errors, reported, and select nothing.
+  EXPECT_EQ(document.selectSingleNode("count(/R/F)"), nullptr);
+  EXPECT_THAT(debug.text(), StartsWith("Warning: COM Error caught\n\a\tCode = 0x80004005\n"));
+  EXPECT_EQ(document.selectSingleNode("/R/namespace::*"), nullptr);
 }
 
 TEST(DomDocument2Test, InvalidExpressionIsReportedAndSelectsNothing) {
@@ -108,7 +114,9 @@ TEST(DomDocument2Test, InvalidExpressionIsReportedAndSelectsNothing) {
   EXPECT_EQ(document.selectSingleNode("/R/["), nullptr);
   EXPECT_THAT(debug.text(), StartsWith("Warning: COM Error caught\n\a\tCode = 0x"));
   EXPECT_THAT(debug.text(), HasSubstr("\a\tCode meaning = "));
+#ifndef _WIN32
   EXPECT_THAT(debug.text(), HasSubstr("\a\tSource = libxml2\n"));
+#endif
 }
 
 TEST(DomDocument2Test, WhitespaceOnlyTextNodesAreDropped) {
@@ -120,9 +128,11 @@ TEST(DomDocument2Test, WhitespaceOnlyTextNodesAreDropped) {
   EXPECT_EQ(a->ChildNodes().size(), 3u);
   EXPECT_FALSE(document.selectSingleNode("/A/C")->HasChildNodes());
   EXPECT_EQ(TextOf(document.selectSingleNode("/A/D")), " ");
-  // Blanks around other text stay.
-  ASSERT_EQ(document.LoadXML("<A> x </A>"), 0);
-  EXPECT_EQ(TextOf(document.selectSingleNode("/A")), " x ");
+  // As in MSXML, a text loses the blanks around it; an element's text joins what removed
+  // whitespace separated with one blank; CDATA keeps its blanks.
+  ASSERT_EQ(document.LoadXML("<A> x <B>y</B>\n <C> z </C><![CDATA[ c ]]></A>"), 0);
+  EXPECT_EQ(TextOf(document.selectSingleNode("/A/text()")), "x");
+  EXPECT_EQ(TextOf(document.selectSingleNode("/A")), "x y  z  c ");
 }
 
 TEST(DomDocument2Test, ToElementGivesAnEmptyHandleForOtherNodes) {
@@ -164,24 +174,39 @@ TEST(DomDocument2Test, TextsCrossInTheAnsiCodePage) {
   EXPECT_EQ(TextOf(document.selectSingleNode("/A[@b='\x80']")), "caf\xE9");
 }
 
-TEST(DomDocument2Test, SerialisationIsTheNodeMarkup) {
+TEST(DomDocument2Test, SerialisationIsTheNodeMarkupAsMsxmlWritesIt) {
   const std::string ini =
       "<INI><FILTERCLASS xmlns:dt=\"urn:schemas-microsoft-com:datatypes\" dt:dt=\"int\">1"
       "</FILTERCLASS><WWE>1,2&amp;3 &lt;x&gt;</WWE></INI>";
   CDOMDocument2 document;
   ASSERT_EQ(document.LoadXML("<R>" + ini + "</R>"), 0);
-  EXPECT_EQ(document.selectSingleNode("/R/INI")->Xml(), ini);
+  // Elements that hold only elements are indented with tabs, lines end in CR LF.
+  EXPECT_EQ(document.selectSingleNode("/R/INI")->Xml(),
+            "<INI>\r\n\t<FILTERCLASS xmlns:dt=\"urn:schemas-microsoft-com:datatypes\" "
+            "dt:dt=\"int\">1</FILTERCLASS>\r\n\t<WWE>1,2&amp;3 &lt;x&gt;</WWE>\r\n</INI>");
+  // A prefix declared on an ancestor is not declared again.
+  ASSERT_EQ(document.LoadXML("<R xmlns:dt=\"urn:schemas-microsoft-com:datatypes\"><INI><A "
+                             "dt:dt=\"int\">1</A><B>a\nb</B></INI></R>"),
+            0);
+  EXPECT_EQ(document.selectSingleNode("/R/INI")->Xml(),
+            "<INI>\r\n\t<A dt:dt=\"int\">1</A>\r\n\t<B>a\r\nb</B>\r\n</INI>");
 }
 
 TEST(DomDocument2Test, AttributesDistinguishAbsentFromEmpty) {
   CDOMDocument2 document;
-  ASSERT_EQ(document.LoadXML("<A xmlns:p=\"urn:x\" e=\"\" p:q=\"1\"/>"), 0);
-  XmlNodeHandle a = document.selectSingleNode("/A");
+  ASSERT_EQ(document.LoadXML("<!DOCTYPE R [<!ATTLIST A d CDATA \"dflt\">]>"
+                             "<R xmlns:r=\"urn:r\"><A xmlns:p=\"urn:x\" e=\"\" p:q=\"1\"/></R>"),
+            0);
+  XmlNodeHandle a = document.selectSingleNode("/R/A");
   EXPECT_EQ(a->GetAttribute("e"), "");
+  EXPECT_FALSE(document.selectSingleNode("/R/A/@e")->HasChildNodes());
   EXPECT_EQ(a->GetAttribute("missing"), std::nullopt);
   EXPECT_EQ(a->GetAttribute("p:q"), "1");
   EXPECT_EQ(a->GetAttribute("q"), std::nullopt);
   EXPECT_EQ(a->GetAttribute("xmlns:p"), "urn:x");
+  // As in MSXML: a declaration in scope and a default of the DTD read as attributes.
+  EXPECT_EQ(a->GetAttribute("xmlns:r"), "urn:r");
+  EXPECT_EQ(a->GetAttribute("d"), "dflt");
 }
 
 TEST(DomDocument2Test, ExternalEntitiesAreNeverRead) {

@@ -150,4 +150,36 @@ bool ReplaceNativeFile(const std::string& native_path, std::string_view content)
   return true;
 }
 
+bool RenameNativeFile(const std::string& from, const std::string& to) {
+  struct stat source;
+  if (lstat(from.c_str(), &source) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  if (!S_ISREG(source.st_mode)) {
+    SetLastErrorFromErrno(EACCES);
+    return false;
+  }
+  // As on the workstation, a folder or a read-only file is never replaced; a link is replaced
+  // itself, so nothing is written where it points.
+  struct stat target;
+  if (lstat(to.c_str(), &target) == 0 && !S_ISLNK(target.st_mode)) {
+    if (S_ISDIR(target.st_mode) || access(to.c_str(), W_OK) != 0) {
+      SetLastErrorFromErrno(S_ISDIR(target.st_mode) ? EACCES : errno);
+      return false;
+    }
+  }
+  int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+  if (rename(from.c_str(), to.c_str()) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  SyncFolder(NativeParent(to));
+  return true;
+}
+
 }  // namespace radlyn::platform

@@ -20,4 +20,9 @@ std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* 
 // untouched, no sibling remains, the last error is set and the answer is false.
 bool ReplaceNativeFile(const std::string& native_path, std::string_view content);
 
+// Renames the native file `from` to `to` (see FileSystem::RenameFile): `from`'s content is synced
+// first and the folder afterwards, so the new name never stands for a file not yet on disk. On
+// failure nothing changes, the last error is set and the answer is false.
+bool RenameNativeFile(const std::string& from, const std::string& to);
+
 }  // namespace radlyn::platform

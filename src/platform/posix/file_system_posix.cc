@@ -185,6 +185,10 @@ class PosixFileSystem : public FileSystem {
     return true;
   }
 
+  bool RenameFile(std::string_view from, std::string_view to) override {
+    return RenameNativeFile(ToNativePath(from), ToNativePath(to));
+  }
+
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     if (opened != nullptr) *opened = false;
     std::string native = ToNativePath(path);

@@ -28,6 +28,9 @@ struct PlacedText {
 void HeadlessUserInterface::ShowErrorMessage(std::string_view text, std::string_view caption) {
   std::string line(caption.empty() ? "Error" : caption);
   line += ": ";
+  // A text that already opens with the caption (Morlund's too-old message starts with "Error: ")
+  // is printed once, not behind a second copy of it.
+  if (text.starts_with(line)) line.clear();
   line += text;
   WriteLine(err_, line);
 }

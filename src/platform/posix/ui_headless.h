@@ -1,5 +1,6 @@
 // The user interface without a display. Message boxes become one line on standard error,
-// "<caption>: <text>" ("Error" for an empty caption). A modal dialog prints its title and then
+// "<caption>: <text>" ("Error" for an empty caption; a text that already starts with
+// "<caption>: " is printed as it is). A modal dialog prints its title and then
 // its static texts row by row on standard output (controls that share a vertical position joined
 // by one blank, left to right; rows top to bottom) and returns at once; buttons and frames print
 // nothing. Modeless dialogs are virtual windows with handles from 0x10000 up, alive until

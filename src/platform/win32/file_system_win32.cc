@@ -189,6 +189,18 @@ class Win32FileSystem : public FileSystem {
     return ::DeleteFileA(ToNativePath(path).c_str()) || Fail();
   }
 
+  // MoveFileEx replaces the target in one step (a folder or read-only target is refused by the
+  // call itself); the source must be a file.
+  bool RenameFile(std::string_view from, std::string_view to) override {
+    const std::string native_from = ToNativePath(from);
+    const DWORD attributes = ::GetFileAttributesA(native_from.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail();
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Fail(ERROR_ACCESS_DENIED);
+    return ::MoveFileExA(native_from.c_str(), ToNativePath(to).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+           Fail();
+  }
+
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
     const std::string native = ToNativePath(pattern);
     Search search(native);

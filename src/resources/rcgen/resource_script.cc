@@ -100,7 +100,7 @@ std::string VersionResource(const VersionInfo& info) {
 std::string WriteResourceScript(const ResourceScriptInput& input) {
   std::string text =
       "// The program's resources, written by the build from its resource tables: do not edit.\n"
-      "#include <windows.h>\n\n"
+      "#include \"windows.h\"\n\n"
       "#pragma code_page(1252)\n"
       "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US\n\n";
   text += StringTable(input.strings);

@@ -1,6 +1,11 @@
 #include "integration/support/integration_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -8,6 +13,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "platform/profile.h"
 
@@ -191,6 +197,60 @@ ProgramRun RunProgram(const ProgramStart& start) {
   return run;
 }
 
+BackgroundProgram::BackgroundProgram(const ProgramStart& start) {
+  std::vector<std::string> texts = {start.program};
+  texts.insert(texts.end(), start.arguments.begin(), start.arguments.end());
+  const std::size_t argument_count = texts.size();
+  if (const char* path = std::getenv("PATH"); path != nullptr && !start.environment.count("PATH")) {
+    texts.push_back(std::string("PATH=") + path);
+  }
+  for (const auto& [name, value] : start.environment) texts.push_back(name + "=" + value);
+  std::vector<char*> arguments, environment;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    (i < argument_count ? arguments : environment).push_back(texts[i].data());
+  }
+  arguments.push_back(nullptr);
+  environment.push_back(nullptr);
+
+  pid_ = fork();
+  if (pid_ == 0) {
+    const rlimit no_core{0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    const int null = open("/dev/null", O_RDWR);
+    for (int stream = 0; stream < 3; ++stream) dup2(null, stream);
+    if (!start.current_folder.empty() && chdir(start.current_folder.c_str()) != 0) _exit(126);
+    execve(start.program.c_str(), arguments.data(), environment.data());
+    _exit(127);
+  }
+  EXPECT_GT(pid_, 0) << "cannot start " << start.program;
+}
+
+BackgroundProgram::~BackgroundProgram() {
+  if (Wait(0) == "running") {
+    Kill();
+    Wait(10);
+  }
+}
+
+void BackgroundProgram::Kill() {
+  if (pid_ > 0) kill(pid_, SIGKILL);
+}
+
+std::string BackgroundProgram::Wait(int seconds) {
+  if (pid_ <= 0) return "exit 127";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (;;) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      return WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                 : "exit " + std::to_string(WEXITSTATUS(status));
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return "running";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 std::string BuildFolder() {
   const char* folder = std::getenv("RADLYN_BUILD_DIR");
   if (folder == nullptr || *folder == '\0') {
@@ -249,6 +309,25 @@ std::vector<std::string> ReadCallsLog(const std::string& folder, std::string_vie
     if (line.starts_with(prefix)) lines.push_back(line);
   }
   return lines;
+}
+
+bool WaitForCallsLogLine(const std::string& folder, std::string_view prefix, std::string_view part,
+                         int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (;;) {
+    for (const std::string& line : ReadCallsLog(folder, prefix)) {
+      if (line.find(part) != std::string::npos) return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void ExpectNoResultAndJobFileUntouched(const std::string& data_folder,
+                                       const std::string& job_file) {
+  const std::string result = data_folder + "/RADLYN_out.ini";
+  EXPECT_FALSE(fs::exists(result)) << ReadTextFile(result).value_or("");
+  EXPECT_EQ(ReadTextFile(data_folder + "/RADLYN_in.ini"), job_file);
 }
 
 std::string CopyRadlynProgram(const std::string& folder) {

@@ -76,6 +76,25 @@ struct ProgramStart {
 
 ProgramRun RunProgram(const ProgramStart& start);
 
+// A program started in the background, for tests that end it from outside or let it die. Its
+// standard streams are closed off and it leaves no core file. Destroying the object kills and
+// reaps a program still running.
+class BackgroundProgram {
+ public:
+  explicit BackgroundProgram(const ProgramStart& start);
+  ~BackgroundProgram();
+  BackgroundProgram(const BackgroundProgram&) = delete;
+  BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+  // Ends the program at once (SIGKILL): nothing of it runs afterwards.
+  void Kill();
+  // Waits at most `seconds` for the program to end: "exit N", "signal N", or "running".
+  std::string Wait(int seconds);
+
+ private:
+  int pid_ = -1;
+};
+
 // Files of the build under test, found through RADLYN_BUILD_DIR (set by the test runner).
 std::string BuildFolder();
 std::string RadlynProgramPath();
@@ -114,6 +133,14 @@ void SetHostsimSwitch(const std::string& folder, const std::string& section, con
                       const std::string& value);
 // The lines of `folder`/hostsim-calls.log that start with `prefix` (all lines for "").
 std::vector<std::string> ReadCallsLog(const std::string& folder, std::string_view prefix = {});
+// Waits at most `seconds` for a calls-log line that starts with `prefix` and contains `part`.
+bool WaitForCallsLogLine(const std::string& folder, std::string_view prefix, std::string_view part,
+                         int seconds = 30);
+
+// What a job that died (killed, or a module that crashed) leaves in `data_folder`: no result file,
+// so no client can read success, and the job file byte for byte as `job_file` (its content
+// before the job).
+void ExpectNoResultAndJobFileUntouched(const std::string& data_folder, const std::string& job_file);
 
 // A private copy of bin/radlyn in `folder`, so that a program settings file can lie beside it;
 // answers the copy's path.
