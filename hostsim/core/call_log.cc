@@ -1,23 +1,16 @@
 #include "call_log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "core/native_files.h"
 
 namespace hostsim {
 
 void AppendCallLog(const std::string& folder, std::string_view line) {
   if (folder.empty()) return;
-  std::string path = folder + kCallLogName;
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return;
   std::string buffer(line);
   buffer.push_back('\n');
-  // O_APPEND makes the single write land at the end as one piece.
-  ssize_t written = write(fd, buffer.data(), buffer.size());
-  (void)written;
-  close(fd);
+  native::AppendInOneWrite(folder + kCallLogName, buffer);
 }
 
 std::string Quoted(std::string_view text) {

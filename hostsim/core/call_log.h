@@ -16,7 +16,7 @@ namespace hostsim {
 
 inline constexpr const char* kCallLogName = "hostsim-calls.log";
 
-// Appends `line` and a line feed to the calls log in `folder` (ending in '/').
+// Appends `line` and a line feed to the calls log in `folder` (ending in a separator).
 void AppendCallLog(const std::string& folder, std::string_view line);
 
 // Argument formatting.

@@ -18,6 +18,9 @@ constexpr std::array kSwitchTable{
     SwitchEntry{"MoFileDB", "OpenStatus", "0",
                 "nonzero: FDB_Open answers this host code (e.g. 3, 31, 99); 0: it checks the "
                 "configuration database morlund.db (missing: 31, damaged: 5)"},
+    SwitchEntry{"MoFileDB", "ReportResources", "0",
+                "1: FDB_Close adds fds=N and peak_kb=N, the process's open file descriptors "
+                "and its peak resident memory (Linux only)"},
     // MoModCh
     SwitchEntry{"MoModCh", "RejectVersion", "0", "1: MC_CheckVersion answers 0"},
     SwitchEntry{"MoModCh", "TakeImageStatus", "0",

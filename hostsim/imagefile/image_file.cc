@@ -1,9 +1,5 @@
 #include "image_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -11,6 +7,7 @@
 
 #include "bmp_file.h"
 #include "core/locked_block.h"
+#include "core/native_files.h"
 #include "hostlink/modules/record_layout.h"
 #include "tiff_file.h"
 
@@ -35,26 +32,6 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-// A fresh, empty sibling of `path` to write into; empty when the folder does not take one.
-std::string CreateSibling(const std::string& path) {
-  std::string pattern = path + ".hostsim-XXXXXX";
-  int fd = mkstemp(pattern.data());
-  if (fd < 0) return {};
-  // Keep the mode of a file that is replaced, else what the umask allows.
-  struct stat existing {};
-  mode_t mode;
-  if (stat(path.c_str(), &existing) == 0) {
-    mode = existing.st_mode & 07777;
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  fchmod(fd, mode);
-  close(fd);
-  return pattern;
-}
-
 }  // namespace
 
 ImageFileKind KindByName(const std::string& path) {
@@ -70,18 +47,17 @@ FileStatus WriteImageFile(const std::string& native_path, const StoredImage& sto
   if (kind == ImageFileKind::kUnknown) {
     return Fail(reason, kFileBadName, "the name ends neither in .tif, .tiff nor .bmp");
   }
-  struct stat target {};
-  if (stat(native_path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
+  if (native::IsOtherThanFile(native_path)) {
     return Fail(reason, kFileCreateError, "the name belongs to something that is not a file");
   }
-  std::string sibling = CreateSibling(native_path);
+  std::string sibling = native::CreateSibling(native_path);
   if (sibling.empty()) return Fail(reason, kFileCreateError, "cannot create a file in the folder");
   FileStatus status = kind == ImageFileKind::kTiff ? WriteTiff(sibling, stored, reason)
                                                    : WriteBmp(sibling, stored, reason);
-  if (status == kFileOk && std::rename(sibling.c_str(), native_path.c_str()) != 0) {
+  if (status == kFileOk && !native::MoveOver(sibling, native_path)) {
     status = Fail(reason, kFileCreateError, "cannot put the file in place");
   }
-  if (status != kFileOk) unlink(sibling.c_str());
+  if (status != kFileOk) native::RemoveFile(sibling);
   return status;
 }
 

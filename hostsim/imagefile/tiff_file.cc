@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "hostlink/modules/record_layout.h"
+#include "tiff_fields.h"
 
 namespace hostsim {
 
@@ -81,22 +82,6 @@ FileStatus Fail(std::string* reason, const std::string& messages, FileStatus sta
   return status;
 }
 
-// The record's acquisition time as a TIFF DateTime, or empty when the record has none.
-std::string RecordDateTime(const std::vector<std::uint8_t>& record) {
-  if (record.size() < records::image::kSize) return {};
-  const std::uint8_t* r = record.data();
-  unsigned year = records::ReadU16(r, records::image::kYear);
-  if (year == 0 || year > 9999) return {};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u:%02u:%02u %02u:%02u:%02u", year,
-                records::ReadU8(r, records::image::kMonth) % 100,
-                records::ReadU8(r, records::image::kDay) % 100,
-                records::ReadU8(r, records::image::kHour) % 100,
-                records::ReadU8(r, records::image::kMinute) % 100,
-                records::ReadU8(r, records::image::kSecond) % 100);
-  return text;
-}
-
 }  // namespace
 
 FileStatus WriteTiff(const std::string& path, const StoredImage& stored, std::string* reason) {
@@ -109,7 +94,7 @@ FileStatus WriteTiff(const std::string& path, const StoredImage& stored, std::st
   std::string messages;
   TIFF* tif = Open(path, "w", &messages);
   if (tif == nullptr) return Fail(reason, messages, kFileCreateError, "cannot create the file");
-  const std::uint32_t rows_per_strip = std::max<std::uint32_t>(1, 65536 / (image.width * 2));
+  const std::uint32_t rows_per_strip = TiffRowsPerStrip(image.width);
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, image.width);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, image.height);
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(image.bits));
@@ -119,12 +104,11 @@ FileStatus WriteTiff(const std::string& path, const StoredImage& stored, std::st
   TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
   TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows_per_strip);
-  // Intraoral sensors have pixels of about 20 micrometres.
   TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_CENTIMETER);
-  TIFFSetField(tif, TIFFTAG_XRESOLUTION, 500.0f);
-  TIFFSetField(tif, TIFFTAG_YRESOLUTION, 500.0f);
-  TIFFSetField(tif, TIFFTAG_SOFTWARE, "Morlund (hostsim)");
-  std::string date_time = RecordDateTime(stored.record);
+  TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(kTiffPixelsPerCentimetre));
+  TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(kTiffPixelsPerCentimetre));
+  TIFFSetField(tif, TIFFTAG_SOFTWARE, kTiffSoftware);
+  std::string date_time = TiffDateTime(stored.record);
   if (!date_time.empty()) TIFFSetField(tif, TIFFTAG_DATETIME, date_time.c_str());
   if (!stored.record.empty()) {
     TIFFSetField(tif, kTagImageRecord, static_cast<std::uint32_t>(stored.record.size()),

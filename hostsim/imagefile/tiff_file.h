@@ -5,7 +5,9 @@
 //                                        or it is empty)
 //   65002 MorlundLookupTable  SHORT      the lookup table of a 16-bit image
 // Reading accepts any single-sample 8- or 16-bit unsigned grey TIFF in strips (any compression
-// libtiff decodes); the private tags are optional. Paths are native.
+// libtiff decodes); the private tags are optional. Paths are native. On Windows, where there is no
+// libtiff, these are hostsim's own baseline codec (baseline_tiff.h): the same files, uncompressed
+// ones only.
 #pragma once
 
 #include <string>

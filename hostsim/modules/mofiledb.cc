@@ -2,6 +2,7 @@
 // database file (morlund.db beside the module), FDB_Close closes it again.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "core/call_log.h"
@@ -22,6 +23,34 @@ namespace {
 [[maybe_unused]] constexpr MorlundStatus kDatabaseDamaged = 5;   // cannot be read
 
 bool g_open = false;
+
+// The process's open file descriptors, not counting the one that lists them; -1 where unknown.
+[[maybe_unused]] long OpenDescriptors() {
+#ifdef __linux__
+  std::error_code error;
+  long count = 0;
+  for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
+       it.increment(error)) {
+    ++count;
+  }
+  return error ? -1 : count - 1;
+#else
+  return -1;
+#endif
+}
+
+// The process's peak resident memory so far in KiB (VmHWM); -1 where unknown.
+[[maybe_unused]] long PeakResidentKb() {
+  long peak = -1;
+  if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+      if (std::sscanf(line, "VmHWM: %ld", &peak) == 1) break;
+    }
+    std::fclose(status);
+  }
+  return peak;
+}
 
 [[maybe_unused]] MorlundStatus CheckDatabase(const std::string& folder) {
   std::FILE* file = std::fopen((folder + kDatabaseName).c_str(), "rb");
@@ -51,10 +80,13 @@ HOSTSIM_EXPORT MorlundStatus FDB_Open() {
 
 #ifndef HOSTSIM_LACK_FDB_Close
 HOSTSIM_EXPORT void FDB_Close() {
-  hostsim::LogLine("FDB_Close")
-      .Result("void")
-      .Detail("was_open", g_open ? 1 : 0)
-      .WriteTo(hostsim::InstallFolder());
+  hostsim::Switches switches(hostsim::InstallFolder());
+  hostsim::LogLine line("FDB_Close");
+  line.Result("void").Detail("was_open", g_open ? 1 : 0);
+  if (switches.Int(kSection, "ReportResources") != 0) {
+    line.Detail("fds", OpenDescriptors()).Detail("peak_kb", PeakResidentKb());
+  }
+  line.WriteTo(switches.folder());
   g_open = false;
 }
 #endif

@@ -2,7 +2,6 @@
 // the take record as Morlund's acquisition does. Which outcome it gives is set in hostsim.ini.
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <string>
 #include <thread>
 #include <utility>
@@ -21,6 +20,7 @@
 #include "core/version_check.h"
 #include "hostlink/modules/module_exports.h"
 #include "hostlink/modules/record_layout.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -34,15 +34,13 @@ namespace take = radlyn::records::take;
 [[maybe_unused]] constexpr MorlundStatus kMemoryProblem = 1102;
 
 [[maybe_unused]] void StampTakeTime(std::uint8_t* record) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  records::WriteU16(record, take::kYear, static_cast<std::uint16_t>(local.tm_year + 1900));
-  records::WriteU8(record, take::kMonth, static_cast<std::uint8_t>(local.tm_mon + 1));
-  records::WriteU8(record, take::kDay, static_cast<std::uint8_t>(local.tm_mday));
-  records::WriteU8(record, take::kHour, static_cast<std::uint8_t>(local.tm_hour));
-  records::WriteU8(record, take::kMinute, static_cast<std::uint8_t>(local.tm_min));
-  records::WriteU8(record, take::kSecond, static_cast<std::uint8_t>(local.tm_sec));
+  const radlyn::platform::LocalTime now = radlyn::platform::GetClock().Now();
+  records::WriteU16(record, take::kYear, static_cast<std::uint16_t>(now.year));
+  records::WriteU8(record, take::kMonth, static_cast<std::uint8_t>(now.month));
+  records::WriteU8(record, take::kDay, static_cast<std::uint8_t>(now.day));
+  records::WriteU8(record, take::kHour, static_cast<std::uint8_t>(now.hour));
+  records::WriteU8(record, take::kMinute, static_cast<std::uint8_t>(now.minute));
+  records::WriteU8(record, take::kSecond, static_cast<std::uint8_t>(now.second));
 }
 
 struct Exposure {

@@ -1,16 +1,16 @@
 // The hostsim command: lays out simulated Morlund installations and makes or inspects image
 // files in Morlund's format. `hostsim help` lists the commands; hostsim/README.md explains them.
-#include <limits.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "image_commands.h"
 #include "installation.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -31,12 +31,10 @@ int Usage(const std::string& problem) {
 // The folder of modules and program the build laid out beside bin/.
 std::string FilesFolder() {
   if (const char* override_folder = std::getenv("HOSTSIM_FILES")) return override_folder;
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "hostsim-files";
-  std::string exe(path, static_cast<std::size_t>(n));
-  std::string bin = exe.substr(0, exe.rfind('/'));
-  return bin.substr(0, bin.rfind('/')) + "/hostsim-files";
+  const std::string program =
+      radlyn::platform::ToNativePath(radlyn::platform::GetFileSystem().ProgramFilePath());
+  if (program.empty()) return "hostsim-files";
+  return (std::filesystem::path(program).parent_path().parent_path() / "hostsim-files").string();
 }
 
 bool ParseVersion(std::string_view text, radlyn::platform::ProductVersion* version) {

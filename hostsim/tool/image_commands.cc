@@ -1,7 +1,6 @@
 #include "image_commands.h"
 
 #include <cstdio>
-#include <ctime>
 #include <string_view>
 
 #include "core/call_log.h"
@@ -9,6 +8,7 @@
 #include "core/synthetic_xray.h"
 #include "hostlink/modules/record_layout.h"
 #include "imagefile/image_file.h"
+#include "platform/clock.h"
 
 namespace hostsim {
 
@@ -28,15 +28,13 @@ std::vector<std::uint8_t> SampleRecord(const MakeImageOptions& options) {
   records::WriteText(r, image_record::kHardware, "Morlund Intraoral Sensor S1 #40113");
   records::WriteText(r, image_record::kExposureParameters, "TXRay,120,kV,60,mA,7");
   records::WriteText(r, image_record::kTakeType, options.take_type);
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  records::WriteU16(r, image_record::kYear, static_cast<std::uint16_t>(local.tm_year + 1900));
-  records::WriteU8(r, image_record::kMonth, static_cast<std::uint8_t>(local.tm_mon + 1));
-  records::WriteU8(r, image_record::kDay, static_cast<std::uint8_t>(local.tm_mday));
-  records::WriteU8(r, image_record::kHour, static_cast<std::uint8_t>(local.tm_hour));
-  records::WriteU8(r, image_record::kMinute, static_cast<std::uint8_t>(local.tm_min));
-  records::WriteU8(r, image_record::kSecond, static_cast<std::uint8_t>(local.tm_sec));
+  const radlyn::platform::LocalTime now = radlyn::platform::GetClock().Now();
+  records::WriteU16(r, image_record::kYear, static_cast<std::uint16_t>(now.year));
+  records::WriteU8(r, image_record::kMonth, static_cast<std::uint8_t>(now.month));
+  records::WriteU8(r, image_record::kDay, static_cast<std::uint8_t>(now.day));
+  records::WriteU8(r, image_record::kHour, static_cast<std::uint8_t>(now.hour));
+  records::WriteU8(r, image_record::kMinute, static_cast<std::uint8_t>(now.minute));
+  records::WriteU8(r, image_record::kSecond, static_cast<std::uint8_t>(now.second));
   return record;
 }
 

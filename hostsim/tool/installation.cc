@@ -8,9 +8,11 @@
 #include "core/call_log.h"
 #include "core/install_files.h"
 #include "core/switches.h"
+#include "install_native.h"
+#include "platform/paths.h"
+#ifdef HOSTSIM_NEW_GENERATION
 #include "ngserver/ng_install.h"
-#include "platform/posix/product_version_file.h"
-#include "platform/posix/registry_file.h"
+#endif
 
 namespace hostsim {
 
@@ -18,10 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kLocalServerKey =
-    "CLSID\\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}\\LocalServer32";
-constexpr const char* kMemoryLibrary = "libradlyn_globalmem.so";
-constexpr const char* kProgram = "morlund";
+const std::string kProgram = std::string("morlund") + radlyn::platform::kProgramFileSuffix;
 
 // Morlund's own settings, as a workstation has them (CR LF line ends).
 constexpr const char* kMorlundIni =
@@ -76,8 +75,8 @@ bool ModuleSource(const InstallOptions& options, const ModuleFile& module, fs::p
   if (lacking.empty()) {
     *source = fs::path(options.files_folder) / module.file;
   } else {
-    *source =
-        fs::path(options.files_folder) / "variants" / (stem + "-without-" + lacking[0] + ".so");
+    *source = fs::path(options.files_folder) / "variants" /
+              (stem + "-without-" + lacking[0] + radlyn::platform::kLibraryFileSuffix);
   }
   return true;
 }
@@ -85,18 +84,19 @@ bool ModuleSource(const InstallOptions& options, const ModuleFile& module, fs::p
 }  // namespace
 
 const std::vector<ModuleFile>& ModuleFiles() {
+  const std::string suffix = radlyn::platform::kLibraryFileSuffix;
   static const std::vector<ModuleFile> kModules = {
-      {"MoFileDB", "mofiledb.so", {"FDB_Open", "FDB_Close", "FDB_CheckVersion"}},
-      {"MoModCh", "momodch.so", {"MC_TakeImage", "MC_CheckVersion"}},
+      {"MoFileDB", "mofiledb" + suffix, {"FDB_Open", "FDB_Close", "FDB_CheckVersion"}},
+      {"MoModCh", "momodch" + suffix, {"MC_TakeImage", "MC_CheckVersion"}},
       {"MoGrfMan",
-       "mogrfman.so",
+       "mogrfman" + suffix,
        {"MGM_LRMarker", "MGM_SetMark", "MGM_CheckVersion", "MGM_FilterEx"}},
       {"MoUtil",
-       "moutil.so",
+       "moutil" + suffix,
        {"UTL_InitMark", "UTL_GetLogo", "UTL_SetLogo", "UTL_SetVersion", "UTL_CheckVersion",
         "IsDate", "UTL_GetPrivateProfileIntTakeType", "UTL_GetPrivateProfileStringTakeType"}},
       {"MoFileIO",
-       "mofileio.so",
+       "mofileio" + suffix,
        {"FIO_CreateImageFile", "FIO_CheckVersion", "FIO_ImportImageFile"}},
   };
   return kModules;
@@ -144,9 +144,9 @@ bool Install(const InstallOptions& options, std::string* error) {
       return false;
     }
   }
-  if (!CopyInstallFile(fs::path(options.files_folder) / kMemoryLibrary, folder / kMemoryLibrary,
-                       error)) {
-    return false;
+  for (const std::string& library : SupportLibraries()) {
+    if (!CopyInstallFile(fs::path(options.files_folder) / library, folder / library, error))
+      return false;
   }
 
   fs::remove(folder / kProgram, code);
@@ -154,8 +154,7 @@ bool Install(const InstallOptions& options, std::string* error) {
     if (!CopyInstallFile(fs::path(options.files_folder) / kProgram, folder / kProgram, error))
       return false;
     if (options.version &&
-        !radlyn::platform::WriteProductVersion((folder / kProgram).string(), *options.version)) {
-      *error = "cannot stamp the version into " + (folder / kProgram).string();
+        !StampProductVersion((folder / kProgram).string(), *options.version, error)) {
       return false;
     }
   }
@@ -167,14 +166,11 @@ bool Install(const InstallOptions& options, std::string* error) {
       !WriteInstallFile(folder / kCallLogName, "", error)) {
     return false;
   }
+#ifdef HOSTSIM_NEW_GENERATION
   if (!InstallNewGeneration(folder.string(), options.files_folder, error)) return false;
+#endif
 
-  if (options.register_folder &&
-      !radlyn::platform::WriteClassesRootDefault(kLocalServerKey, (folder / kProgram).string())) {
-    *error = "cannot write the registry file " + radlyn::platform::RegistryFilePath();
-    return false;
-  }
-  return true;
+  return !options.register_folder || RegisterInstallation((folder / kProgram).string(), error);
 }
 
 }  // namespace hostsim

@@ -1,5 +1,6 @@
 // `hostsim install DIR`: lays out a complete simulated Morlund installation in DIR and registers
-// it as the LocalServer32 value of Morlund's automation server in the registry file.
+// it as the LocalServer32 value of Morlund's automation server (in the registry file on Linux, in
+// HKEY_CLASSES_ROOT on Windows).
 #pragma once
 
 #include <optional>
@@ -23,7 +24,7 @@ struct InstallOptions {
 // The module files and their exports, in Morlund's load order.
 struct ModuleFile {
   const char* name;  // MoFileDB
-  const char* file;  // mofiledb.so
+  std::string file;  // mofiledb.so (Linux), mofiledb.dll (Windows)
   std::vector<const char*> exports;
 };
 const std::vector<ModuleFile>& ModuleFiles();

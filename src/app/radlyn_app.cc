@@ -76,6 +76,8 @@ void CRadlynApp::RunStartUp(const CSingleInstanceGuard& guard,
   files.DeleteFile(GetResultFilePath());  // a missing file is no error
   if (!BeginResult()) return;
   if (InitializeClient() != kErrorNone) return;
+  // No exposure when its outcome could not reach the client.
+  if (ResultWriteFailed()) return;
 
   ChooseOwnerWindow();
   RunAcquisitionJob();

@@ -95,11 +95,17 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
 
     host.SetBitDepth(ReadProfileInt(kAssure8BitKey, job_file) != 0 ? 8 : 16);
 
-    // Output folder: separator first, then expansion.
-    const std::string folder_text = platform::WithTrailingSeparator(
-        ReadProfileText(kImageDataPathKey, GetDataFolder(), job_file));
-    const std::optional<std::string> expanded =
-        platform::GetEnvironment().ExpandEnvironmentText(folder_text, platform::kMaxPath);
+    // Output folder: separator first, then expansion. A value longer than its limit would
+    // arrive cut, naming another folder (a parent, when the cut falls on a separator): it is
+    // read one character further so that it is refused instead.
+    TextKey over_limit = kImageDataPathKey;
+    ++over_limit.limit;
+    const std::string folder_value = ReadProfileText(over_limit, GetDataFolder(), job_file);
+    const std::string folder_text = platform::WithTrailingSeparator(folder_value);
+    std::optional<std::string> expanded;
+    if (folder_value.size() <= kImageDataPathKey.limit) {
+      expanded = platform::GetEnvironment().ExpandEnvironmentText(folder_text, platform::kMaxPath);
+    }
     if (!expanded) {
       Fail(host, kErrorSizeTooLong,
            "Output folder path too long after expansion (more than 259 characters): '" +
@@ -130,7 +136,8 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
     }
 
     const std::string probe = folder + kProbeFileName;
-    if (!files.CreateEmptyFile(probe)) {
+    // A link in the probe's place is never followed: emptying it would empty another file.
+    if (files.IsLink(probe) || !files.CreateEmptyFile(probe)) {
       Fail(host, kErrorFileCreation,
            "Error during testing file access in the specified directory: '" + folder + "'");
     }

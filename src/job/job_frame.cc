@@ -49,13 +49,17 @@ const std::string& CJobFrame::GetSettingsFilePath() {
 }
 
 void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view debug_text) {
-  if (!has_data_folder_) return;
+  if (!has_data_folder_ || result_withheld_) return;
   const std::string result_file = ResultWritePath();
+  if (platform::GetFileSystem().IsLink(result_file)) {
+    result_write_failed_ = true;
+    return;
+  }
   if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
 
   const std::string_view message = GetErrorMessage(error_number);
   platform::Profile& profile = platform::GetProfile();
-  WriteProfileInt("Info", "ErrorNr", error_number, result_file);
+  if (!WriteProfileInt("Info", "ErrorNr", error_number, result_file)) result_write_failed_ = true;
   profile.WriteString("Info", "ErrorMsg", message, result_file);
   if (!debug_text.empty()) profile.WriteString("Info", "DebugInfo", debug_text, result_file);
   if (error_number == kErrorNone) return;
@@ -88,9 +92,16 @@ bool CJobFrame::BeginResult() {
 }
 
 void CJobFrame::PublishResult() {
-  if (!result_pending_) return;
+  if (!result_pending_ || result_withheld_) return;
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string pending = GetPendingResultFilePath();
+  if (result_write_failed_) {
+    // The pending file does not hold this job's outcome: no answer is better than a wrong one.
+    result_withheld_ = true;
+    files.DeleteFile(pending);
+    WriteEventLog("Error", "Couldn't write the result file: '" + pending + "'");
+    return;
+  }
   // No report reached the pending file: there is nothing to publish.
   if (!files.Exists(pending)) return;
   if (files.RenameFile(pending, GetResultFilePath())) {

@@ -16,6 +16,12 @@
 // step. A job that dies on the way (killed, or a module that crashes) therefore leaves no result
 // file rather than one that reads ErrorNr=0 before an image exists. What such a job left pending
 // is deleted by the next BeginResult.
+//
+// The result file is never written through a link: a report whose file is a link is not written.
+// A report whose error number cannot be written (a full disk, a link planted as the pending file)
+// withholds the result: PublishResult then deletes the pending file instead of renaming it, since
+// what it holds may read ErrorNr=0 from the client's initialisation, and later reports write
+// nothing. The client then finds no result file, as after a death.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +64,8 @@ class CJobFrame {
   // stays pending: a later report never creates a result file the job's reports did not reach.
   // A rename that fails is written to the event log.
   void PublishResult();
+  // True once a report could not write its error number.
+  bool ResultWriteFailed() const { return result_write_failed_; }
 
   // Attaches the host link under the job's client name and reports the outcome; 0 on success.
   std::int32_t InitializeClient();
@@ -75,6 +83,8 @@ class CJobFrame {
   std::string data_folder_;
   bool has_data_folder_ = false;
   bool result_pending_ = false;
+  bool result_write_failed_ = false;
+  bool result_withheld_ = false;
   platform::WindowHandle parent_window_ = 0;
   std::string program_folder_;
   std::string settings_file_path_;

@@ -17,7 +17,9 @@ std::string BuildImageFilePath(std::string_view folder, std::string_view file_fo
 
   platform::FileSystem& files = platform::GetFileSystem();
   std::string candidate = base + extension;
-  for (long long counter = 1; files.Exists(candidate); ++counter) {
+  // A name held by a link, even one that leads nowhere, is taken: the image must not be written
+  // where a link points.
+  for (long long counter = 1; files.Exists(candidate) || files.IsLink(candidate); ++counter) {
     candidate = base + "_" + std::to_string(counter) + extension;
   }
   return candidate;

@@ -1,8 +1,9 @@
 // The image file's name: the local date and time, taken once, to the second.
 //
-// The first candidate is folder + "YYYYMMDD_HHMMSS." + format; while a file of that name exists,
-// the next is folder + "YYYYMMDD_HHMMSS_<n>." + format with n = 1, 2, ... All candidates share
-// the one time stamp. The folder ends with a separator (or is empty).
+// The first candidate is folder + "YYYYMMDD_HHMMSS." + format; while a file (or a link, even one
+// that leads nowhere) of that name exists, the next is folder + "YYYYMMDD_HHMMSS_<n>." + format
+// with n = 1, 2, ... All candidates share the one time stamp. The folder ends with a separator
+// (or is empty).
 #pragma once
 
 #include <string>

@@ -18,6 +18,9 @@ class FileSystem {
   // True when a file or folder of that name exists.
   virtual bool Exists(std::string_view path) = 0;
   virtual bool FolderExists(std::string_view path) = 0;
+  // True when the name itself is a symbolic link (or another kind of redirection), whether or not
+  // it leads anywhere; writers that must not reach another place ask this first.
+  virtual bool IsLink(std::string_view path) = 0;
   // Deletes a file; false when it could not be deleted (a missing file included).
   virtual bool DeleteFile(std::string_view path) = 0;
   // The full path of the first file that matches a wildcard pattern (`*`, `?` in the last
@@ -25,7 +28,8 @@ class FileSystem {
   virtual std::optional<std::string> FindFirstFile(std::string_view pattern) = 0;
   // Creates a folder and every missing parent; true when the folder exists afterwards.
   virtual bool CreateFolderTree(std::string_view path) = 0;
-  // Creates a file for reading and writing, emptying it if it exists, and closes it again.
+  // Creates a file for reading and writing, emptying it if it exists, and closes it again. A link
+  // of that name is never followed: false.
   virtual bool CreateEmptyFile(std::string_view path) = 0;
   // Renames the file `from` to `to` in one step, replacing a file of that name: a reader of `to`
   // finds the old file or the whole new one, never a part and never none. `from` must be a file,

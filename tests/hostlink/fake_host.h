@@ -83,6 +83,7 @@ class FakeFileSystem : public platform::FileSystem {
  public:
   bool Exists(std::string_view path) override { return existing.count(std::string(path)) != 0; }
   bool FolderExists(std::string_view) override { return false; }
+  bool IsLink(std::string_view) override { return false; }
   bool DeleteFile(std::string_view path) override;
   std::optional<std::string> FindFirstFile(std::string_view) override { return std::nullopt; }
   bool CreateFolderTree(std::string_view) override { return false; }

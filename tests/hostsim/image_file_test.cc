@@ -16,6 +16,7 @@
 #include "core/locked_block.h"
 #include "core/synthetic_xray.h"
 #include "hostlink/modules/record_layout.h"
+#include "platform/platform_test_support.h"
 
 namespace hostsim {
 namespace {
@@ -26,19 +27,11 @@ namespace fs = std::filesystem;
 
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "hostsim-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const fs::path& path() const { return path_; }
+  std::string File(const std::string& name) const { return folder_ / name; }
+  const fs::path& path() const { return folder_.path(); }
 
  private:
-  fs::path path_;
+  radlyn::platform::testing::TempFolder folder_;
 };
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {

@@ -3,23 +3,19 @@
 #include "core/take_type_profile.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "platform/platform_test_support.h"
 
 namespace hostsim {
 namespace {
 
-namespace fs = std::filesystem;
-
 class TakeTypeProfile : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "hostsim-profile-XXXXXX").string();
-    folder_ = mkdtemp(pattern.data());
-    file_ = (folder_ / "morlund.ini").string();
+    file_ = folder_ / "morlund.ini";
     std::ofstream(file_) << "[AutoPost]\r\n"
                             "FilterClass=1\r\n"
                             "filterclass_xi=2\r\n"
@@ -28,9 +24,7 @@ class TakeTypeProfile : public testing::Test {
                             "WWE=1,2,3\r\n"
                             "WWE_21XI=9,9,9,9,9\r\n";
   }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  fs::path folder_;
+  radlyn::platform::testing::TempFolder folder_;
   std::string file_;
 };
 
@@ -53,8 +47,7 @@ TEST_F(TakeTypeProfile, MostSpecificPresentKeyWins) {
   }
   EXPECT_EQ(ReadIntTakeType("AutoPost", "FilterClass1", "12XI", -7, file_), -7);
   EXPECT_EQ(ReadIntTakeType("Other", "FilterClass", "12XI", -7, file_), -7);
-  EXPECT_EQ(ReadIntTakeType("AutoPost", "FilterClass", "12XI", -7, (folder_ / "none.ini").string()),
-            -7);
+  EXPECT_EQ(ReadIntTakeType("AutoPost", "FilterClass", "12XI", -7, folder_ / "none.ini"), -7);
 }
 
 TEST_F(TakeTypeProfile, StringsFollowTheSameRuleAndAreCutToTheLimit) {

@@ -150,6 +150,10 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
   WriteTextFile(blocker, "a file where the image folder should go");
   // 259 characters, as many as the job file's key holds: with its separator one too many.
   const std::string long_folder = sandbox_.Path(std::string(259 - sandbox_.Path("").size(), 'f'));
+  // Longer than 259 characters, with a separator as the 259th: cut there, it would name a
+  // folder of its own.
+  std::string too_long = sandbox_.Path("images-long") + "/";
+  too_long += std::string(258 - too_long.size(), 'a') + "/" + std::string(40, 'b');
   const struct {
     const char* name;
     std::vector<IniEntry> changes;
@@ -240,6 +244,17 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
        "13",
        "Not enough disk space",
        "Not enough disk space available or could not detect available space."},
+      {"folder naming a file",
+       {{"Config", "ImageDataPath", blocker}},
+       "7",
+       "File creation error",
+       "Couldn't create specified directory: '" + blocker + "/'"},
+      {"folder over 259 characters",
+       {{"Config", "ImageDataPath", too_long}},
+       "36",
+       "String/array/etc. size too long/short",
+       "Output folder path too long after expansion (more than 259 characters): '" +
+           too_long.substr(0, 260) + "/'"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -248,6 +263,7 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
     ExpectOnlyReport(outcome, c.number, c.message, kStepFailure + c.debug);
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
     EXPECT_FALSE(fs::exists(Images()));
+    EXPECT_FALSE(fs::exists(sandbox_.Path("images-long")));
     ExpectLoggedReport(outcome);
   }
 }

@@ -5,6 +5,7 @@
 
 #include "job/job_fixture.h"
 #include "platform/last_error.h"
+#include "platform/profile.h"
 
 namespace radlyn {
 namespace {
@@ -46,6 +47,42 @@ TEST_F(JobFrameTest, ASuccessReportIsReplacedByALaterErrorAndLogsNothing) {
   EXPECT_THAT(LogEntries(),
               ElementsAre("[Info] Error in RADLYN: ErrorNr=-5; ErrorMsg='Unspecified error'; "
                           "DebugInfo=''"));
+}
+
+// The profile service of the platform, whose writes fail while `fail` is set (a full disk).
+class FailingWrites : public platform::Profile {
+ public:
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback,
+                         std::size_t limit, std::string_view path) override {
+    return platform::Profile::Native().ReadString(section, key, fallback, limit, path);
+  }
+  std::int32_t ReadInt(std::string_view section, std::string_view key, std::int32_t fallback,
+                       std::string_view path) override {
+    return platform::Profile::Native().ReadInt(section, key, fallback, path);
+  }
+  bool WriteString(std::string_view section, std::string_view key, std::string_view value,
+                   std::string_view path) override {
+    return !fail && platform::Profile::Native().WriteString(section, key, value, path);
+  }
+  bool fail = false;
+};
+
+TEST_F(JobFrameTest, AResultWhoseErrorNumberCannotBeWrittenIsWithheld) {
+  FailingWrites profile;
+  platform::ScopedService<platform::Profile> scoped_profile(profile);
+  ASSERT_TRUE(frame_.BeginResult());
+  frame_.WriteErrorReport(0, "");  // the client's initialisation
+  profile.fail = true;
+  frame_.WriteErrorReport(31, "x");
+  EXPECT_TRUE(frame_.ResultWriteFailed());
+  frame_.PublishResult();
+  profile.fail = false;
+  frame_.WriteErrorReport(0, "");  // the report at exit writes nothing any more
+  frame_.PublishResult();
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
+  EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Couldn't write the result file: '" +
+                                                frame_.GetPendingResultFilePath() + "'"));
 }
 
 TEST_F(JobFrameTest, NoReportIsWrittenWhileNoDataFolderIsSet) {

@@ -16,7 +16,9 @@ class TakenNames : public testing::ForwardingFileSystem {
     asked.emplace_back(path);
     return taken.count(std::string(path)) != 0;
   }
+  bool IsLink(std::string_view path) override { return links.count(std::string(path)) != 0; }
   std::set<std::string> taken;
+  std::set<std::string> links;  // links that lead nowhere: Exists does not see them
   std::vector<std::string> asked;
 };
 
@@ -32,6 +34,10 @@ TEST(BuildImageFilePathTest, CountsUpFromTheBaseNameWithOneTimeStamp) {
   EXPECT_EQ(BuildImageFilePath("/img/", "bmp"), "/img/20261207_090503_2.bmp");
   EXPECT_EQ(clock.calls, 2);  // once per name, never while counting
   EXPECT_EQ(files.asked.back(), "/img/20261207_090503_2.bmp");
+
+  // A link planted under the next name keeps the image from being written where it points.
+  files.links = {"/img/20261207_090503_2.bmp"};
+  EXPECT_EQ(BuildImageFilePath("/img/", "bmp"), "/img/20261207_090503_3.bmp");
 }
 
 }  // namespace

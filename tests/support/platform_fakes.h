@@ -36,6 +36,7 @@ class ForwardingFileSystem : public platform::FileSystem {
  public:
   bool Exists(std::string_view path) override { return native().Exists(path); }
   bool FolderExists(std::string_view path) override { return native().FolderExists(path); }
+  bool IsLink(std::string_view path) override { return native().IsLink(path); }
   bool DeleteFile(std::string_view path) override { return native().DeleteFile(path); }
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
     return native().FindFirstFile(pattern);

@@ -148,6 +148,12 @@ class PosixFileSystem : public FileSystem {
     return S_ISDIR(info.st_mode) || Fail(ENOTDIR);
   }
 
+  bool IsLink(std::string_view path) override {
+    struct stat info;
+    if (lstat(ToNativePath(path).c_str(), &info) != 0) return Fail();
+    return S_ISLNK(info.st_mode) || Fail(EINVAL);
+  }
+
   bool DeleteFile(std::string_view path) override {
     std::string native = ToNativePath(path);
     if (IsFolder(native)) return Fail(EACCES);
@@ -179,7 +185,8 @@ class PosixFileSystem : public FileSystem {
   }
 
   bool CreateEmptyFile(std::string_view path) override {
-    int fd = open(ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd =
+        open(ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return Fail();
     close(fd);
     return true;

@@ -185,6 +185,12 @@ class Win32FileSystem : public FileSystem {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || Fail(ERROR_DIRECTORY);
   }
 
+  bool IsLink(std::string_view path) override {
+    const DWORD attributes = ::GetFileAttributesA(ToNativePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail();
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || Fail(ERROR_INVALID_PARAMETER);
+  }
+
   bool DeleteFile(std::string_view path) override {
     return ::DeleteFileA(ToNativePath(path).c_str()) || Fail();
   }
@@ -220,8 +226,12 @@ class Win32FileSystem : public FileSystem {
   bool CreateFolderTree(std::string_view path) override { return MakeFolders(ToNativePath(path)); }
 
   bool CreateEmptyFile(std::string_view path) override {
-    return OpenFile(ToNativePath(path), GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS).valid() ||
-           Fail();
+    const std::string native = ToNativePath(path);
+    const DWORD attributes = ::GetFileAttributesA(native.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      return Fail(ERROR_ACCESS_DENIED);
+    }
+    return OpenFile(native, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS).valid() || Fail();
   }
 
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {

@@ -330,6 +330,25 @@ void ExpectNoResultAndJobFileUntouched(const std::string& data_folder,
   EXPECT_EQ(ReadTextFile(data_folder + "/RADLYN_in.ini"), job_file);
 }
 
+PrivateBus::PrivateBus(RadlynSandbox& sandbox, const std::string& morlund) {
+  const std::string address_file = sandbox.Path("bus-address");
+  const std::string pid_file = sandbox.Path("bus-pid");
+  const std::string command = "dbus-daemon --config-file=" + ShellQuote(morlund) +
+                              "/dbus-session.conf --fork --print-address=3 --print-pid=4 3>" +
+                              ShellQuote(address_file) + " 4>" + ShellQuote(pid_file) +
+                              " 2>/dev/null";
+  if (std::system(command.c_str()) != 0) return;
+  std::string address;
+  std::istringstream(ReadTextFile(address_file).value_or("")) >> address;
+  std::istringstream(ReadTextFile(pid_file).value_or("")) >> pid_;
+  if (address.empty()) pid_.clear();
+  sandbox.environment()["DBUS_SESSION_BUS_ADDRESS"] = address;
+}
+
+PrivateBus::~PrivateBus() {
+  if (!pid_.empty()) std::system(("kill " + pid_ + " 2>/dev/null").c_str());
+}
+
 std::string CopyRadlynProgram(const std::string& folder) {
   fs::create_directories(folder);
   const std::string copy = folder + "/radlyn";

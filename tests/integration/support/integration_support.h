@@ -137,6 +137,20 @@ std::vector<std::string> ReadCallsLog(const std::string& folder, std::string_vie
 bool WaitForCallsLogLine(const std::string& folder, std::string_view prefix, std::string_view part,
                          int seconds = 30);
 
+// A private session bus whose activatable services are the servers of the hostsim installation in
+// `morlund`; the sandbox's runs reach it through DBUS_SESSION_BUS_ADDRESS. Stopped when destroyed.
+class PrivateBus {
+ public:
+  PrivateBus(RadlynSandbox& sandbox, const std::string& morlund);
+  ~PrivateBus();
+  PrivateBus(const PrivateBus&) = delete;
+  PrivateBus& operator=(const PrivateBus&) = delete;
+  bool started() const { return !pid_.empty(); }
+
+ private:
+  std::string pid_;
+};
+
 // What a job that died (killed, or a module that crashed) leaves in `data_folder`: no result file,
 // so no client can read success, and the job file byte for byte as `job_file` (its content
 // before the job).

@@ -1,10 +1,10 @@
-#include "install_folder.h"
-
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
 
 #include <string>
+
+#include "install_folder.h"
 
 namespace hostsim {
 

@@ -1,0 +1,291 @@
+// Files and folders a job should never meet: job files that are no job, links planted where
+// radlyn writes, output folders it cannot use, and disks that fill up. Each ends in a clear error
+// number or in no answer at all, never in success without an image, and nothing is written
+// anywhere but where it belongs.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "integration/support/integration_support.h"
+
+namespace radlyn::integration {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::SizeIs;
+
+const std::vector<IniSection> kJob = {
+    {"Logon", {{"ClientName", "DentalOffice"}}},
+    {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
+    {"Patient",
+     {{"FirstName", "Anna"}, {"LastName", "Miller"}, {"ID", "4711"}, {"Birthdate", "19700305"}}}};
+
+class HostileFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(InstallHostsim(sandbox_, Morlund()));
+    SetHostsimSwitch(Morlund(), "MoModCh", "Width", "320");
+    SetHostsimSwitch(Morlund(), "MoModCh", "Height", "240");
+  }
+  void TearDown() override {
+    for (const std::string& mount : mounts_) {
+      std::system(("umount -l '" + mount + "' 2>/dev/null").c_str());
+    }
+  }
+
+  std::string Morlund() const { return sandbox_.Path("morlund"); }
+  std::string Data() const { return sandbox_.Path("data"); }
+  std::string Images() const { return sandbox_.Path("images"); }
+  std::string JobFile() const { return Data() + "/RADLYN_in.ini"; }
+  std::string ResultFile() const { return Data() + "/RADLYN_out.ini"; }
+
+  void WriteJob(const std::string& images) const {
+    std::vector<IniSection> job = kJob;
+    job.push_back({"Config", {{"ImageDataPath", images}}});
+    WriteIniFile(JobFile(), job);
+  }
+  ProgramStart Job() const {
+    return {RadlynProgramPath(),
+            {"datapath=" + Data(), "parentwnd=0x1234"},
+            sandbox_.environment(),
+            sandbox_.WorkFolder()};
+  }
+  std::vector<IniEntry> RunJob(int time_limit_seconds = 60) {
+    ProgramStart start = Job();
+    start.time_limit_seconds = time_limit_seconds;
+    const ProgramRun run = RunProgram(start);
+    EXPECT_EQ(run.exit_code, 0) << run.standard_error;
+    return ReadIniEntries(ResultFile());
+  }
+  static std::string Value(const std::vector<IniEntry>& result, const char* key) {
+    return FindIniValue(result, "Info", key).value_or("<none>");
+  }
+
+  // A small tmpfs at `folder`; false (the caller skips) where mounting is not allowed.
+  bool MountSmallDisk(const std::string& folder, const std::string& size) {
+    fs::create_directories(folder);
+    if (std::system(
+            ("mount -t tmpfs -o size=" + size + " tmpfs '" + folder + "' 2>/dev/null").c_str()) !=
+        0) {
+      return false;
+    }
+    mounts_.push_back(folder);
+    return true;
+  }
+  // Fills the disk that holds `folder` with a ballast file.
+  static void FillDisk(const std::string& folder) {
+    std::system(("dd if=/dev/zero of='" + folder + "/ballast' bs=64k 2>/dev/null").c_str());
+  }
+
+  RadlynSandbox sandbox_;
+  std::vector<std::string> mounts_;
+};
+
+// Job files that hold no job: client initialisation fails under an empty client name, no
+// exposure is made, and the job file (or whatever stands in its place) is left as it was.
+TEST_F(HostileFilesTest, JobFilesThatAreNoJobFailBeforeTheExposure) {
+  std::string garbage(4096, '\0');
+  std::mt19937 random(1);
+  for (char& c : garbage) c = static_cast<char>(random());
+  const struct {
+    const char* name;
+    const char* content;  // nullptr: a folder of that name
+    std::string bytes;
+    bool unreadable;
+  } kCases[] = {
+      {"empty", "", "", false},
+      {"binary garbage", "bytes", garbage, false},
+      {"a folder", nullptr, "", false},
+      {"unreadable", "job", "", true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    if (c.unreadable && geteuid() == 0) {
+      std::printf("skipped the unreadable job file: as root, chmod 000 does not deny reading\n");
+      continue;
+    }
+    fs::remove_all(Data());
+    WriteTextFile(Morlund() + "/hostsim-calls.log", "");
+    if (c.content == nullptr) {
+      fs::create_directories(JobFile());
+    } else if (c.unreadable) {
+      WriteJob(Images());
+      fs::permissions(JobFile(), fs::perms::none);
+    } else {
+      WriteTextFile(JobFile(), c.bytes);
+    }
+    const std::optional<std::string> before = ReadTextFile(JobFile());
+    const std::vector<IniEntry> result = RunJob();
+    EXPECT_THAT(Value(result, "ErrorNr"), Not(::testing::AnyOf("0", "<none>")));
+    EXPECT_EQ(Value(result, "DebugInfo"),
+              "Error occurred during client initialization; ClientName = !");
+    EXPECT_THAT(ReadCallsLog(Morlund(), "MC_TakeImage("), IsEmpty());
+    EXPECT_EQ(fs::is_directory(JobFile()), c.content == nullptr);
+    if (c.unreadable) fs::permissions(JobFile(), fs::perms::owner_all);
+    if (c.content != nullptr) {
+      EXPECT_EQ(ReadTextFile(JobFile()), before);
+    }
+  }
+}
+
+// A job file of 100 MB (a job, then a long comment) is read like any other; a job file reached
+// through a link is the link's target, and both stay as they were.
+TEST_F(HostileFilesTest, LargeAndLinkedJobFilesRunTheirJob) {
+  WriteJob(Images());
+  const std::string job = ReadTextFile(JobFile()).value_or("");
+  WriteTextFile(JobFile(), job + ";" + std::string(100 << 20, 'x') + "\r\n");
+  // Every key read parses the whole file again: slow, above all under the sanitizers.
+  std::vector<IniEntry> result = RunJob(600);
+  EXPECT_EQ(Value(result, "ErrorNr"), "0");
+  EXPECT_EQ(fs::file_size(JobFile()), job.size() + (100u << 20) + 3);
+
+  fs::remove_all(Images());
+  fs::remove(JobFile());
+  WriteTextFile(sandbox_.Path("elsewhere/job.ini"), job);
+  fs::create_symlink(sandbox_.Path("elsewhere/job.ini"), JobFile());
+  result = RunJob();
+  EXPECT_EQ(Value(result, "ErrorNr"), "0");
+  EXPECT_TRUE(fs::is_symlink(JobFile()));
+  EXPECT_EQ(ReadTextFile(sandbox_.Path("elsewhere/job.ini")), job);
+}
+
+// Links planted where radlyn writes (the result file, its pending file, the probe file) are
+// never followed: the files they lead to stay as they were.
+TEST_F(HostileFilesTest, PlantedLinksNeverLeadAWriteElsewhere) {
+  const std::string victim = sandbox_.Path("victim.ini");
+  const std::string kVictim = "[Info]\r\nErrorNr=0\r\nKeep=this\r\n";
+  const std::string probe = Images() + "/4176AF36-32EF-428f-8116-46E5D63BBF61.txt";
+  WriteJob(Images());
+  const struct {
+    const char* name;
+    std::string link;
+    const char* error_number;
+  } kCases[] = {
+      {"result file", ResultFile(), "0"},
+      {"pending result file", ResultFile() + ".tmp", "0"},
+      {"probe file", probe, "7"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(Images());
+    fs::remove(ResultFile());
+    WriteTextFile(victim, kVictim);
+    fs::create_directories(Images());
+    fs::create_symlink(victim, c.link);
+    const std::vector<IniEntry> result = RunJob();
+    EXPECT_EQ(Value(result, "ErrorNr"), c.error_number);
+    EXPECT_EQ(ReadTextFile(victim), kVictim);
+    EXPECT_FALSE(fs::is_symlink(ResultFile()));
+    fs::remove(c.link);
+  }
+
+  // Without a job file the report at exit would go to the result file itself: a link there is
+  // left alone.
+  fs::remove(JobFile());
+  fs::remove(ResultFile());
+  fs::create_symlink(victim, ResultFile());
+  const ProgramRun run = RunProgram(Job());
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_TRUE(fs::is_symlink(ResultFile()));
+  EXPECT_EQ(ReadTextFile(victim), kVictim);
+}
+
+// Output folders named through "..", or that cannot take a file.
+TEST_F(HostileFilesTest, OutputFoldersThroughDotDotOrReadOnly) {
+  WriteJob(Images() + "/../other");
+  std::vector<IniEntry> result = RunJob();
+  EXPECT_EQ(Value(result, "ErrorNr"), "0");
+  const std::string image = FindIniValue(result, "Config", "ImageDataPathFile").value_or("");
+  EXPECT_THAT(image, HasSubstr("/images/../other/"));
+  EXPECT_TRUE(fs::exists(image));
+  EXPECT_EQ(fs::canonical(image).parent_path(), fs::canonical(sandbox_.Path("other")));
+
+  const std::string read_only = sandbox_.Path("read-only");
+  fs::create_directories(read_only);
+  fs::permissions(read_only, fs::perms::owner_read | fs::perms::owner_exec);
+  // A privileged user writes into any folder; an immutable one refuses even that.
+  if (geteuid() == 0 && std::system(("chattr +i '" + read_only + "' 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "as root, a read-only folder needs chattr, which is not available here";
+  }
+  WriteJob(read_only);
+  result = RunJob();
+  if (geteuid() == 0) std::system(("chattr -i '" + read_only + "'").c_str());
+  EXPECT_EQ(Value(result, "ErrorNr"), "7");
+  EXPECT_EQ(Value(result, "DebugInfo"),
+            "Exception occured during acquisition: Error during testing file access in the "
+            "specified directory: '" +
+                read_only + "/'");
+  EXPECT_TRUE(fs::is_empty(read_only));
+}
+
+// An output disk that fills up while the image is written: the job fails with the file failure,
+// no partial image is left behind, and the next job into that folder succeeds.
+TEST_F(HostileFilesTest, OutputDiskFullDuringTheImageWrite) {
+  const std::string disk = sandbox_.Path("small-disk");
+  if (!MountSmallDisk(disk, "11m")) GTEST_SKIP() << "mounting a tmpfs needs root and mount";
+  // 16-bit samples of 2600 x 2600 do not fit into the 11 MiB that pass the free-space check.
+  SetHostsimSwitch(Morlund(), "MoModCh", "Width", "2600");
+  SetHostsimSwitch(Morlund(), "MoModCh", "Height", "2600");
+  std::vector<IniSection> job = kJob;
+  job.push_back({"Config", {{"ImageDataPath", disk}, {"fAssure8Bit", "0"}}});
+  WriteIniFile(JobFile(), job);
+  std::vector<IniEntry> result = RunJob();
+  EXPECT_EQ(Value(result, "ErrorNr"), "31");
+  EXPECT_THAT(Value(result, "DebugInfo"),
+              ::testing::StartsWith("File exception occured during acquisition, file='" + disk));
+  EXPECT_EQ(FindIniValue(result, "Config", "ImageDataPathFile"), std::nullopt);
+  EXPECT_TRUE(fs::is_empty(disk));
+
+  SetHostsimSwitch(Morlund(), "MoModCh", "Width", "320");
+  SetHostsimSwitch(Morlund(), "MoModCh", "Height", "240");
+  result = RunJob();
+  EXPECT_EQ(Value(result, "ErrorNr"), "0");
+  EXPECT_TRUE(fs::exists(FindIniValue(result, "Config", "ImageDataPathFile").value_or("")));
+}
+
+// A data folder whose disk is full: a result that cannot be written is withheld rather than left
+// reading the ErrorNr=0 of the client's initialisation. Full from the start, no exposure is made;
+// filling up during the exposure, the client finds no result file either.
+TEST_F(HostileFilesTest, DataDiskFullWithholdsTheResult) {
+  if (!MountSmallDisk(Data(), "1m")) GTEST_SKIP() << "mounting a tmpfs needs root and mount";
+  WriteJob(Images());
+  const std::string job = ReadTextFile(JobFile()).value_or("");
+  FillDisk(Data());
+  RunJob();
+  ExpectNoResultAndJobFileUntouched(Data(), job);
+  EXPECT_FALSE(fs::exists(ResultFile() + ".tmp"));
+  EXPECT_THAT(ReadCallsLog(Morlund(), "MC_TakeImage("), IsEmpty());
+  EXPECT_THAT(ReadEventLogEntries(Morlund() + "/morlund.log"),
+              Contains(HasSubstr("[Error] Couldn't write the result file: '")));
+
+  fs::remove(Data() + "/ballast");
+  SetHostsimSwitch(Morlund(), "MoModCh", "DelayMs", "2000");
+  BackgroundProgram radlyn(Job());
+  // The pending result holds ErrorNr=0 once the client is initialised; then the disk fills.
+  for (int i = 0; i < 500 && !fs::exists(ResultFile() + ".tmp"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(fs::exists(ResultFile() + ".tmp"));
+  FillDisk(Data());
+  EXPECT_EQ(radlyn.Wait(60), "exit 0");
+  ExpectNoResultAndJobFileUntouched(Data(), job);
+  EXPECT_FALSE(fs::exists(ResultFile() + ".tmp"));
+  EXPECT_THAT(ReadCallsLog(Morlund(), "MC_TakeImage("), SizeIs(1));
+}
+
+}  // namespace
+}  // namespace radlyn::integration

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# radlyn.exe takes a whole 16-bit job on a hostsim installation under Wine: hostsim.exe lays the
+# installation out and registers it ("DIR\morlund.exe" /automation), radlyn.exe finds it through
+# that value, loads the five modules, exposes, stamps and writes a TIFF that libtiff opens; the
+# result file, the event log and the calls log hold what the Linux job tests expect of the same
+# job (tests/integration/job_test.cc), in Windows' own paths and handles. Then the product version
+# stamped by install is the one radlyn reads, and a module lacking an export fails the client
+# initialisation without an exposure.
+# Usage, inside on_display.sh (the parent dialog that owns the exposure needs a display):
+#   hostsim_job_test.sh RADLYN_EXE HOSTSIM_EXE
+set -uo pipefail
+radlyn=$1 hostsim=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-hostsim-job.XXXXXX")
+server_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
+cleanup() {
+  wine reg delete "$server_key" /f >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+cr=$'\r'
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+# A Windows path as the calls log quotes it: every backslash doubled.
+logpath() { local path; path=$(winpath "$1"); printf '%s' "${path//\\/\\\\}"; }
+
+morlund=$work/morlund data=$work/data images=$work/images
+install() {
+  wine "$hostsim" install "$(winpath "$morlund")" "$@" || fail "hostsim.exe install $* failed"
+  # Small images keep the job quick, as in the Linux job tests.
+  sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/' "$morlund/hostsim.ini"
+}
+job() {
+  rm -rf "$data/RADLYN_out.ini" "$morlund/morlund.log" "$images"
+  : >"$morlund/hostsim-calls.log"
+  wine "$radlyn" "datapath=$(winpath "$data")" parentwnd=0x1234 || fail "radlyn.exe did not end normally"
+  tr -d '\r' <"$data/RADLYN_out.ini" >"$work/result.txt"
+  tr -d '\r' <"$morlund/morlund.log" | sed 's/^[0-9-]*T[0-9:]* //' >"$work/events.txt"
+  cp "$morlund/hostsim-calls.log" "$work/calls.txt"
+}
+calls_line() { grep "^$1(" "$work/calls.txt"; }
+
+# The installation: the same files as on Linux, registered with an argument behind the path.
+install
+cd "$work"
+for file in mofiledb.dll momodch.dll mogrfman.dll moutil.dll mofileio.dll morlund.exe morlund.ini \
+  mofiledb.ini morlund.db hostsim.ini hostsim-calls.log; do
+  [ -f "$morlund/$file" ] || fail "install left out $file"
+done
+registered=$(wine reg query "$server_key\\LocalServer32" /ve | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+[ "$registered" = "\"$(winpath "$morlund")\\morlund.exe\" /automation" ] ||
+  fail "LocalServer32 is '$registered'"
+
+# The job of the Linux job tests: Anna Miller, tooth 36, intraoral, 16 bits.
+mkdir -p "$data"
+printf '%s\r\n' '[Logon]' 'ClientName=DentalOffice' '[Info]' 'Type=XI' 'Regio=36' 'Doc=Dr. Berger' \
+  '[Patient]' 'FirstName=Anna' 'LastName=Miller' 'ID=4711' 'Birthdate=19700305' '[Config]' \
+  "ImageDataPath=$(winpath "$images")\\" 'fAssure8Bit=0' >"$data/RADLYN_in.ini"
+job
+image=$(sed -n 's/^ImageDataPathFile=//p' "$work/result.txt")
+name_pattern='^[0-9]{8}_[0-9]{6}\.tif$'
+[ "${image%\\*}" = "$(winpath "$images")" ] && [[ "${image##*\\}" =~ $name_pattern ]] ||
+  fail "image path '$image': $(cat "$work/result.txt")"
+expected_result="[Info]
+ErrorNr=0
+ErrorMsg=No error
+Doc=Dr. Berger
+Regio=36
+Type=XI
+XRayTime=120
+TubeVoltage=60
+TubeCurrent=7
+[Config]
+fAutoPostProcessed=0
+ImageDataPathFile=$image
+[Patient]
+FirstName=Anna
+LastName=Miller
+ID=4711
+Birthdate=19700305"
+[ "$(cat "$work/result.txt")" = "$expected_result" ] || fail "result file: $(cat "$work/result.txt")"
+grep -q "$cr\$" "$data/RADLYN_out.ini" || fail "the result file's lines do not end with CR LF"
+[ "$(cat "$work/events.txt")" = "[Info] RADLYN - New X-ray image
+[Error] Connect to MORLUND PlugIn Server failed
+[Info] RADLYN - End X-ray image" ] || fail "event log: $(cat "$work/events.txt")"
+
+names=$(sed 's/(.*//' "$work/calls.txt" | tr '\n' ' ')
+[ "$names" = "FDB_CheckVersion FDB_Open MC_CheckVersion MGM_CheckVersion UTL_CheckVersion \
+FIO_CheckVersion MC_TakeImage UTL_GetPrivateProfileIntTakeType UTL_GetPrivateProfileIntTakeType \
+UTL_GetLogo UTL_InitMark UTL_SetLogo UTL_SetVersion UTL_GetPrivateProfileIntTakeType MGM_LRMarker \
+MGM_SetMark FIO_CreateImageFile FDB_Close " ] || fail "calls: $names"
+for expected in 'FDB_CheckVersion(0x00000201, 0) = 1' 'MC_CheckVersion(0x00000102, 0) = 1' \
+  'MGM_CheckVersion(0x00000107, 0) = 1' 'UTL_CheckVersion(0x00000109, 0) = 1' \
+  'FIO_CheckVersion(0x00000105, 0) = 1' 'FDB_Open() = 0' 'UTL_GetLogo(mark, buffer, 11) = ""' \
+  'UTL_SetLogo(mark, "MORLUND") = void' 'UTL_SetVersion(mark, "7.0") = void' \
+  "UTL_GetPrivateProfileIntTakeType(\"Take\", \"SetLRLabel\", \"36XI\", 0, \"$(logpath "$morlund")\\\\mofiledb.ini\") = 1" \
+  'FDB_Close() = void was_open=1'; do
+  grep -qxF "$expected" "$work/calls.txt" || fail "no call '$expected' in: $(cat "$work/calls.txt")"
+done
+take=$(calls_line MC_TakeImage)
+[[ "$take" == *'{last="Miller" first="Anna" birth=1970-03-05 id="4711" doctor="Dr. Berger"}, 0x'*'{lead="}" type="36XI" '* ]] ||
+  fail "MC_TakeImage records: $take"
+take_pattern='\}, 3, 0x[0-9A-F]{8}, 1, 0\) = 0 image=320x240x16 '
+[[ "$take" =~ $take_pattern ]] || fail "MC_TakeImage: $take"
+[[ "$(calls_line MGM_SetMark)" == *' mark="MORLUND 7.0"' ]] || fail "$(calls_line MGM_SetMark)"
+create=$(calls_line FIO_CreateImageFile)
+[[ "$create" == "FIO_CreateImageFile(\"${image//\\/\\\\}\", {"*'}, 0x00000000, 1, 0, 0) = 0' ]] ||
+  fail "FIO_CreateImageFile: $create"
+
+# The image is a TIFF that libtiff reads, with the record and the lookup table in private tags.
+image_file=$images/${image##*\\}
+tiffinfo "$image_file" >"$work/tiffinfo.txt" 2>"$work/tiffinfo.err" || fail "tiffinfo: $(cat "$work/tiffinfo.err")"
+grep -v 'Warning, Unknown field with tag 6500[0-2]' "$work/tiffinfo.err" && fail "libtiff complained"
+grep -q 'Image Width: 320 Image Length: 240' "$work/tiffinfo.txt" || fail "$(cat "$work/tiffinfo.txt")"
+tiffdump "$image_file" | grep -q '^65000 (0xfde8) UNDEFINED (7) 740<' || fail "no image record tag"
+tiffdump "$image_file" | grep -q '^65002 (0xfdea) SHORT (3) 4096<' || fail "no lookup table tag"
+
+# A version stamped by install is the one radlyn.exe reads from the version resource.
+install --version 7.3.0.0
+job
+grep -qxF 'UTL_SetVersion(mark, "7.3") = void' "$work/calls.txt" || fail "version 7.3: $(cat "$work/calls.txt")"
+[ "$(wine "$morlund/morlund.exe" | tr -d '\r')" = "Morlund (hostsim) 7.3.0.0" ] ||
+  fail "morlund.exe does not report 7.3.0.0"
+
+# A module lacking an export: the client initialisation fails (no message box), nothing is exposed.
+install --lacking FIO_ImportImageFile
+job
+grep -q '^ErrorNr=[1-9]' "$work/result.txt" || fail "lacking export: $(cat "$work/result.txt")"
+grep -qxF 'DebugInfo=Error occurred during client initialization; ClientName = DentalOffice!' \
+  "$work/result.txt" || fail "lacking export: $(cat "$work/result.txt")"
+grep -q '^MC_TakeImage\|^FIO_CheckVersion' "$work/calls.txt" && fail "calls after the failed load"
+echo "PASS"
