@@ -7,6 +7,7 @@
 #include "hostlink/modules/record_layout.h"
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
+#include "hostlink/orbel.h"
 #include "hostlink/program_settings.h"
 #include "hostlink/records.h"
 #include "hostlink/reduce_to_8bit.h"
@@ -14,7 +15,6 @@
 #include "hostlink/take_block.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "platform/profile.h"
 #include "platform/ui.h"
 
 namespace radlyn {
@@ -22,7 +22,6 @@ namespace {
 
 namespace take = records::take;
 
-constexpr std::uint32_t kOrbelPrepareTimeMs = 60'000;
 constexpr std::string_view kOrbelBackup = " -backupoem";
 constexpr std::string_view kOrbelRestore = " -restore";
 constexpr std::size_t kLogoBufferSize = 11;
@@ -90,17 +89,15 @@ bool CMorlundLink::Acquire(platform::WindowHandle parent_window) {
 
   OrbelChoice orbel = FindOrbelProgram(take_type_);
   if (!orbel.program_path.empty()) {
-    const std::uint32_t prepared = RunOrbel(orbel.program_path, kOrbelBackup, kOrbelPrepareTimeMs);
+    const std::uint32_t prepared = RunOrbel(orbel.program_path, kOrbelBackup, kOrbelPrepareLimitMs);
     if (prepared != 0) {
       SetError(prepared, "Acquire: Orbel preparation failed");
       orbel.program_path.clear();
     }
   }
 
-  auto& profile = platform::GetProfile();
-  const std::string settings = ProgramSettingsFilePath();
-  const bool use_table = profile.ReadInt("Config", "UseLUT", 1, settings) != 0;
-  const bool simulate = profile.ReadInt("Config", "Simu", 0, settings) != 0;
+  const bool use_table = ReadProgramSetting(kUseLutSetting) != 0;
+  const bool simulate = ReadProgramSetting(kSimuSetting) != 0;
 
   MorlundStatus status;
   if (simulate && !orbel.program_path.empty()) {
@@ -111,7 +108,7 @@ bool CMorlundLink::Acquire(platform::WindowHandle parent_window) {
   }
   if (StatusWord(status) != 0) {
     if (!orbel.program_path.empty())
-      RunOrbel(orbel.program_path, kOrbelRestore, kOrbelPrepareTimeMs);
+      RunOrbel(orbel.program_path, kOrbelRestore, kOrbelPrepareLimitMs);
     SetError(MapTakeImageStatus(status), "Acquire: Error TakeImage");
     return false;
   }

@@ -4,7 +4,9 @@
 // Orbel's preparation is undone where it still stands, and the unprocessed image is kept.
 #include "hostlink/orbel.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,34 @@ class TemporaryImage {
   bool created_ = false;
 };
 
+// The first text of the take's extension block as it stood before the exchange. Filling the
+// exchange record converts that text to the OEM code page in place; an exchange that fails puts
+// the original bytes back, so the take holds the same text afterwards (and a later SaveAs
+// converts it once, not twice). A successful exchange converts it back through the import.
+class ExtensionTextKeeper {
+ public:
+  explicit ExtensionTextKeeper(const std::uint8_t* take_record)
+      : handle_(records::ReadU32(take_record, records::take::kExtensionHandle)) {
+    platform::GlobalMemory& memory = platform::GetGlobalMemory();
+    const auto* block = handle_ != 0 ? static_cast<const char*>(memory.Lock(handle_)) : nullptr;
+    if (block == nullptr) return;
+    text_.assign(block, strnlen(block, memory.Size(handle_)));
+    memory.Unlock(handle_);
+  }
+
+  void Restore() const {
+    platform::GlobalMemory& memory = platform::GetGlobalMemory();
+    auto* block = handle_ != 0 ? static_cast<char*>(memory.Lock(handle_)) : nullptr;
+    if (block == nullptr) return;
+    std::memcpy(block, text_.data(), std::min<std::size_t>(text_.size(), memory.Size(handle_)));
+    memory.Unlock(handle_);
+  }
+
+ private:
+  GmHandle handle_;
+  std::string text_;
+};
+
 bool FileStatusOk(MorlundStatus status) { return MapFileStatus(status) == 0; }
 
 // Frees an image block of the take that an import has replaced by a block of its own.
@@ -103,6 +133,7 @@ bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* tak
 
   std::vector<std::uint8_t> image_record(image::kSize, 0);
   platform::GlobalMemory& memory = platform::GetGlobalMemory();
+  const ExtensionTextKeeper extension_text(take_record);
   const auto* patient_record = static_cast<const std::uint8_t*>(memory.Lock(patient_block));
   ToHostImageRecord(patient_record, take_record, image_record.data());
   if (patient_record != nullptr) memory.Unlock(patient_block);
@@ -112,6 +143,7 @@ bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* tak
       FileStatusOk(modules_.FIO_CreateImageFile(image_path.c_str(), image_record.data(),
                                                 records::mask::kExchange, 1, 0, 0));
   if (!created) {
+    extension_text.Restore();
     RunOrbel(program_path, kOrbelRestore, kOrbelPrepareLimitMs);
     WriteEventLog("Error", "Intermediate Orbel image file could not be created: " + image_path);
     program_path.clear();
@@ -120,6 +152,7 @@ bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* tak
 
   const std::string check_arguments = " -check \"" + image_path + "\"";
   if (RunOrbel(program_path, check_arguments, kOrbelCheckLimitMs) != 0) {
+    extension_text.Restore();
     RunOrbel(program_path, kOrbelRestore, kOrbelPrepareLimitMs);
     WriteEventLog("Error", "Orbel image processing failed: " + check_arguments);
     program_path.clear();
@@ -130,6 +163,7 @@ bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* tak
                         FileStatusOk(modules_.FIO_ImportImageFile(
                             image_path.c_str(), image_record.data(), records::mask::kExchange));
   if (!imported) {
+    extension_text.Restore();
     WriteEventLog("Error", "Orbel result image file could not be imported: " + image_path);
     program_path.clear();
     return false;

@@ -8,8 +8,8 @@
 //   at least 2 characters up to the next `"`; its comma-separated pieces (empty ones skipped,
 //   blanks kept) are patterns, and the take type must match one of them.
 // - IsTakeTypeInOrbelFilter reads "Config.xml" glued directly to the Orbel data folder. A file
-//   that is missing or cannot be opened gives false silently; one that exists but cannot be read
-//   gives false and an "Error" line in the event log.
+//   that is missing or cannot be opened gives false silently; one whose reading fails after it
+//   was opened gives false and an "Error" line in the event log.
 // - RunAndWait starts a program by its path with an argument text and waits at most the limit:
 //   0 when it ended with exit code 0, 18 in every other case (not started, still running at the
 //   limit, exit code unreadable or not 0). A program still running is left running.
@@ -31,10 +31,5 @@ bool IsTakeTypeInOrbelFilter(std::string_view take_type, std::string_view orbel_
 
 std::uint32_t RunAndWait(std::string_view program_path, std::string_view argument_text,
                          std::uint32_t time_limit_ms);
-
-// The time limit an Orbel run gets. Builds with tests compiled in (RADLYN_TEST_SEAMS) scale it
-// by RADLYN_ORBEL_TIMEOUT_SCALE when that holds a number between 0 and 1, so that tests of a
-// program outliving its limit take seconds; every other build uses the limit unchanged.
-std::uint32_t OrbelTimeLimit(std::uint32_t time_limit_ms);
 
 }  // namespace radlyn

@@ -107,13 +107,12 @@ bool IsTakeTypeInFilterText(std::string_view take_type, std::string_view config_
 
 bool IsTakeTypeInOrbelFilter(std::string_view take_type, std::string_view orbel_data_folder) {
   const std::string path = std::string(orbel_data_folder) + std::string(kConfigFileName);
-  platform::FileSystem& files = platform::GetFileSystem();
-  const std::optional<std::string> bytes = files.ReadWholeFile(path);
+  bool opened = false;
+  const std::optional<std::string> bytes = platform::GetFileSystem().ReadWholeFile(path, &opened);
   if (!bytes) {
-    // Missing (or a folder of that name): silently no filter. Present but unreadable: logged.
-    if (files.Exists(path) && !files.FolderExists(path)) {
-      WriteEventLog("Error", "File reading error " + path);
-    }
+    // A file that cannot be opened (missing, a folder, no access) silently means no filter; only
+    // a read that fails once the file is open is logged.
+    if (opened) WriteEventLog("Error", "File reading error " + path);
     return false;
   }
   return IsTakeTypeInFilterText(take_type, *bytes);

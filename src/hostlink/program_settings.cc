@@ -4,6 +4,7 @@
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/profile.h"
 
 namespace radlyn {
 
@@ -14,6 +15,11 @@ std::string ProgramFolder() {
   return platform::WithTrailingSeparator(path);
 }
 
-std::string ProgramSettingsFilePath() { return ProgramFolder() + "Radlyn.ini"; }
+std::string ProgramSettingsFilePath() { return ProgramFolder() + kSettingsFileName; }
+
+std::int32_t ReadProgramSetting(const ProgramSetting& setting) {
+  return platform::GetProfile().ReadInt(setting.section, setting.key, setting.fallback,
+                                        ProgramSettingsFilePath());
+}
 
 }  // namespace radlyn

@@ -142,9 +142,4 @@ std::uint16_t FromHostImageRecord(std::uint8_t* take_record, const std::uint8_t*
   return 0;
 }
 
-void PadField(std::uint8_t* field, std::size_t width) {
-  const std::size_t length = strnlen(reinterpret_cast<const char*>(field), width);
-  if (length + 1 < width) std::memset(field + length + 1, 0, width - length - 1);
-}
-
 }  // namespace radlyn

@@ -10,7 +10,6 @@
 // - FromHostImageRecord copies the fields a mask selects back into a take record (null: nothing
 //   to do), converting text from OEM to ANSI; the extension block's text is converted in place.
 //   Returns 0, or 1 when there is no image record or the extension block cannot be locked.
-// - PadField zero-fills a text field after its terminator; a field without one stays as it is.
 //
 // Every text is read up to its terminator or its field's end and written within the target
 // field's width, terminator included; block texts never reach past the block's size.
@@ -32,7 +31,5 @@ std::uint16_t ToHostImageRecord(const std::uint8_t* patient_record, const std::u
 
 std::uint16_t FromHostImageRecord(std::uint8_t* take_record, const std::uint8_t* image_record,
                                   std::uint32_t mask);
-
-void PadField(std::uint8_t* field, std::size_t width);
 
 }  // namespace radlyn

@@ -108,6 +108,13 @@ void ReduceTo8Bit(GmHandle header_block, GmHandle pixel_block, bool use_table) {
 
   records::WriteU16(header, bitmap::kBitCount, 8);
   records::WriteU32(header, bitmap::kSizeImage, count);
+  // The header counts the colour table it now has: the 16-bit table's length would send a
+  // reader past the end of the block. 256 names the ramp's entries outright, as 8-bit headers
+  // written elsewhere do, rather than leaving it to the reader's default for 0.
+  records::WriteU32(header, bitmap::kClrUsed, kRampEntries);
+  if (records::ReadU32(header, bitmap::kClrImportant) > kRampEntries) {
+    records::WriteU32(header, bitmap::kClrImportant, 0);  // 0: every entry is important
+  }
   memory.Unlock(header_block);
 
   // The grey ramp is written after resizing, so a header block shorter than 1,064 bytes grows to

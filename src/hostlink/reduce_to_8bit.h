@@ -4,7 +4,8 @@
 //
 // Each sample becomes the high byte of its table entry, or with `use_table` false the high byte
 // of the sample itself. The pixel block shrinks to one byte per sample; the header block becomes
-// the bitmap header with bit count 8 and a 256-entry grey ramp (1,064 bytes). Nothing happens
+// the bitmap header with bit count 8, biClrUsed 256 (biClrImportant 0 when it counted more) and
+// a 256-entry grey ramp (1,064 bytes). Nothing happens
 // when a handle is 0, a block cannot be locked, the header block is shorter than a bitmap header
 // or the image is not 16-bit. Reads stay inside both blocks: only the samples the pixel block
 // holds are converted, and a sample beyond the end of the table takes the table's last entry

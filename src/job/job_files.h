@@ -1,7 +1,8 @@
-// The three INI files of a job and every key the program reads from them.
+// The three INI files of a job and the keys the job frame reads from them.
 //
 // The job file "RADLYN_in.ini" (written by the client) and the result file "RADLYN_out.ini" lie in
-// the data folder; the settings file "Radlyn.ini" lies beside the program file. Keys are read one
+// the data folder; the settings file "Radlyn.ini" lies beside the program file (its name and the
+// keys the host link reads: hostlink/program_settings.h). Keys are read one
 // per call through the platform's profile service: a text key is cut at its limit, a missing file,
 // section or key gives the default, a key present but empty gives "". WriteProfileInt writes a
 // value as decimal text ("%d") and answers whether the platform's write succeeded.
@@ -18,7 +19,6 @@ inline constexpr const char* kJobFileName = "RADLYN_in.ini";
 inline constexpr const char* kResultFileName = "RADLYN_out.ini";
 // Beside the result file: the job's result keys while the job runs (see CJobFrame).
 inline constexpr const char* kPendingResultFileName = "RADLYN_out.ini.tmp";
-inline constexpr const char* kSettingsFileName = "Radlyn.ini";
 
 struct TextKey {
   const char* section;
@@ -50,8 +50,6 @@ inline constexpr IntKey kDoAutoPostProcKey{"Config", "fDoAutoPostProc", 1};
 
 // Settings file.
 inline constexpr IntKey kDelOutImageKey{"Config", "DelOutImage", 0};
-inline constexpr IntKey kUseLutKey{"Config", "UseLUT", 1};
-inline constexpr IntKey kSimuKey{"Config", "Simu", 0};
 
 std::string ReadProfileText(const TextKey& key, std::string_view path);
 std::string ReadProfileText(const TextKey& key, std::string_view fallback, std::string_view path);

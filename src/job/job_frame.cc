@@ -4,10 +4,10 @@
 #include <string>
 #include <utility>
 
+#include "hostlink/program_settings.h"
 #include "job/error_table.h"
 #include "job/job_files.h"
 #include "platform/file_system.h"
-#include "platform/paths.h"
 #include "platform/profile.h"
 #include "resources/string_table.h"
 #include "support/event_log.h"
@@ -39,12 +39,7 @@ std::string CJobFrame::ResultWritePath() const {
 }
 
 const std::string& CJobFrame::GetProgramFolder() {
-  if (program_folder_.empty()) {
-    std::string program = platform::GetFileSystem().ProgramFilePath();
-    std::size_t last = program.size();
-    while (last > 0 && !platform::IsPathSeparator(program[last - 1])) --last;
-    program_folder_ = platform::WithTrailingSeparator(program.substr(0, last));
-  }
+  if (program_folder_.empty()) program_folder_ = ProgramFolder();
   return program_folder_;
 }
 

@@ -55,8 +55,11 @@ class AutomationObject {
 
 // The answer of a running-instance lookup.
 struct RunningInstance {
-  bool running = false;                      // an instance of the class is running
-  std::unique_ptr<AutomationObject> object;  // its automation interface; null if refused
+  bool running = false;  // an instance of the class is running
+  bool refused = false;  // it is, but the request for its automation interface failed
+  // Its automation interface; null when refused, and null too when the request succeeded
+  // without handing out an object.
+  std::unique_ptr<AutomationObject> object;
 };
 
 class Automation {

@@ -37,8 +37,13 @@ class FileSystem {
   // never followed). False on failure, with nothing changed.
   virtual bool RenameFile(std::string_view from, std::string_view to) = 0;
   // The whole content of a file, or std::nullopt when it cannot be opened or read. Opening
-  // denies no other process any access.
-  virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
+  // denies no other process any access. `opened` (when given) tells whether the file could be
+  // opened, so that a file that may not be opened (a folder, no access) can be told apart from
+  // one whose reading failed.
+  virtual std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) = 0;
+  std::optional<std::string> ReadWholeFile(std::string_view path) {
+    return ReadWholeFile(path, nullptr);
+  }
   // Opens for appending (creating the file), writes `bytes`, flushes, closes. False when the
   // file cannot be opened or written.
   virtual bool AppendToFile(std::string_view path, std::string_view bytes) = 0;

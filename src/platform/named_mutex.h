@@ -1,7 +1,7 @@
 // A named, process-wide mutex used as a single-instance guard. Creating it never waits: the
 // creation reports 0 when this process is the first holder, kErrorAlreadyExists when another
-// process holds it and kErrorAccessDenied when it may not be opened. The holder keeps it until
-// the object is destroyed.
+// process holds it and kErrorAccessDenied (with no handle) when it may not be opened or held.
+// The holder keeps it until the object is destroyed.
 #pragma once
 
 #include <cstdint>

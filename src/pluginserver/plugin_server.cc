@@ -63,9 +63,12 @@ bool ConnectPluginServer(std::unique_ptr<AutomationObject>& server) {
   if (!automation.IsClassRegistered(kPluginServerProgId)) return false;
   platform::RunningInstance running = automation.FindRunningInstance(kPluginServerProgId);
   if (running.running) {
-    if (!running.object) return false;
-    server = std::move(running.object);
-    return true;
+    if (running.refused) return false;
+    if (running.object) {
+      server = std::move(running.object);
+      return true;
+    }
+    // The running instance handed out no object: a new instance takes its place.
   }
   server = automation.CreateInstance(kPluginServerProgId);
   return server != nullptr;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "hostlink/morlund_link.h"
 #include "hostlink/records.h"
 #include "platform/global_memory.h"
+#include "support/platform_fakes.h"
 
 namespace radlyn {
 namespace {
@@ -19,6 +21,7 @@ namespace {
 using testing::FakeHost;
 using testing::kParentWindow;
 namespace take = records::take;
+namespace image = records::image;
 namespace bitmap = records::bitmap;
 
 const std::vector<std::uint16_t> kSamples = {0x0100, 0x0200, 0xFFFF, 0x1234};
@@ -32,20 +35,26 @@ std::vector<std::uint8_t> Read(GmHandle h) {
   return copy;
 }
 
-// A 16-bit image as the acquisition module delivers it: header with a full lookup table whose
-// entry v has the high byte 255 - (v mod 256), and the pixel block.
-void DeliverImage(std::uint8_t* take_record, const char* parameters) {
+// A 16-bit image's header block (with a full lookup table whose entry v has the high byte
+// 255 - (v mod 256)) and pixel block.
+std::pair<GmHandle, GmHandle> MakeImage(const std::vector<std::uint16_t>& samples) {
   const GmHandle header = GmAlloc(40 + 2 * 65536);
   auto* h = static_cast<std::uint8_t*>(GmLock(header));
   records::WriteU32(h, bitmap::kSize, 40);
   records::WriteU16(h, bitmap::kBitCount, 16);
-  records::WriteU32(h, bitmap::kSizeImage, 2 * kSamples.size());
+  records::WriteU32(h, bitmap::kSizeImage, static_cast<std::uint32_t>(2 * samples.size()));
   for (std::size_t v = 0; v < 65536; ++v) h[40 + 2 * v + 1] = static_cast<std::uint8_t>(255 - v);
   GmUnlock(header);
-  const GmHandle pixels = GmAlloc(2 * kSamples.size());
+  const GmHandle pixels = GmAlloc(static_cast<std::uint32_t>(2 * samples.size()));
   auto* p = static_cast<std::uint8_t*>(GmLock(pixels));
-  for (std::size_t i = 0; i < kSamples.size(); ++i) records::WriteU16(p, {2 * i, 2}, kSamples[i]);
+  for (std::size_t i = 0; i < samples.size(); ++i) records::WriteU16(p, {2 * i, 2}, samples[i]);
   GmUnlock(pixels);
+  return {header, pixels};
+}
+
+// The image as the acquisition module delivers it, with its exposure parameters.
+void DeliverImage(std::uint8_t* take_record, const char* parameters) {
+  const auto [header, pixels] = MakeImage(kSamples);
   records::WriteU32(take_record, take::kHeaderHandle, header);
   records::WriteU32(take_record, take::kPixelHandle, pixels);
   records::WriteText(take_record, take::kExposureParameters, parameters);
@@ -310,6 +319,89 @@ TEST_F(AcquireWithOrbelTest, ImageOrbelCouldNotTakeIsStillReducedAfterwards) {
   EXPECT_EQ(link.GetPostProcessedFlag(), 0);
   EXPECT_EQ(Read(Pixels()), (std::vector<std::uint8_t>{255, 255, 0, 255 - 0x34}));
   EXPECT_EQ(link.GetExposureTime(), 120);
+}
+
+// Orbel's whole exchange runs: the temporary file can be made, and the import hands back Orbel's
+// result, a new 16-bit image, after noting the bit count of the image Orbel was given.
+class AcquireWithOrbelResultTest : public AcquireWithOrbelTest {
+ protected:
+  void SetUp() override {
+    AcquireWithOrbelTest::SetUp();
+    host.files.temp_folder = scratch.path();
+    modules.import_image = [this](std::uint8_t* record) {
+      bits_given_to_orbel = records::ReadU16(
+          Read(records::ReadU32(record, image::kHeaderHandle)).data(), bitmap::kBitCount);
+      const auto [header, pixels] = MakeImage({1, 2, 3, 4});
+      records::WriteU32(record, image::kHeaderHandle, header);
+      records::WriteU32(record, image::kPixelHandle, pixels);
+    };
+  }
+
+  testing::ScratchFolder scratch;
+  std::uint16_t bits_given_to_orbel = 0;
+};
+
+TEST_F(AcquireWithOrbelResultTest, EightBitTakeIsReducedAfterOrbelAndUninitializeKeepsItsValues) {
+  ASSERT_TRUE(link.Acquire(kParentWindow));
+  EXPECT_EQ(OrbelArguments().size(), 2u);  // " -backupoem", " -check ..."
+  EXPECT_EQ(bits_given_to_orbel, 16);
+  EXPECT_EQ(link.GetPostProcessedFlag(), 1);
+  EXPECT_EQ(records::ReadU16(Read(Header()).data(), bitmap::kBitCount), 8);
+  EXPECT_EQ(Read(Pixels()), (std::vector<std::uint8_t>{254, 253, 252, 251}));
+  EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+
+  // Uninitialize gives the take back but keeps what the job reports.
+  EXPECT_TRUE(link.Uninitialize());
+  EXPECT_EQ(link.GetTakeHandle(), 0u);
+  EXPECT_EQ(GmLiveBlockCount(), live_before);
+  EXPECT_EQ(link.GetExposureTime(), 120);
+  EXPECT_EQ(link.GetTubeVoltage(), 60);
+  EXPECT_EQ(link.GetTubeCurrent(), 7);
+  EXPECT_EQ(link.GetPostProcessedFlag(), 1);
+}
+
+TEST_F(AcquireWithOrbelResultTest, FailedExchangeLeavesTheExtensionTextAsItWas) {
+  const std::string text = "\xC4rzte";  // non-ASCII in the ANSI code page
+  GmHandle extension = 0;
+  modules.import_image = nullptr;
+  modules.fill_take = [&](std::uint8_t* t) {
+    DeliverImage(t, "TXRay,120,kV,60,mA,7");
+    extension = GmAlloc(static_cast<std::uint32_t>(text.size() + 1));
+    std::memcpy(GmLock(extension), text.c_str(), text.size() + 1);
+    GmUnlock(extension);
+    records::WriteU32(t, take::kExtensionHandle, extension);
+  };
+  const struct {
+    const char* failure;
+    bool temp_files;
+    std::uint32_t check_exit;
+    MorlundStatus import_status;
+  } cases[] = {{"no temporary file", false, 0, 0},
+               {"check fails", true, 1, 0},
+               {"import fails", true, 0, 4}};
+  for (const auto& c : cases) {
+    host.files.temp_folder = c.temp_files ? scratch.path() : "";
+    host.processes.exit_codes[" -check"] = c.check_exit;
+    modules.import_image_file = c.import_status;
+    ASSERT_TRUE(link.Acquire(kParentWindow)) << c.failure;
+    EXPECT_EQ(link.GetPostProcessedFlag(), 0) << c.failure;
+    EXPECT_EQ(Read(extension), std::vector<std::uint8_t>(text.c_str(), text.c_str() + 6))
+        << c.failure;
+    ASSERT_TRUE(link.Uninitialize());
+    GmFree(extension);
+    ASSERT_TRUE(link.Initialize("Client"));
+  }
+}
+
+TEST_F(AcquireWithOrbelTest, SimulationImageCountsAsReadOnlyWithStatusZero) {
+  host.profile.values[kSettings + "|Config|Simu"] = 1;
+  modules.import_image_file = 11;  // success for Orbel's exchange, not for the simulation image
+  host.debug.lines.clear();
+  EXPECT_FALSE(link.Acquire(kParentWindow));
+  EXPECT_EQ(host.debug.lines,
+            (std::vector<std::string>{"Radlyn Acquire(): Couldn't read simulation image file (5)\n",
+                                      "Radlyn Acquire: Error TakeImage (31)\n"}));
+  EXPECT_EQ(GmLiveBlockCount(), live_before);
 }
 
 }  // namespace

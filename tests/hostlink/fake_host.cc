@@ -1,6 +1,8 @@
 #include "fake_host.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "hostlink/modules/record_layout.h"
 #include "platform/global_memory.h"
@@ -226,12 +228,31 @@ std::unique_ptr<platform::AutomationObject> FakeAutomation::CreateInstance(
   });
 }
 
+bool FakeFileSystem::DeleteFile(std::string_view path) {
+  if (temp_folder.empty() || path.substr(0, temp_folder.size()) != temp_folder) return false;
+  std::error_code error;
+  return std::filesystem::remove(std::filesystem::path(path), error);
+}
+
+std::optional<std::string> FakeFileSystem::CreateUniqueTempFile(std::string_view,
+                                                                std::string_view) {
+  if (temp_folder.empty()) return std::nullopt;
+  static int made = 0;
+  const std::string path = temp_folder + "exchange" + std::to_string(++made) + ".tmp";
+  std::ofstream file(path);
+  if (!file) return std::nullopt;
+  return path;
+}
+
 platform::ProcessRun FakeProcesses::Run(std::string_view program_path,
                                         std::string_view argument_text,
                                         std::uint32_t time_limit_ms) {
   runs.push_back(std::string(program_path) + "|" + std::string(argument_text) + "|" +
                  std::to_string(time_limit_ms));
   auto found = exit_codes.find(std::string(argument_text));
+  if (found == exit_codes.end()) {
+    found = exit_codes.find(std::string(argument_text.substr(0, argument_text.find(" \""))));
+  }
   return {true, found == exit_codes.end() ? 0u : found->second};
 }
 

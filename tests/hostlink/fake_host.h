@@ -84,13 +84,14 @@ class FakeFileSystem : public platform::FileSystem {
   bool Exists(std::string_view path) override { return existing.count(std::string(path)) != 0; }
   bool FolderExists(std::string_view) override { return false; }
   bool IsLink(std::string_view) override { return false; }
-  bool DeleteFile(std::string_view) override { return false; }
+  bool DeleteFile(std::string_view path) override;
   std::optional<std::string> FindFirstFile(std::string_view) override { return std::nullopt; }
   bool CreateFolderTree(std::string_view) override { return false; }
   bool CreateEmptyFile(std::string_view) override { return false; }
   bool RenameFile(std::string_view, std::string_view) override { return false; }
-  std::optional<std::string> ReadWholeFile(std::string_view path) override {
+  std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     auto found = contents.find(std::string(path));
+    if (opened != nullptr) *opened = found != contents.end();
     if (found == contents.end()) return std::nullopt;
     return found->second;
   }
@@ -99,10 +100,10 @@ class FakeFileSystem : public platform::FileSystem {
     return std::nullopt;
   }
   bool CopyTree(std::string_view, std::string_view) override { return false; }
-  std::string TempFolder() override { return PlatformPath("/tmp/"); }
-  std::optional<std::string> CreateUniqueTempFile(std::string_view, std::string_view) override {
-    return std::nullopt;
+  std::string TempFolder() override {
+    return temp_folder.empty() ? PlatformPath("/tmp/") : temp_folder;
   }
+  std::optional<std::string> CreateUniqueTempFile(std::string_view, std::string_view) override;
   std::string CurrentFolder() override { return current; }
   bool SetCurrentFolder(std::string_view path) override {
     folder_changes.emplace_back(path);
@@ -115,6 +116,9 @@ class FakeFileSystem : public platform::FileSystem {
 
   std::set<std::string> existing;
   std::map<std::string, std::string> contents;  // what ReadWholeFile finds
+  // A real folder (ending with '/') where temporary files are made and deleted for real, as
+  // Orbel's exchange needs them; empty: none can be made.
+  std::string temp_folder;
   std::string current = "/home/client";
   std::vector<std::string> folder_changes;
 };
@@ -177,8 +181,8 @@ class FakeAutomation : public platform::Automation {
   bool offers_orbel = false;
 };
 
-// Program runs: records each one and answers the exit code set for its argument text (0 when
-// none is set).
+// Program runs: records each one and answers the exit code set for its argument text, or for the
+// text before its first quoted part (" -check"); 0 when none is set.
 class FakeProcesses : public platform::Processes {
  public:
   platform::ProcessRun Run(std::string_view program_path, std::string_view argument_text,

@@ -133,5 +133,32 @@ TEST_F(OrbelFilterFileTest, MissingFileAndFolderNamedLikeItAreSilentlyNoFilter) 
   EXPECT_FALSE(std::filesystem::exists(folder_.Sub("morlund.log")));
 }
 
+// A Config.xml that is there but whose opening or reading the platform refuses.
+class RefusingFileSystem : public testing::ForwardingFileSystem {
+ public:
+  std::optional<std::string> ReadWholeFile(std::string_view, bool* opened) override {
+    if (opened != nullptr) *opened = opens;
+    return std::nullopt;
+  }
+  bool opens = false;
+};
+
+TEST_F(OrbelFilterFileTest, OnlyAReadFailingAfterOpeningIsLogged) {
+  Write(folder_.Sub("Config.xml"), "<Orbel filter=\"12XI\"/>");
+  RefusingFileSystem files;
+  platform::ScopedService<platform::FileSystem> installed(files);
+  EXPECT_FALSE(IsTakeTypeInOrbelFilter("12XI", folder_.path()));
+  EXPECT_FALSE(std::filesystem::exists(folder_.Sub("morlund.log")));
+
+  files.opens = true;
+  EXPECT_FALSE(IsTakeTypeInOrbelFilter("12XI", folder_.path()));
+  std::ifstream log(folder_.Sub("morlund.log"));
+  std::string line;
+  std::getline(log, line);
+  EXPECT_NE(line.find(" [Error] File reading error " + folder_.Sub("Config.xml")),
+            std::string::npos)
+      << line;
+}
+
 }  // namespace
 }  // namespace radlyn

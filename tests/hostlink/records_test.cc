@@ -251,26 +251,5 @@ TEST(FromHostImageRecordTest, MissingRecordsAndUnlockableExtension) {
   EXPECT_EQ(records::ReadText(t.data(), take::kTakeType), "01XP");
 }
 
-TEST(PadFieldTest, ZeroesAfterTheTerminatorOnly) {
-  struct Case {
-    std::string field;
-    std::string padded;
-  };
-  const Case cases[] = {
-      {std::string("ab\0xyz", 6), std::string("ab\0\0\0\0", 6)},
-      {std::string("abcde\0", 6), std::string("abcde\0", 6)},
-      {std::string("abcd\0z", 6), std::string("abcd\0\0", 6)},
-      {"abcdef", "abcdef"},
-      {std::string("\0abcde", 6), std::string(6, '\0')},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::uint8_t> field(c.field.begin(), c.field.end());
-    field.push_back('!');  // beyond the width: never touched
-    PadField(field.data(), c.field.size());
-    EXPECT_EQ(std::string(field.begin(), field.end() - 1), c.padded);
-    EXPECT_EQ(field.back(), '!');
-  }
-}
-
 }  // namespace
 }  // namespace radlyn

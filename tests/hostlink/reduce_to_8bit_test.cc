@@ -43,6 +43,9 @@ struct Image {
     records::WriteU32(h.data(), bitmap::kHeight, 1);
     records::WriteU16(h.data(), bitmap::kBitCount, bit_count);
     records::WriteU32(h.data(), bitmap::kSizeImage, static_cast<std::uint32_t>(2 * samples.size()));
+    // The table's length as the host counts it (4,096 for hostsim's 12-bit sensors).
+    records::WriteU32(h.data(), bitmap::kClrUsed, static_cast<std::uint32_t>(table_entries));
+    records::WriteU32(h.data(), bitmap::kClrImportant, static_cast<std::uint32_t>(table_entries));
     for (std::size_t v = 0; v < table_entries; ++v) {
       h[40 + 2 * v] = static_cast<std::uint8_t>(entry(v));
       h[40 + 2 * v + 1] = static_cast<std::uint8_t>(entry(v) >> 8);
@@ -73,6 +76,9 @@ void ExpectEightBitHeader(GmHandle header, std::uint32_t samples) {
   EXPECT_EQ(records::ReadU16(h.data(), bitmap::kBitCount), 8);
   EXPECT_EQ(records::ReadU32(h.data(), bitmap::kSizeImage), samples);
   EXPECT_EQ(records::ReadU32(h.data(), bitmap::kSize), 40u) << "other fields kept";
+  // The header counts the entries the block holds, so a reader stays inside it.
+  EXPECT_EQ(records::ReadU32(h.data(), bitmap::kClrUsed), 256u);
+  EXPECT_LE(records::ReadU32(h.data(), bitmap::kClrImportant), 256u);
   for (std::size_t i = 0; i < 256; ++i) {
     const std::uint8_t expected[4] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
                                       static_cast<std::uint8_t>(i), 0};

@@ -186,11 +186,12 @@ TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryRe
   }
   EXPECT_EQ(server.references, 1u);
 
-  // Running, but not callable: found without an object.
+  // Running, but refusing its automation interface: found refused, without an object.
   server.callable = false;
   RunningRegistration registration(&server);
   RunningInstance running = Automation::Native().FindRunningInstance(kDictionary);
   EXPECT_TRUE(running.running);
+  EXPECT_TRUE(running.refused);
   EXPECT_EQ(running.object, nullptr);
 }
 

@@ -215,5 +215,30 @@ TEST_F(FileSystemTest, CurrentFolderAndProgramFile) {
 #endif
 }
 
+TEST_F(FileSystemTest, SearchFindsFirstWhatTheWorkstationListsFirst) {
+  // By name without regard to case, compared upper-cased: "A" (0x41) sorts before "_" (0x5F).
+  const struct {
+    const char* names[2];
+    const char* first;
+  } cases[] = {{{"B.bmp", "a.bmp"}, "a.bmp"}, {{"_b.bmp", "a.bmp"}, "a.bmp"}};
+  for (const auto& c : cases) {
+    TempFolder out;
+    for (const char* name : c.names) WriteFile(out / name, name);
+    EXPECT_EQ(files_.FindFirstFile(out / "*.bmp"), out / c.first) << c.names[0];
+  }
+}
+
+TEST_F(FileSystemTest, ReadWholeFileTellsAFileThatOpenedFromOneThatDidNot) {
+  bool opened = true;
+  EXPECT_FALSE(files_.ReadWholeFile(folder_ / "absent.xml", &opened).has_value());
+  EXPECT_FALSE(opened);
+  opened = true;
+  EXPECT_FALSE(files_.ReadWholeFile(folder_.path().string(), &opened).has_value());
+  EXPECT_FALSE(opened);
+  WriteFile(folder_ / "Config.xml", "x");
+  EXPECT_EQ(files_.ReadWholeFile(folder_ / "Config.xml", &opened), "x");
+  EXPECT_TRUE(opened);
+}
+
 }  // namespace
 }  // namespace radlyn::platform

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
+#include "platform/last_error.h"
 #include "platform_test_support.h"
 
 #ifdef _WIN32
@@ -11,6 +13,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#else
+#include "platform/posix/lock_file_mutexes.h"
 #endif
 
 namespace radlyn::platform {
@@ -79,6 +83,22 @@ TEST(NamedMutexTest, AFolderThatMayNotBeWrittenGivesAccessDenied) {
   NamedMutexResult result = NamedMutexes::Native().Create(kGuardName);
   EXPECT_EQ(result.creation_error, kErrorAccessDenied);
   EXPECT_EQ(result.handle, nullptr);
+}
+#endif
+
+#ifndef _WIN32
+TEST(NamedMutexTest, ALockTheFileSystemRefusesGivesAccessDeniedAndNoHandle) {
+  TempFolder runtime;
+  ScopedVariable runtime_dir("XDG_RUNTIME_DIR", runtime.path().string());
+  // As on a network file system without locks.
+  std::unique_ptr<NamedMutexes> mutexes = MakeLockFileMutexes([](int, int) {
+    errno = ENOLCK;
+    return -1;
+  });
+  NamedMutexResult result = mutexes->Create(kGuardName);
+  EXPECT_EQ(result.creation_error, kErrorAccessDenied);
+  EXPECT_EQ(result.handle, nullptr);
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
 }
 #endif
 

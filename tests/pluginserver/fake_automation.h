@@ -60,7 +60,8 @@ class FakeAutomation : public platform::Automation {
   struct ClassScript {
     bool registered = true;
     bool running = false;
-    bool running_refuses = false;  // running, but its interface cannot be had
+    bool running_refuses = false;     // running, but its interface cannot be had
+    bool running_gives_none = false;  // running, and its interface comes without an object
     bool creatable = true;
     CallScript instance;  // the calls of the class's instance
   };
@@ -83,7 +84,8 @@ class FakeAutomation : public platform::Automation {
     auto found = classes.find(std::string(prog_id));
     if (found == classes.end() || !found->second.running) return instance;
     instance.running = true;
-    if (!found->second.running_refuses)
+    instance.refused = found->second.running_refuses;
+    if (!instance.refused && !found->second.running_gives_none)
       instance.object = MakeObject("running", found->second.instance);
     return instance;
   }

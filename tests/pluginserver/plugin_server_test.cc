@@ -195,6 +195,12 @@ TEST_F(PluginServerTest, RunningServerIsPreferredAndARefusingOneFailsTheConnecti
             0);
   EXPECT_EQ(automation_.journal.back(), "Release running");
 
+  // A running instance whose interface comes without an object gives way to a new instance.
+  automation_.journal.clear();
+  automation_.classes[kPluginServerProgId].running_gives_none = true;
+  EXPECT_EQ(GetOrbelPluginPath(), "/opt/orbel/orbel");
+  EXPECT_EQ(automation_.journal.back(), "Release created");
+
   automation_.journal.clear();
   automation_.classes[kPluginServerProgId].running_refuses = true;
   EXPECT_EQ(GetOrbelPluginPath(), "");

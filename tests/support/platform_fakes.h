@@ -46,8 +46,8 @@ class ForwardingFileSystem : public platform::FileSystem {
   bool RenameFile(std::string_view from, std::string_view to) override {
     return native().RenameFile(from, to);
   }
-  std::optional<std::string> ReadWholeFile(std::string_view path) override {
-    return native().ReadWholeFile(path);
+  std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
+    return native().ReadWholeFile(path, opened);
   }
   bool AppendToFile(std::string_view path, std::string_view bytes) override {
     return native().AppendToFile(path, bytes);

@@ -113,6 +113,7 @@ inline constexpr Field kBitCount{14, 2};
 inline constexpr Field kCompression{16, 4};
 inline constexpr Field kSizeImage{20, 4};
 inline constexpr Field kClrUsed{32, 4};
+inline constexpr Field kClrImportant{36, 4};
 }  // namespace bitmap
 
 inline std::uint32_t ReadU32(const std::uint8_t* record, Field f) {

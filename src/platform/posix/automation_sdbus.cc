@@ -7,7 +7,8 @@
 //     CreateInstance() -> o        a new instance; the caller holds one reference to it
 //     GetActiveObject() -> o       the instance registered as running (the program was started
 //                                  by its user, not by activation); the error kNotRunning when
-//                                  there is none. The caller holds one reference.
+//                                  there is none, the path "/" when the running instance hands
+//                                  out no object. The caller holds one reference.
 // - Every object, interface kObjectInterface:
 //     Invoke(i dispatch_id, u kind, av arguments) -> (v result, av out_arguments)
 //         kind 1 = method, 2 = property read; arguments are "i" or "s" in order; the result is
@@ -268,13 +269,20 @@ class SdBusAutomation final : public Automation {
     const int code = sd_bus_call_method(bus.get(), owner.c_str(), kClassPath, kClassInterface,
                                         "GetActiveObject", &error.error, &reply, "");
     if (code < 0) {
-      // A server started by activation has no running instance of its own to offer.
+      // A server started by activation has no running instance of its own to offer; any other
+      // error is a running instance that refuses its interface.
       instance.running = !sd_bus_error_has_name(&error.error, kNotRunning);
+      instance.refused = instance.running;
       return instance;
     }
     instance.running = true;
     Message owned(reply);
-    instance.object = ReadObjectPath(bus, owner, reply);
+    const char* path = nullptr;
+    if (sd_bus_message_read(reply, "o", &path) < 0 || path == nullptr) {
+      instance.refused = true;  // an answer that names no path at all
+    } else if (std::string_view(path) != kNoObjectPath) {
+      instance.object = std::make_unique<SdBusObject>(bus, owner, path);
+    }
     return instance;
   }
 

@@ -68,8 +68,10 @@ std::string ReplacementTarget(const std::string& native_path) {
 
 }  // namespace
 
-std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* missing) {
+std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* missing,
+                                          bool* opened) {
   if (missing != nullptr) *missing = false;
+  if (opened != nullptr) *opened = false;
   // Non-blocking, so that a pipe in place of a file cannot stall the caller; only regular files
   // are read.
   int fd = open(native_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -84,6 +86,7 @@ std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* 
     close(fd);
     return std::nullopt;
   }
+  if (opened != nullptr) *opened = true;
   std::string content;
   char buffer[8192];
   for (;;) {

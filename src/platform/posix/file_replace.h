@@ -9,8 +9,9 @@ namespace radlyn::platform {
 
 // The content of a native regular file; std::nullopt (and the last error set) when it is no
 // regular file or cannot be opened or read. `missing` tells the caller that it does not exist at
-// all.
-std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* missing = nullptr);
+// all; `opened` that it was opened as a regular file, so a failure came from reading it.
+std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* missing = nullptr,
+                                          bool* opened = nullptr);
 
 // Replaces the native file `native_path` (or creates it, never its folder) with `content`: the
 // bytes go to a new sibling file that is synced and then renamed over the old one, so readers

@@ -49,7 +49,8 @@ SplitPattern SplitLastComponent(std::string_view text) {
   return {text.substr(0, cut), text.substr(cut)};
 }
 
-// The names in a native folder, sorted, without "." and ".."; std::nullopt when unreadable.
+// The names in a native folder in the workstation's folder order, without "." and "..";
+// std::nullopt when unreadable.
 std::optional<std::vector<std::string>> ListFolder(const std::string& native_dir) {
   DIR* dir = opendir(native_dir.empty() ? "." : native_dir.c_str());
   if (dir == nullptr) {
@@ -62,7 +63,7 @@ std::optional<std::vector<std::string>> ListFolder(const std::string& native_dir
     if (name != "." && name != "..") names.emplace_back(name);
   }
   closedir(dir);
-  std::sort(names.begin(), names.end());
+  SortInFolderOrder(names);
   return names;
 }
 
@@ -195,13 +196,14 @@ class PosixFileSystem : public FileSystem {
     return RenameNativeFile(ToNativePath(from), ToNativePath(to));
   }
 
-  std::optional<std::string> ReadWholeFile(std::string_view path) override {
+  std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
+    if (opened != nullptr) *opened = false;
     std::string native = ToNativePath(path);
     if (IsFolder(native)) {
       Fail(EACCES);
       return std::nullopt;
     }
-    return ReadNativeFile(native);
+    return ReadNativeFile(native, nullptr, opened);
   }
 
   bool AppendToFile(std::string_view path, std::string_view bytes) override {

@@ -1,6 +1,10 @@
 // Named mutexes on Linux: an exclusive, non-blocking flock on "<runtime folder>/<name>.lock". The
 // lock lives as long as the open file, i.e. as long as the handle (or the process), and is
 // released by the kernel even when the process dies. The file itself stays.
+//
+// A lock that is held elsewhere answers "already exists". A lock that cannot be taken at all (a
+// file system without locks, the kernel out of lock records) answers "access denied" with no
+// handle, as a mutex that may not be opened does: the caller never runs unguarded.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -10,6 +14,7 @@
 
 #include "platform/last_error.h"
 #include "platform/named_mutex.h"
+#include "platform/posix/lock_file_mutexes.h"
 #include "platform/posix/os_error.h"
 
 namespace radlyn::platform {
@@ -39,6 +44,8 @@ std::string LockFilePath(std::string_view name) {
 
 class PosixNamedMutexes : public NamedMutexes {
  public:
+  explicit PosixNamedMutexes(LockCall lock) : lock_(lock) {}
+
   NamedMutexResult Create(std::string_view name) override {
     NamedMutexResult result;
     if (name.empty()) {  // an unnamed mutex is private to its creator
@@ -53,22 +60,32 @@ class PosixNamedMutexes : public NamedMutexes {
       return result;
     }
     result.handle = std::make_unique<LockFileHandle>(fd);
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    while (lock_(fd, LOCK_EX | LOCK_NB) != 0) {
       if (errno == EINTR) continue;
       if (errno == EWOULDBLOCK) {
         result.creation_error = kErrorAlreadyExists;
-        SetLastErrorCode(kErrorAlreadyExists);
+      } else {
+        result.creation_error = kErrorAccessDenied;
+        result.handle.reset();
       }
+      SetLastErrorCode(result.creation_error);
       break;
     }
     return result;
   }
+
+ private:
+  LockCall lock_;
 };
 
 }  // namespace
 
+std::unique_ptr<NamedMutexes> MakeLockFileMutexes(LockCall lock) {
+  return std::make_unique<PosixNamedMutexes>(lock);
+}
+
 NamedMutexes& NamedMutexes::Native() {
-  static PosixNamedMutexes mutexes;
+  static PosixNamedMutexes mutexes(&flock);
   return mutexes;
 }
 

@@ -1,8 +1,10 @@
-// Processes on Linux: posix_spawn, a pidfd to wait on, waitid for the exit code.
+// Processes on Linux: posix_spawn, then a wait that wakes when the child ends.
 //
-// The wait sleeps in poll() on the child's pidfd until the child ends or the limit expires; no
-// timer steps. A child that outlives its limit is left running; its pidfd is kept so that the
-// child is reaped as soon as it has ended, checked at every later Run and when the service ends.
+// The wait sleeps in poll() on the child's pidfd until the child ends or the limit expires. A
+// kernel without pidfds (before 5.3) gets a waiter thread instead: it blocks in waitid until the
+// child has ended and reaps it, while the caller waits on a condition variable with the limit.
+// Either way no timer steps. A child that outlives its limit is left running and reaped once it
+// has ended: by its waiter thread, or (pidfd wait) at the next Run and when the service ends.
 // Whatever is still running when radlyn ends is adopted and reaped by the system.
 #include <poll.h>
 #include <signal.h>
@@ -14,11 +16,18 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/code_page.h"
 #include "platform/paths.h"
+#include "platform/posix/child_wait.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -26,15 +35,15 @@ extern char** environ;
 namespace radlyn::platform {
 namespace {
 
-// A descriptor that becomes readable when the child ends (close-on-exec). Called through
-// syscall(): the C library's own declaration is not usable from C++ in every version.
+// A descriptor that becomes readable when the child ends (close-on-exec); -1 where the kernel
+// has none. Called through syscall(): the C library's own declaration is not usable from C++ in
+// every version.
 int OpenPidFd(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0u)); }
 
-// Reaps the child behind `pidfd` if it has ended; true when it is gone.
-bool ReapIfEnded(int pidfd) {
+// Reaps the child `pid` if it has ended; true when it is gone.
+bool ReapIfEnded(pid_t pid) {
   siginfo_t info{};
-  if (waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, WEXITED | WNOHANG) !=
-      0) {
+  if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG) != 0) {
     return errno == ECHILD;  // already reaped elsewhere: nothing left to wait for
   }
   return info.si_pid != 0;
@@ -55,22 +64,30 @@ bool WaitForEnd(int pidfd, std::uint32_t limit_ms) {
   }
 }
 
-std::optional<std::uint32_t> ReadExitCode(int pidfd) {
+// Blocks until the child `pid` has ended, reaps it and answers its exit code.
+std::optional<std::uint32_t> ReapExitCode(pid_t pid) {
   siginfo_t info{};
-  if (waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, WEXITED) != 0) {
-    return std::nullopt;
+  while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED) != 0) {
+    if (errno != EINTR) return std::nullopt;
   }
   if (info.si_code == CLD_EXITED) return static_cast<std::uint32_t>(info.si_status);
   return 128u + static_cast<std::uint32_t>(info.si_status);
 }
 
+// What a waiter thread learns and hands to the caller; shared, so that a thread whose caller
+// stopped waiting still has it.
+struct ChildEnd {
+  std::mutex mutex;
+  std::condition_variable ended_signal;
+  bool ended = false;
+  std::optional<std::uint32_t> exit_code;
+};
+
 class PosixProcesses final : public Processes {
  public:
+  explicit PosixProcesses(ChildWait wait) : wait_(wait) {}
   ~PosixProcesses() override {
-    for (int pidfd : abandoned_) {
-      ReapIfEnded(pidfd);
-      close(pidfd);
-    }
+    for (pid_t pid : abandoned_) ReapIfEnded(pid);
   }
 
   ProcessRun Run(std::string_view program_path, std::string_view argument_text,
@@ -81,15 +98,19 @@ class PosixProcesses final : public Processes {
     if (pid <= 0) return run;
     run.started = true;
 
-    const int pidfd = OpenPidFd(pid);
-    if (pidfd < 0) return run;  // exit code unreadable; the system reaps at our end
-    if (!WaitForEnd(pidfd, time_limit_ms)) {
-      abandoned_.push_back(pidfd);
+    const int pidfd = wait_ == ChildWait::kPidFdWhereAvailable ? OpenPidFd(pid) : -1;
+    if (pidfd < 0) {
+      run.exit_code = WaitOnThread(pid, time_limit_ms);
+      return run;
+    }
+    const bool ended = WaitForEnd(pidfd, time_limit_ms);
+    close(pidfd);
+    if (!ended) {
+      abandoned_.push_back(pid);
       run.exit_code = kStillActive;
       return run;
     }
-    run.exit_code = ReadExitCode(pidfd);
-    close(pidfd);
+    run.exit_code = ReapExitCode(pid);
     return run;
   }
 
@@ -125,25 +146,50 @@ class PosixProcesses final : public Processes {
     return error == 0 ? pid : 0;
   }
 
+  // The exit code, kStillActive when the limit expired first, std::nullopt when it could not be
+  // read. The thread stays with a child that outlives the limit until it has reaped it.
+  std::optional<std::uint32_t> WaitOnThread(pid_t pid, std::uint32_t time_limit_ms) {
+    auto end = std::make_shared<ChildEnd>();
+    try {
+      std::thread([pid, end] {
+        std::optional<std::uint32_t> exit_code = ReapExitCode(pid);
+        const std::lock_guard<std::mutex> lock(end->mutex);
+        end->exit_code = exit_code;
+        end->ended = true;
+        end->ended_signal.notify_all();
+      }).detach();
+    } catch (const std::system_error&) {
+      abandoned_.push_back(pid);  // no thread to wait on: reaped later, exit code unread
+      return std::nullopt;
+    }
+    std::unique_lock<std::mutex> lock(end->mutex);
+    if (!end->ended_signal.wait_for(lock, std::chrono::milliseconds(time_limit_ms),
+                                    [&] { return end->ended; })) {
+      return kStillActive;
+    }
+    return end->exit_code;
+  }
+
   void ReapAbandoned() {
-    std::vector<int> still_running;
-    for (int pidfd : abandoned_) {
-      if (ReapIfEnded(pidfd)) {
-        close(pidfd);
-      } else {
-        still_running.push_back(pidfd);
-      }
+    std::vector<pid_t> still_running;
+    for (pid_t pid : abandoned_) {
+      if (!ReapIfEnded(pid)) still_running.push_back(pid);
     }
     abandoned_.swap(still_running);
   }
 
-  std::vector<int> abandoned_;  // pidfds of children that outlived their limit
+  ChildWait wait_;
+  std::vector<pid_t> abandoned_;  // children that outlived their limit, reaped here
 };
 
 }  // namespace
 
+std::unique_ptr<Processes> MakePosixProcesses(ChildWait wait) {
+  return std::make_unique<PosixProcesses>(wait);
+}
+
 Processes& Processes::Native() {
-  static PosixProcesses processes;
+  static PosixProcesses processes(ChildWait::kPidFdWhereAvailable);
   return processes;
 }
 

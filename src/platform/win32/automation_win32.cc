@@ -209,7 +209,12 @@ class Win32Automation final : public Automation {
       return instance;
     }
     instance.running = true;
-    ComPtr<IDispatch> dispatch = running.As<IDispatch>(IID_IDispatch);
+    // A failed request refuses the interface; a successful one may still hand out no object.
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(running->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
+      instance.refused = true;
+      return instance;
+    }
     if (dispatch) instance.object = WrapDispatch(std::move(dispatch));
     return instance;
   }

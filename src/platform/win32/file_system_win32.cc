@@ -234,8 +234,9 @@ class Win32FileSystem : public FileSystem {
     return OpenFile(native, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS).valid() || Fail();
   }
 
-  std::optional<std::string> ReadWholeFile(std::string_view path) override {
+  std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     Handle file = OpenFile(ToNativePath(path), GENERIC_READ, OPEN_EXISTING);
+    if (opened != nullptr) *opened = file.valid();
     if (!file.valid()) {
       SetLastErrorFromWin32();
       return std::nullopt;
