@@ -32,6 +32,9 @@ constexpr std::array kSwitchTable{
         "MoModCh", "Crash", "0",
         "1: MC_TakeImage crashes the process (a segmentation fault), after logging the call"},
     SwitchEntry{"MoModCh", "Hang", "0", "1: MC_TakeImage never returns, after logging the call"},
+    SwitchEntry{"MoModCh", "Window", "0",
+                "1: MC_TakeImage shows its acquisition window, owned by the window it was given, "
+                "for DelayMs (Windows only)"},
     SwitchEntry{"MoModCh", "Width", "1300", "image width in pixels (1 to 8000)"},
     SwitchEntry{"MoModCh", "Height", "1700", "image height in pixels (1 to 8000)"},
     SwitchEntry{"MoModCh", "BitsPerPixel", "16",

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/acquisition_window.h"
 #include "core/call_log.h"
 #include "core/exports.h"
 #include "core/extension_block.h"
@@ -127,7 +128,11 @@ HOSTSIM_EXPORT MorlundStatus MC_TakeImage(std::uint32_t zero, GmHandle patient,
       .Arg(zero2);
   hostsim::CrashOrHangWhenSwitched(switches, kSection, line);
   int delay = switches.Int(kSection, "DelayMs");
-  if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  if (switches.Int(kSection, "Window") != 0) {
+    hostsim::ShowAcquisitionWindow(owner, delay);
+  } else if (delay > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  }
   Exposure exposure;
   exposure.status = static_cast<MorlundStatus>(switches.Int(kSection, "TakeImageStatus"));
   if (exposure.status == 0) exposure = Expose(switches, patient, take_record);

@@ -1,41 +1,56 @@
-// Reads and ends a dialog of another program on the same desktop, for the GUI tests.
+// Reads and ends dialogs of another program on the same desktop, and stands in for a client's
+// window, for the GUI tests.
 //
 //   dialog_driver read TITLE [SECONDS]   waits up to SECONDS (default 20) for a shown top-level
-//                                        window titled TITLE, then prints "title=TITLE" and
-//                                        one line "control=ID CLASS TEXT" per child window
+//                                        window titled TITLE, then prints "title=TITLE",
+//                                        "owner=HANDLE" and one line "control=ID CLASS TEXT" per
+//                                        child window
 //   dialog_driver close TITLE [SECONDS]  clicks the default button of that window (WM_COMMAND
 //                                        from the button the dialog names as default, IDOK when
 //                                        none) and waits until the window is gone
-// Exit code 0 on success, 1 when the window does not show up (or does not go away), 2 for a bad
-// command line.
+//   dialog_driver windows TITLE [SECONDS]  waits up to SECONDS for top-level windows titled
+//                                        TITLE, shown or hidden, and prints one line each (below)
+//   dialog_driver describe HANDLE        prints that line for the window HANDLE (hexadecimal)
+//   dialog_driver client TITLE [SECONDS] shows a top-level window titled TITLE, prints its line,
+//                                        and keeps it for SECONDS
+// A window's line: "window=HANDLE class=CLASS visible=0|1 owner=HANDLE rect=LEFT,TOP,WIDTH,HEIGHT
+// title=TITLE", handles as 0x and eight hexadecimal digits.
+// Exit code 0 on success, 1 when the window does not show up (or does not go away, or is no
+// window), 2 for a bad command line.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
+unsigned long HandleValue(HWND window) {
+  return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window));
+}
+
 struct Search {
   const char* title;
-  HWND found = nullptr;
+  bool shown_only = true;
+  std::vector<HWND> found;
 };
 
-BOOL CALLBACK MatchShownWindow(HWND window, LPARAM data) {
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<Search*>(data);
   char title[256] = {};
   GetWindowTextA(window, title, sizeof title);
-  if (IsWindowVisible(window) && std::strcmp(title, search->title) == 0) {
-    search->found = window;
-    return FALSE;
+  if ((!search->shown_only || IsWindowVisible(window)) && std::strcmp(title, search->title) == 0) {
+    search->found.push_back(window);
   }
   return TRUE;
 }
 
-HWND FindShownWindow(const char* title) {
-  Search search{title};
-  EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&search));
+std::vector<HWND> FindWindows(const char* title, bool shown_only) {
+  Search search{title, shown_only};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -63,6 +78,7 @@ int Read(HWND window) {
   char title[256] = {};
   GetWindowTextA(window, title, sizeof title);
   std::printf("title=%s\n", title);
+  std::printf("owner=0x%08lX\n", HandleValue(GetWindow(window, GW_OWNER)));
   EnumChildWindows(window, PrintControl, 0);
   return 0;
 }
@@ -77,21 +93,76 @@ int Close(HWND window, double seconds) {
   return 1;
 }
 
+int Describe(HWND window) {
+  if (!IsWindow(window)) {
+    std::printf("window=0x%08lX gone\n", HandleValue(window));
+    return 1;
+  }
+  char class_name[64] = {};
+  char title[256] = {};
+  GetClassNameA(window, class_name, sizeof class_name);
+  GetWindowTextA(window, title, sizeof title);
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  std::printf("window=0x%08lX class=%s visible=%d owner=0x%08lX rect=%ld,%ld,%ld,%ld title=%s\n",
+              HandleValue(window), class_name, IsWindowVisible(window) ? 1 : 0,
+              HandleValue(GetWindow(window, GW_OWNER)), rect.left, rect.top, rect.right - rect.left,
+              rect.bottom - rect.top, title);
+  return 0;
+}
+
+// A client program's main window: shown until `seconds` have passed or it is closed.
+int Client(const char* title, double seconds) {
+  HWND window = CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400,
+                                300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (window == nullptr) {
+    std::printf("no window: error %lu\n", GetLastError());
+    return 1;
+  }
+  Describe(window);
+  std::fflush(stdout);
+  const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  while (IsWindow(window) && static_cast<LONG>(deadline - GetTickCount()) > 0) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, deadline - GetTickCount(), QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  if (IsWindow(window)) DestroyWindow(window);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3 || argc > 4 ||
-      (std::strcmp(argv[1], "read") != 0 && std::strcmp(argv[1], "close") != 0)) {
-    std::fprintf(stderr, "usage: dialog_driver read|close TITLE [SECONDS]\n");
+  const std::string command = argc >= 2 ? argv[1] : "";
+  const bool by_title =
+      command == "read" || command == "close" || command == "windows" || command == "client";
+  if (!(by_title && argc >= 3 && argc <= 4) && !(command == "describe" && argc == 3)) {
+    std::fprintf(stderr,
+                 "usage: dialog_driver read|close|windows|client TITLE [SECONDS]\n"
+                 "       dialog_driver describe HANDLE\n");
     return 2;
   }
   const double seconds = argc == 4 ? std::atof(argv[3]) : 20.0;
-  HWND window = nullptr;
-  if (!WaitFor(seconds, [&] { return (window = FindShownWindow(argv[2])) != nullptr; })) {
-    std::printf("no shown window titled \"%s\" within %g s\n", argv[2], seconds);
-    return 1;
+  int result = 0;
+  if (command == "describe") {
+    result = Describe(reinterpret_cast<HWND>(std::strtoul(argv[2], nullptr, 16)));
+  } else if (command == "client") {
+    result = Client(argv[2], seconds);
+  } else {
+    const bool shown_only = command != "windows";
+    std::vector<HWND> windows;
+    if (!WaitFor(seconds, [&] { return !(windows = FindWindows(argv[2], shown_only)).empty(); })) {
+      std::printf("no %swindow titled \"%s\" within %g s\n", shown_only ? "shown " : "", argv[2],
+                  seconds);
+      return 1;
+    }
+    if (command == "windows") {
+      for (HWND window : windows) Describe(window);
+    } else {
+      result = command == "read" ? Read(windows.front()) : Close(windows.front(), seconds);
+    }
   }
-  const int result = std::strcmp(argv[1], "read") == 0 ? Read(window) : Close(window, seconds);
   std::fflush(stdout);
   return result;
 }
