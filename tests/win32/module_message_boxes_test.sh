@@ -7,7 +7,9 @@
 # - no Morlund installation (nothing registered, no C:\MORLUND): four boxes, MoFileDB, MoModCh,
 #   MoGrfMan and MoUtil, in load order, and ErrorNr 2;
 # - an installation without MoGrfMan: its one box, after which the remaining modules are version-
-#   tested and all released again, and ErrorNr 126.
+#   tested and all released again, and ErrorNr 126;
+# - a configuration database that cannot be opened with MoUtil rejecting its version: two boxes;
+#   a Morlund older than 7.0: the too-old box from the program's string table; ErrorNr 2 each.
 # Usage, inside on_display.sh: module_message_boxes_test.sh RADLYN_EXE DRIVER_EXE HOSTSIM_EXE
 set -uo pipefail
 radlyn=$1 driver=$2 hostsim=$3
@@ -31,6 +33,9 @@ fail() {
 }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 driver() { wine "$driver" "$@" | tr -d '\r'; }
+install() {
+  wine "$hostsim" install "$(winpath "$morlund")" "$@" >/dev/null || fail "hostsim.exe install failed"
+}
 
 data=$work/data morlund=$work/morlund
 result=$data/RADLYN_out.ini
@@ -82,8 +87,7 @@ echo "no installation: four boxes, ErrorNr 2"
 
 # An installation without MoGrfMan: the modules after it are loaded only once the box is
 # confirmed.
-wine "$hostsim" install "$(winpath "$morlund")" --without MoGrfMan >/dev/null ||
-  fail "hostsim.exe install failed"
+install --without MoGrfMan
 : >"$morlund/hostsim-calls.log"
 no_later_module() {
   grep -q '^UTL_\|^FIO_' "$morlund/hostsim-calls.log" && fail "loading went on while \"$1\" stood"
@@ -94,4 +98,14 @@ names=$(sed 's/(.*//' "$morlund/hostsim-calls.log" | tr '\n' ' ')
 [ "$names" = "FDB_CheckVersion FDB_Open MC_CheckVersion UTL_CheckVersion FIO_CheckVersion FDB_Close " ] ||
   fail "calls: $names"
 echo "installation without MoGrfMan: one box, ErrorNr 126"
+
+# The other boxes of loading: a configuration database that cannot be opened and a module that
+# rejects its version in one run, then a Morlund older than 7.0.
+install
+sed -i 's/^OpenStatus=0$/OpenStatus=3/; /^\[MoUtil\]/,/^\[/ s/^RejectVersion=0$/RejectVersion=1/' \
+  "$morlund/hostsim.ini"
+job 2 "Morlund x-ray configuration database cannot be opened" "Wrong version of MoUtil.dll"
+install --version 6.9.9.9
+job 2 "Error: The detected version of MORLUND is too old. Requested version: 7.0"
+echo "database, version and too-old boxes: ErrorNr 2"
 echo "PASS"
