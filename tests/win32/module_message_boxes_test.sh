@@ -41,7 +41,7 @@ data=$work/data morlund=$work/morlund
 result=$data/RADLYN_out.ini
 mkdir -p "$data"
 printf '[Logon]\r\nClientName=Dental\r\n' >"$data/RADLYN_in.ini"
-cd "$work"
+cd "$work" || exit 1
 
 # job EXPECTED_ERROR MESSAGE...: runs the job and confirms one box per MESSAGE, in order. A box
 # more keeps radlyn.exe waiting, so the job does not end.

@@ -5,9 +5,8 @@
 # - parentwnd naming no window: the owner is radlyn's parent dialog (dialog class, "Radlyn"), the
 #   only one, empty (zero size, its left edge at half the screen height), so that nothing of it
 #   shows on the screen but the one pixel of its X window; it is gone once the job has ended;
-# - parentwnd naming the window of another program (dialog_driver.exe client, the handle in upper
-#   case as a client may write it): that window is the owner, no parent dialog is made, and the
-#   client's window outlives the job.
+# - parentwnd naming the window of another program (dialog_driver.exe client): that window is the
+#   owner, no parent dialog is made, and the client's window outlives the job.
 # Both jobs succeed, and the owner MC_TakeImage logged is the one seen (as tests/gui/
 # owner_window_test.cc checks on Linux).
 # Usage, inside on_display.sh: owner_window_test.sh RADLYN_EXE DRIVER_EXE HOSTSIM_EXE
@@ -15,7 +14,7 @@ set -uo pipefail
 radlyn=$1 driver=$2 hostsim=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-owner-window.XXXXXX")
 server_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
-radlyn_pid= client_pid=
+radlyn_pid='' client_pid=''
 stop() {
   if [ -n "$1" ] && kill -0 "$1" 2>/dev/null; then
     kill "$1"
@@ -49,7 +48,7 @@ mkdir -p "$data"
 printf '%s\r\n' '[Logon]' 'ClientName=GuiTest' '[Info]' 'Type=XI' 'Regio=11' '[Patient]' \
   'LastName=Moss' 'Birthdate=19800101' '[Config]' "ImageDataPath=$(winpath "$work/images")\\" \
   >"$data/RADLYN_in.ini"
-cd "$work"
+cd "$work" || exit 1
 
 # job PARENTWND: starts the job and, once the acquisition window stands, keeps the acquisition
 # window's line in acquisition.txt, its owner's in owner.txt and the parent dialogs' in
@@ -87,10 +86,11 @@ job 0x7ffffff0
 parent=$owner
 [ "$(cat "$work/parents.txt")" = "$(cat "$work/owner.txt")" ] ||
   fail "parent dialogs: $(cat "$work/parents.txt"), the owner: $(cat "$work/owner.txt")"
-grep -q ' class=#32770 .* owner=0x00000000 rect=512,0,0,0 title=Radlyn$' "$work/owner.txt" ||
+left=$(($(xdotool getdisplaygeometry | cut -d' ' -f2) / 2))
+grep -q " class=#32770 .* owner=0x00000000 rect=$left,0,0,0 title=Radlyn\$" "$work/owner.txt" ||
   fail "parent dialog: $(cat "$work/owner.txt")"
 # An X window cannot be empty: Wine gives the empty dialog a single pixel.
-grep -vxF 1x1+512+0 "$work/drawn.txt" && fail "the parent dialog is drawn on the screen"
+grep -vxF "1x1+$left+0" "$work/drawn.txt" && fail "the parent dialog is drawn on the screen"
 driver describe "$parent" >/dev/null && fail "the parent dialog outlived the job"
 echo "no client window: owned by the parent dialog $parent"
 
