@@ -41,8 +41,9 @@ cr=$'\r'
 
 morlund=$work/morlund data=$work/data
 wine "$hostsim" install "$(winpath "$morlund")" >/dev/null || fail "hostsim.exe install failed"
-# Small images; an exposure of five seconds with the acquisition window standing.
-sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/; s/^DelayMs=0$/DelayMs=5000/;
+# Small images; an exposure of eight seconds with the acquisition window standing, time enough
+# for the looks from outside on a busy machine.
+sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/; s/^DelayMs=0$/DelayMs=8000/;
   s/^Window=0$/Window=1/' "$morlund/hostsim.ini"
 mkdir -p "$data"
 printf '%s\r\n' '[Logon]' 'ClientName=GuiTest' '[Info]' 'Type=XI' 'Regio=11' '[Patient]' \
