@@ -84,7 +84,7 @@ DispatchServer::~DispatchServer() {
 
 ObjectRef DispatchServer::Add(std::unique_ptr<DispatchObject> object, const std::string& kind) {
   std::string path = "/" + kind + "/" + std::to_string(next_id_++);
-  objects_[path] = Entry{std::move(object), 1};
+  objects_[path] = Entry{std::move(object), 1, nullptr};
   return ObjectRef{path};
 }
 
