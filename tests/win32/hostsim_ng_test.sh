@@ -3,7 +3,8 @@
 # options manager as COM local servers, and radlyn.exe's Orbel processing reaches them and
 # orbel.exe. One job where COM starts both servers (CoCreateInstance), one where the plug-in
 # server was started by hand with --running and GetActiveObject finds its instance; orbel.exe on
-# its own leaves every tag of a TIFF as it was and writes pixels libtiff reads.
+# its own leaves every tag of a TIFF as it was and writes pixels libtiff reads, as the simulation
+# image of the build does.
 # Usage, inside on_display.sh (the parent dialog that owns the exposure needs a display):
 #   hostsim_ng_test.sh RADLYN_EXE HOSTSIM_EXE
 set -uo pipefail
@@ -120,6 +121,8 @@ kill "$server_pid" && wait "$server_pid" 2>/dev/null
 server_pid=
 
 # orbel.exe by hand: the same tags, other pixels, a file libtiff reads; a wrong call ends with 87.
+# The simulation image the Windows build wrote beside radlyn.exe reads in libtiff too.
+tiffinfo -D "$(dirname "$radlyn")/ORBEL/simu.tif" >/dev/null 2>&1 || fail "libtiff cannot read simu.tif"
 wine "$hostsim" make-image "$(winpath "$work/x.tif")" --width 200 --height 150 || fail "make-image"
 tiffdump "$work/x.tif" >"$work/before.txt" && cp "$work/x.tif" "$work/original.tif"
 wine "$morlund/orbel.exe" -check "$(winpath "$work/x.tif")" || fail "orbel.exe -check failed"
