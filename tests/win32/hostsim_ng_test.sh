@@ -33,7 +33,7 @@ default_value() { wine reg query "$1" /ve | tr -d '\r' | sed -n 's/.*REG_SZ *//p
 morlund=$work/morlund data=$work/data images=$work/images
 wine "$hostsim" install "$(winpath "$morlund")" || fail "hostsim.exe install failed"
 sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/' "$morlund/hostsim.ini"
-cd "$work"
+cd "$work" || fail "no folder $work"
 
 # The installation: both programs, Orbel's data, the classes registered with their servers.
 for file in hostsim-ngserver.exe orbel.exe OrbelData/Config.xml; do
