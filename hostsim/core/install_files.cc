@@ -20,6 +20,9 @@ bool WriteInstallFile(const std::filesystem::path& path, const std::string& cont
 bool CopyInstallFile(const std::filesystem::path& from, const std::filesystem::path& to,
                      std::string* error) {
   std::error_code code;
+  // Removed first: in the Windows runtime copy_file fails on an existing file ("File exists")
+  // even when told to overwrite it.
+  std::filesystem::remove(to, code);
   std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, code);
   if (code) {
     *error = "cannot copy " + from.string() + " to " + to.string() + ": " + code.message();

@@ -341,16 +341,29 @@ FileStatus WriteBaselineTiff(const std::string& path, const StoredImage& stored,
   return kFileOk;
 }
 
-FileStatus ReadBaselineTiff(const std::string& path, StoredImage* stored, std::string* reason) {
+namespace {
+
+// A TIFF file's bytes and its first directory, with its image's layout checked: a single-sample
+// 8- or 16-bit unsigned grey image in uncompressed strips that all lie within the file.
+struct ParsedTiff {
+  TiffBytes file{Bytes{}};
+  Directory directory;
+  TiffStrips strips;
+  std::uint32_t photometric = kMinIsBlack;
+};
+
+FileStatus ParseTiff(const std::string& path, ParsedTiff* parsed, std::string* reason) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return Fail(reason, kFileOpenError, "cannot open the file");
-  TiffBytes file(Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+  parsed->file =
+      TiffBytes(Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
   if (in.bad()) return Fail(reason, kFileReadError, "reading the file failed");
+  const TiffBytes& file = parsed->file;
   if (file.size() < kHeaderSize || (*file.At(0) != 'I' && *file.At(0) != 'M') ||
       *file.At(0) != *file.At(1) || file.U16(2) != kClassicTiff) {
     return Fail(reason, kFileReadError, "not a TIFF file");
   }
-  Directory directory;
+  Directory& directory = parsed->directory;
   if (!directory.Read(file)) return Fail(reason, kFileReadError, "the file is cut short");
   // As for libtiff, a directory without the image's size is damage, not another kind of image.
   if (directory.Find(kImageWidth) == nullptr || directory.Find(kImageLength) == nullptr) {
@@ -380,13 +393,11 @@ FileStatus ReadBaselineTiff(const std::string& path, StoredImage* stored, std::s
   const Field* counts = directory.Find(kStripByteCounts);
   if (offsets == nullptr) return Fail(reason, kFileReadError, "no strip offsets");
 
-  StoredImage result;
-  Image& image = result.image;
-  image.width = width;
-  image.height = height;
-  image.bits = bits;
-  image.samples.resize(std::size_t{width} * height);
-  const std::uint16_t invert = photometric == kMinIsWhite ? (bits == 16 ? 0xFFFF : 0xFF) : 0;
+  TiffStrips& strips = parsed->strips;
+  strips.width = width;
+  strips.height = height;
+  strips.bits = bits;
+  strips.big_endian = *file.At(0) == 'M';
   for (std::uint32_t strip = 0, first = 0; first < height; ++strip, first += rows_per_strip) {
     const std::uint32_t rows = std::min(rows_per_strip, height - first);
     const std::size_t needed = row_bytes * rows;
@@ -397,8 +408,47 @@ FileStatus ReadBaselineTiff(const std::string& path, StoredImage* stored, std::s
     if (!offset || !count || *count < needed || !file.Holds(*offset, needed)) {
       return Fail(reason, kFileReadError, "the image data is cut short");
     }
+    strips.offsets.push_back(*offset);
+    strips.sizes.push_back(static_cast<std::uint32_t>(needed));
+  }
+  parsed->photometric = photometric;
+  return kFileOk;
+}
+
+}  // namespace
+
+FileStatus ReadBaselineTiffStrips(const std::string& path, TiffStrips* strips,
+                                  std::string* reason) {
+  ParsedTiff parsed;
+  const FileStatus status = ParseTiff(path, &parsed, reason);
+  if (status == kFileOk) *strips = std::move(parsed.strips);
+  return status;
+}
+
+FileStatus ReadBaselineTiff(const std::string& path, StoredImage* stored, std::string* reason) {
+  ParsedTiff parsed;
+  if (const FileStatus status = ParseTiff(path, &parsed, reason); status != kFileOk) {
+    return status;
+  }
+  const TiffBytes& file = parsed.file;
+  const Directory& directory = parsed.directory;
+  const TiffStrips& strips = parsed.strips;
+  const std::uint32_t width = strips.width;
+  const std::uint32_t height = strips.height;
+  const std::uint32_t bits = strips.bits;
+  const std::size_t row_bytes = std::size_t{width} * (bits / 8);
+
+  StoredImage result;
+  Image& image = result.image;
+  image.width = width;
+  image.height = height;
+  image.bits = bits;
+  image.samples.resize(std::size_t{width} * height);
+  const std::uint16_t invert = parsed.photometric == kMinIsWhite ? (bits == 16 ? 0xFFFF : 0xFF) : 0;
+  for (std::uint32_t strip = 0, first = 0; strip < strips.offsets.size(); ++strip) {
+    const std::uint32_t rows = static_cast<std::uint32_t>(strips.sizes[strip] / row_bytes);
     for (std::uint32_t y = first; y < first + rows; ++y) {
-      const std::size_t row = *offset + row_bytes * (y - first);
+      const std::size_t row = strips.offsets[strip] + row_bytes * (y - first);
       std::uint16_t* out = image.Row(y);
       for (std::uint32_t x = 0; x < width; ++x) {
         const std::uint16_t sample =
@@ -406,6 +456,7 @@ FileStatus ReadBaselineTiff(const std::string& path, StoredImage* stored, std::s
         out[x] = static_cast<std::uint16_t>(sample ^ invert);
       }
     }
+    first += rows;
   }
 
   namespace records = radlyn::records;

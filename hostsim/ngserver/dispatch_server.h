@@ -1,10 +1,20 @@
-// A small automation server on the D-Bus session bus, speaking radlyn's automation protocol (see
-// src/platform/posix/automation_sdbus.cc): a class object at /org/radlyn/Dispatch1 that hands out
-// instances (CreateInstance, GetActiveObject) and objects that answer Invoke and Release.
+// A small automation server: a class that hands out instances, and objects that answer calls by
+// dispatch id and are released. One implementation per system:
 //
-// Objects are reference counted per reference handed out; the last Release removes an object.
-// The server owns the bus name for its class; without live objects (and without a running
+// Linux (dispatch_server_posix.cc): on the D-Bus session bus, speaking radlyn's automation
+// protocol (see src/platform/posix/automation_sdbus.cc): a class object at /org/radlyn/Dispatch1
+// that hands out instances (CreateInstance, GetActiveObject) and objects that answer Invoke and
+// Release. The server owns the bus name for its class; without live objects (and without a running
 // instance of its own) it ends after a short idle time, and it ends when the bus goes away.
+//
+// Windows (dispatch_server_win32.cc): an out-of-process COM server. Its class factory is
+// registered with CoRegisterClassObject; every object is an IDispatch answering the same dispatch
+// ids, kinds (DISPATCH_METHOD, DISPATCH_PROPERTYGET) and arguments, with out-arguments as VARIANTs
+// passed by reference and objects as IDispatch. A running instance goes into the running-object
+// table (RegisterActiveObject). The server ends when its last object is released, or when it has
+// handed out none a short idle time after it started.
+//
+// Objects are reference counted per reference handed out; the last release removes an object.
 #pragma once
 
 #include <cstdint>
@@ -66,19 +76,23 @@ class DispatchServer {
   // Adds an object and answers its path; the caller's reply hands out the first reference.
   ObjectRef Add(std::unique_ptr<DispatchObject> object, const std::string& kind);
 
-  // Internal: the sd-bus message handler.
+  // Internal (Linux): the sd-bus message handler.
   int Handle(void* message, void* error);
 
  private:
+  friend class ComDispatch;  // Windows: one object's IDispatch
+  friend class ComClass;     // Windows: the class factory and the server's lifetime
+
   struct Entry {
     std::unique_ptr<DispatchObject> object;
     int references = 1;
+    std::shared_ptr<void> native;  // Windows: the object's IDispatch, once handed out
   };
 
   std::string class_name_;
   InstanceFactory factory_;
   EventLog log_;
-  void* bus_ = nullptr;
+  void* native_ = nullptr;  // the bus connection (Linux), the COM registration (Windows)
   std::map<std::string, Entry> objects_;
   std::string active_path_;
   std::uint32_t next_id_ = 1;

@@ -2,12 +2,14 @@
 //
 //   hostsim-ngserver PluginServer|OptionsManager [--dir DIR] [--running]
 //
-// Serves MORLUNDNG.PluginServer or MORLUNDNG.OptionsManager on the session bus (the bus that
-// activated it, else DBUS_SESSION_BUS_ADDRESS). DIR is the installation folder whose hostsim.ini
-// and hostsim-calls.log it uses (default: the folder of this program). With --running it acts as
-// a server its user started: it offers a running instance, prints "ready" once its name is owned
-// and stays until the bus goes away. Activated through the .service files `hostsim install`
-// lays out, it ends on its own when idle.
+// Serves MORLUNDNG.PluginServer or MORLUNDNG.OptionsManager: on Linux on the session bus (the bus
+// that activated it, else DBUS_SESSION_BUS_ADDRESS), on Windows as a COM local server. DIR is the
+// installation folder whose hostsim.ini and hostsim-calls.log it uses (default: the folder of this
+// program). With --running it acts as a server its user started: it offers a running instance
+// (GetActiveObject finds it), prints "ready" once it is offered, and stays until the bus goes away
+// (Linux) or it is ended (Windows). Started by bus activation through the .service files, or by
+// COM through the LocalServer32 key that `hostsim install` writes (COM adds -Embedding, which is
+// accepted like /Automation and ignored), it ends on its own when idle.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -17,6 +19,7 @@
 #include "ngserver/dispatch_server.h"
 #include "ngserver/ng_objects.h"
 #include "ngserver/ng_switches.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -38,8 +41,10 @@ int main(int argc, char** argv) {
     if (option == "--running") {
       running = true;
     } else if (option == "--dir" && i + 1 < argc) {
-      folder = argv[++i];
-      if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+      folder = radlyn::platform::WithTrailingSeparator(argv[++i]);
+    } else if (option == "-Embedding" || option == "/Embedding" || option == "-Automation" ||
+               option == "/Automation") {
+      continue;  // how COM starts a server
     } else {
       return Usage();
     }

@@ -5,7 +5,9 @@
 
 #include "core/install_files.h"
 #include "core/switches.h"
+#include "ngserver/ng_register.h"
 #include "ngserver/ng_switches.h"
+#include "platform/paths.h"
 
 namespace hostsim {
 namespace {
@@ -14,28 +16,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kServerProgram = "hostsim-ngserver";
 constexpr const char* kOrbelProgram = "orbel";
-constexpr const char* kServicesFolder = "dbus-services";
-constexpr const char* kBusConfig = "dbus-session.conf";
-constexpr const char* kServers[] = {"PluginServer", "OptionsManager"};
-
-std::string BusConfig(const fs::path& services) {
-  return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-         "<!-- A private session bus for this hostsim installation. -->\n"
-         "<busconfig>\n"
-         "  <type>session</type>\n"
-         "  <listen>unix:tmpdir=/tmp</listen>\n"
-         "  <auth>EXTERNAL</auth>\n"
-         "  <servicedir>" +
-         services.string() +
-         "</servicedir>\n"
-         "  <policy context=\"default\">\n"
-         "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-         "    <allow eavesdrop=\"true\"/>\n"
-         "    <allow own=\"*\"/>\n"
-         "  </policy>\n"
-         "</busconfig>\n";
-}
 
 }  // namespace
 
@@ -63,31 +43,25 @@ bool WriteOrbelConfig(const std::string& path, const std::string& filter, bool u
 }
 
 bool InstallNewGeneration(const std::string& install_folder, const std::string& files_folder,
-                          std::string* error) {
+                          bool register_servers, std::string* error) {
   const fs::path folder(install_folder);
-  std::string dir = folder.string();
-  if (dir.empty() || dir.back() != '/') dir.push_back('/');
+  const std::string dir = radlyn::platform::WithTrailingSeparator(folder.string());
+  const std::string suffix = radlyn::platform::kProgramFileSuffix;
+  const std::string server = kServerProgram + suffix;
+  const std::string orbel = kOrbelProgram + suffix;
 
-  if (!CopyInstallFile(fs::path(files_folder) / kServerProgram, folder / kServerProgram, error) ||
-      !CopyInstallFile(fs::path(files_folder) / kOrbelProgram, folder / kOrbelProgram, error)) {
+  if (!CopyInstallFile(fs::path(files_folder) / server, folder / server, error) ||
+      !CopyInstallFile(fs::path(files_folder) / orbel, folder / orbel, error)) {
     return false;
   }
 
   std::error_code code;
-  const fs::path services = folder / kServicesFolder;
-  fs::create_directories(services, code);
   fs::create_directories(folder / "OrbelData" / "TEMP", code);
   if (code) {
     *error = "cannot create the folders of the newer generation in " + dir;
     return false;
   }
-  for (const char* server : kServers) {
-    const std::string name = std::string("MORLUNDNG.") + server;
-    const std::string service =
-        "[D-BUS Service]\nName=" + name + "\nExec=" + dir + kServerProgram + " " + server + "\n";
-    if (!WriteInstallFile(services / (name + ".service"), service, error)) return false;
-  }
-  return WriteInstallFile(folder / kBusConfig, BusConfig(services), error) &&
+  return RegisterNgServers(folder, dir + server, register_servers, error) &&
          WriteOrbelConfig((folder / "OrbelData" / "Config.xml").string(), kDefaultOrbelFilter,
                           false, error) &&
          WriteInstallFile(folder / kSwitchFileName,

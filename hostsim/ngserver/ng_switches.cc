@@ -2,8 +2,15 @@
 
 #include <array>
 
+#include "platform/paths.h"
+
 namespace hostsim {
 namespace {
+
+// Defaults naming places of the installation, in the system's own form.
+constexpr bool kWindowsPaths = radlyn::platform::kPathSeparator == '\\';
+constexpr const char* kOrbelProgramDefault = kWindowsPaths ? "{DIR}orbel.exe" : "{DIR}orbel";
+constexpr const char* kOrbelDataDefault = kWindowsPaths ? "{DIR}OrbelData\\" : "{DIR}OrbelData/";
 
 constexpr std::array kNgSwitchTable{
     // The plug-in server, MORLUNDNG.PluginServer.
@@ -17,7 +24,7 @@ constexpr std::array kNgSwitchTable{
     SwitchEntry{"PluginServer", "PluginNumber", "3", "the number FindPlugin answers for Orbel"},
     SwitchEntry{"PluginServer", "PluginObject", "1", "0: Plugin answers no object"},
     SwitchEntry{"PluginServer", "Version", "1.2", "the Orbel plug-in's Version text"},
-    SwitchEntry{"PluginServer", "ProgramPath", "{DIR}orbel",
+    SwitchEntry{"PluginServer", "ProgramPath", kOrbelProgramDefault,
                 "the Orbel plug-in's ProgramPath text (the Orbel program radlyn starts)"},
     SwitchEntry{"PluginServer", "Reject", "",
                 "name of one call the server rejects with an error: Login, Logout, Prepare, "
@@ -25,12 +32,12 @@ constexpr std::array kNgSwitchTable{
     // The options manager, MORLUNDNG.OptionsManager.
     SwitchEntry{"OptionsManager", "Available", "1",
                 "0: the options manager ends at once when started, so no instance can be had"},
-    SwitchEntry{"OptionsManager", "Option", "{DIR}OrbelData/",
+    SwitchEntry{"OptionsManager", "Option", kOrbelDataDefault,
                 "the text GetOption answers for the Orbel plug-in and group ORBEL (Orbel's data "
                 "folder)"},
     SwitchEntry{"OptionsManager", "Reject", "0", "1: GetOption is rejected with an error"},
     // The Orbel program.
-    SwitchEntry{"Orbel", "DataFolder", "{DIR}OrbelData/",
+    SwitchEntry{"Orbel", "DataFolder", kOrbelDataDefault,
                 "Orbel's own data folder: its backup state file orbel-backup.state lies here"},
     SwitchEntry{"Orbel", "BackupExit", "0",
                 "exit code of -backupoem (nonzero: nothing is backed up)"},

@@ -22,6 +22,7 @@
 #include "core/install_folder.h"
 #include "ngserver/ng_switches.h"
 #include "orbel/orbel_image.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -41,9 +42,7 @@ hostsim::LogLine CallLine(const std::vector<std::string>& arguments) {
 }
 
 std::string DataFolder(const hostsim::NgSwitches& switches) {
-  std::string folder = switches.Text("Orbel", "DataFolder");
-  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
-  return folder;
+  return radlyn::platform::WithTrailingSeparator(switches.Text("Orbel", "DataFolder"));
 }
 
 }  // namespace

@@ -1,62 +1,15 @@
 #include "orbel/orbel_image.h"
 
-#include <tiffio.h>
-
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <fstream>
 #include <vector>
 
+#include "orbel/tiff_strips.h"
+
 namespace hostsim {
 namespace {
-
-struct Layout {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  unsigned bits = 0;
-  bool swapped = false;  // file byte order differs from this machine's
-  std::vector<std::uint64_t> strip_offsets;
-  std::vector<std::uint64_t> strip_sizes;
-};
-
-bool ReadLayout(const std::string& path, Layout& layout, std::string* reason) {
-  TIFFSetWarningHandler(nullptr);
-  TIFFSetErrorHandler(nullptr);
-  TIFF* tiff = TIFFOpen(path.c_str(), "r");
-  if (tiff == nullptr) {
-    *reason = "not a TIFF file";
-    return false;
-  }
-  std::uint16_t bits = 0, samples = 1, compression = COMPRESSION_NONE;
-  std::uint16_t planar = PLANARCONFIG_CONTIG;
-  TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &layout.width);
-  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &layout.height);
-  TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
-  TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
-  TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
-  TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
-  layout.bits = bits;
-  layout.swapped = TIFFIsByteSwapped(tiff) != 0;
-  bool ok = !TIFFIsTiled(tiff) && samples == 1 && (bits == 8 || bits == 16) &&
-            compression == COMPRESSION_NONE && planar == PLANARCONFIG_CONTIG && layout.width > 0 &&
-            layout.height > 0 && layout.width <= 20000 && layout.height <= 20000;
-  std::uint64_t* offsets = nullptr;
-  std::uint64_t* sizes = nullptr;
-  if (ok && TIFFGetField(tiff, TIFFTAG_STRIPOFFSETS, &offsets) &&
-      TIFFGetField(tiff, TIFFTAG_STRIPBYTECOUNTS, &sizes) && offsets != nullptr &&
-      sizes != nullptr) {
-    const std::uint32_t strips = TIFFNumberOfStrips(tiff);
-    layout.strip_offsets.assign(offsets, offsets + strips);
-    layout.strip_sizes.assign(sizes, sizes + strips);
-  } else {
-    ok = false;
-  }
-  TIFFClose(tiff);
-  if (!ok) *reason = "not an uncompressed grey image of 8 or 16 bits";
-  return ok;
-}
 
 // 5 x 7 glyphs of the watermark's letters, one row per byte, high bit on the left.
 constexpr std::array<std::array<std::uint8_t, 7>, 5> kWatermark{{
@@ -106,8 +59,8 @@ void StampWatermark(std::vector<std::uint16_t>& samples, std::uint32_t width, st
 }  // namespace
 
 bool ProcessOrbelImage(const std::string& path, std::string* reason) {
-  Layout layout;
-  if (!ReadLayout(path, layout, reason)) return false;
+  TiffStrips layout;
+  if (!ReadTiffStrips(path, &layout, reason)) return false;
   const std::size_t sample_bytes = layout.bits / 8;
   const std::size_t count = std::size_t{layout.width} * layout.height;
 
@@ -117,13 +70,12 @@ bool ProcessOrbelImage(const std::string& path, std::string* reason) {
     return false;
   }
   std::vector<std::uint8_t> bytes;
-  for (std::size_t s = 0; s < layout.strip_offsets.size() && bytes.size() < count * sample_bytes;
-       ++s) {
+  for (std::size_t s = 0; s < layout.offsets.size() && bytes.size() < count * sample_bytes; ++s) {
     const std::size_t take =
-        std::min<std::uint64_t>(layout.strip_sizes[s], count * sample_bytes - bytes.size());
+        std::min<std::uint64_t>(layout.sizes[s], count * sample_bytes - bytes.size());
     const std::size_t at = bytes.size();
     bytes.resize(at + take);
-    file.seekg(static_cast<std::streamoff>(layout.strip_offsets[s]));
+    file.seekg(static_cast<std::streamoff>(layout.offsets[s]));
     if (!file.read(reinterpret_cast<char*>(bytes.data() + at),
                    static_cast<std::streamsize>(take))) {
       *reason = "pixel data ends early";
@@ -135,8 +87,7 @@ bool ProcessOrbelImage(const std::string& path, std::string* reason) {
     return false;
   }
 
-  const bool little =
-      sample_bytes == 2 && (std::endian::native == std::endian::little) != layout.swapped;
+  const bool little = sample_bytes == 2 && !layout.big_endian;
   std::vector<std::uint16_t> samples(count);
   for (std::size_t i = 0; i < count; ++i) {
     if (sample_bytes == 1) {
@@ -164,9 +115,9 @@ bool ProcessOrbelImage(const std::string& path, std::string* reason) {
   }
 
   std::size_t done = 0;
-  for (std::size_t s = 0; s < layout.strip_offsets.size() && done < bytes.size(); ++s) {
-    const std::size_t put = std::min<std::uint64_t>(layout.strip_sizes[s], bytes.size() - done);
-    file.seekp(static_cast<std::streamoff>(layout.strip_offsets[s]));
+  for (std::size_t s = 0; s < layout.offsets.size() && done < bytes.size(); ++s) {
+    const std::size_t put = std::min<std::uint64_t>(layout.sizes[s], bytes.size() - done);
+    file.seekp(static_cast<std::streamoff>(layout.offsets[s]));
     file.write(reinterpret_cast<const char*>(bytes.data() + done),
                static_cast<std::streamsize>(put));
     done += put;

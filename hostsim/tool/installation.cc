@@ -167,7 +167,8 @@ bool Install(const InstallOptions& options, std::string* error) {
     return false;
   }
 #ifdef HOSTSIM_NEW_GENERATION
-  if (!InstallNewGeneration(folder.string(), options.files_folder, error)) return false;
+  if (!InstallNewGeneration(folder.string(), options.files_folder, options.register_folder, error))
+    return false;
 #endif
 
   return !options.register_folder || RegisterInstallation((folder / kProgram).string(), error);

@@ -17,6 +17,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-same-job.XXXXXX")
 server_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
 cleanup() {
   wine reg delete "$server_key" /f >/dev/null 2>&1
+  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -40,6 +41,8 @@ small_images() { sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/'
 
 win=$work/win
 wine "$hostsim" install "$(winpath "$win/morlund")" || fail "hostsim.exe install failed"
+# No plug-in server, as for the Linux job below, whose run has no bus that offers one.
+wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
 small_images "$win/morlund"
 write_job "$win" "$(winpath "$win/images")\\"
 (cd "$work" && wine "$radlyn" "datapath=$(winpath "$win/data")" parentwnd=0x1234) ||

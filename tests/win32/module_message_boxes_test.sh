@@ -22,6 +22,7 @@ cleanup() {
     wait "$radlyn_pid" 2>/dev/null
   fi
   wine reg delete "$server_key" /f >/dev/null 2>&1
+  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,6 +36,8 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 driver() { wine "$driver" "$@" | tr -d '\r'; }
 install() {
   wine "$hostsim" install "$(winpath "$morlund")" "$@" >/dev/null || fail "hostsim.exe install failed"
+  # No newer generation, as on Linux without a session bus.
+  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
 }
 
 data=$work/data morlund=$work/morlund

@@ -25,6 +25,7 @@ cleanup() {
   stop "$radlyn_pid"
   stop "$client_pid"
   wine reg delete "$server_key" /f >/dev/null 2>&1
+  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -41,6 +42,8 @@ cr=$'\r'
 
 morlund=$work/morlund data=$work/data
 wine "$hostsim" install "$(winpath "$morlund")" >/dev/null || fail "hostsim.exe install failed"
+# No newer generation, as on Linux without a session bus.
+wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
 # Small images; an exposure of eight seconds with the acquisition window standing, time enough
 # for the looks from outside on a busy machine.
 sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/; s/^DelayMs=0$/DelayMs=8000/;

@@ -1,10 +1,9 @@
-#include "ngserver/dispatch_server.h"
-
 #include <systemd/sd-bus.h>
 
 #include <cstdlib>
 #include <string_view>
 
+#include "ngserver/dispatch_server.h"
 #include "platform/posix/automation_protocol.h"
 
 namespace hostsim {
@@ -80,19 +79,19 @@ DispatchServer::DispatchServer(std::string class_name, InstanceFactory factory, 
 
 DispatchServer::~DispatchServer() {
   objects_.clear();
-  if (bus_ != nullptr) sd_bus_flush_close_unref(Bus(bus_));
+  if (native_ != nullptr) sd_bus_flush_close_unref(Bus(native_));
 }
 
 ObjectRef DispatchServer::Add(std::unique_ptr<DispatchObject> object, const std::string& kind) {
   std::string path = "/" + kind + "/" + std::to_string(next_id_++);
-  objects_[path] = Entry{std::move(object), 1};
+  objects_[path] = Entry{std::move(object), 1, nullptr};
   return ObjectRef{path};
 }
 
 int DispatchServer::Serve(bool running, const std::function<void()>& ready) {
   sd_bus* bus = Connect();
   if (bus == nullptr) return 2;
-  bus_ = bus;
+  native_ = bus;
   if (sd_bus_add_fallback(bus, nullptr, "/", HandleMessage, this) < 0) return 2;
   if (sd_bus_request_name(bus, class_name_.c_str(), 0) < 0) return 3;
   if (running) {
