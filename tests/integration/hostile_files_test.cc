@@ -166,6 +166,10 @@ TEST_F(HostileFilesTest, LargeAndLinkedJobFilesRunTheirJob) {
 // Links planted where radlyn writes (the result file, its pending file, the probe file) are
 // never followed: the files they lead to stay as they were.
 TEST_F(HostileFilesTest, PlantedLinksNeverLeadAWriteElsewhere) {
+  if (TargetIsWindows()) {
+    GTEST_SKIP() << "a Linux link is no link to a program under Wine: Wine opens its target as "
+                    "the file itself";
+  }
   const std::string victim = sandbox_.Path("victim.ini");
   const std::string kVictim = "[Info]\r\nErrorNr=0\r\nKeep=this\r\n";
   const std::string probe = Images() + "/4176AF36-32EF-428f-8116-46E5D63BBF61.txt";
