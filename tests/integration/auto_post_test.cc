@@ -169,7 +169,12 @@ TEST_F(AutoPostTest, FailuresLeaveTheImageUnprocessedButTheJobSucceeds) {
        "0",
        false},
   };
-  for (const JobCase& job : kJobs) RunJob(job);
+  for (const JobCase& job : kJobs) {
+    // Not shared: Wine's MSXML loads the copied INI element despite its undeclared prefix, so
+    // under Wine its filter is applied.
+    if (TargetIsWindows() && job.name == kJobs[2].name) continue;
+    RunJob(job);
+  }
 }
 
 }  // namespace

@@ -261,6 +261,8 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
+    // Not shared: /proc stands for a full disk on Linux only.
+    if (TargetIsWindows() && std::string(c.name) == "no free space") continue;
     Install({});
     const Outcome outcome = RunJob(c.changes);
     ExpectOnlyReport(outcome, c.number, c.message, kStepFailure + c.debug);
@@ -283,6 +285,9 @@ TEST_F(JobFailuresTest, OutputFolderThatRefusesTheProbeFileEndsTheJobBeforeTheEx
                        "/'");
   EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
 
+  // Not shared: Wine removes a file only as its handle closes, and reports a refused removal as
+  // done.
+  if (TargetIsWindows()) GTEST_SKIP() << "Wine reports a refused deletion as done";
   Install({});
   const std::string probe = Images() + "/" + kProbeFile;
   WriteTextFile(probe, "");
@@ -405,8 +410,6 @@ TEST_F(JobFailuresTest, UnusableMorlundFailsTheClientInitialisationWithItsMessag
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    // Under Wine a message box waits for a click, and no test reads it yet.
-    if (TargetIsWindows() && !c.boxes.empty()) continue;
     ForgetMorlundRegistration(sandbox_.RegistryFile());
     Install(c.options, c.switches);
     const Outcome outcome = RunJob({{"Logon", "ClientName", c.client}});

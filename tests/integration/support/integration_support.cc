@@ -299,7 +299,21 @@ ProgramRun RadlynSandbox::RunRadlyn(const std::vector<std::string>& arguments) c
   start.arguments = arguments;
   start.environment = environment_;
   start.current_folder = WorkFolder();
-  return RunProgram(start);
+  if (!TargetIsWindows()) return RunProgram(start);
+  // A message box of the Windows program waits for a click: a reader answers every one and
+  // reports its text, which the Linux program prints to standard error.
+  const std::string boxes = root_.Sub("message-boxes.txt");
+  std::error_code error;
+  fs::remove(boxes, error);
+  BackgroundProgram reader({TargetBuildFolder() + "/tests/win32/message_box_reader.exe",
+                            {boxes},
+                            environment_,
+                            WorkFolder()});
+  ProgramRun run = RunProgram(start);
+  reader.Kill();
+  reader.Wait(10);
+  run.standard_error += ReadTextFile(boxes).value_or("");
+  return run;
 }
 
 bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,

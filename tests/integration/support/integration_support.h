@@ -121,7 +121,9 @@ class RadlynSandbox {
   std::map<std::string, std::string>& environment() { return environment_; }
   const std::map<std::string, std::string>& environment() const { return environment_; }
 
-  // Runs bin/radlyn with the sandbox's environment, in WorkFolder().
+  // Runs bin/radlyn with the sandbox's environment, in WorkFolder(). Under Wine the program's
+  // message boxes are answered, their texts reported as lines of standard error (the form the
+  // Linux program prints them in).
   ProgramRun RunRadlyn(const std::vector<std::string>& arguments) const;
 
  private:
