@@ -410,6 +410,9 @@ TEST_F(JobFailuresTest, UnusableMorlundFailsTheClientInitialisationWithItsMessag
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
+    // Not shared: without a registration the Windows loader searches its own folders for the
+    // modules, and under Wine the outcome varies from run to run.
+    if (TargetIsWindows() && std::string(c.name) == "Morlund not registered") continue;
     ForgetMorlundRegistration(sandbox_.RegistryFile());
     Install(c.options, c.switches);
     const Outcome outcome = RunJob({{"Logon", "ClientName", c.client}});

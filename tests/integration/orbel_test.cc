@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -48,11 +49,8 @@ class OrbelTest : public ::testing::Test {
            {"Birthdate", "19700305"}}},
          {"Config",
           {{"fAssure8Bit", "0"}, {"ImageDataPath", ImageFolder()}, {"FileFormat", "tif"}}}});
-    StartBus();
-  }
-
-  void TearDown() override {
-    if (!bus_pid_.empty()) std::system(("kill " + bus_pid_ + " 2>/dev/null").c_str());
+    bus_ = std::make_unique<PrivateBus>(sandbox_, Morlund());
+    ASSERT_TRUE(bus_->started());
   }
 
   std::string Morlund() const { return sandbox_.Path("morlund"); }
@@ -66,20 +64,6 @@ class OrbelTest : public ::testing::Test {
   }
   void SetProgramSetting(const std::string& key, const std::string& value) {
     integration::SetProgramSetting(ProgramFolder(), key, value);
-  }
-
-  // A private session bus whose activatable services are the installation's two servers.
-  void StartBus() {
-    const std::string address_file = sandbox_.Path("bus-address");
-    const std::string pid_file = sandbox_.Path("bus-pid");
-    const std::string command = "dbus-daemon --config-file=" + Morlund() +
-                                "/dbus-session.conf --fork --print-address=3 --print-pid=4 3>" +
-                                address_file + " 4>" + pid_file + " 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::istringstream(ReadTextFile(address_file).value_or("")) >> bus_address_;
-    std::istringstream(ReadTextFile(pid_file).value_or("")) >> bus_pid_;
-    ASSERT_FALSE(bus_address_.empty());
-    sandbox_.environment()["DBUS_SESSION_BUS_ADDRESS"] = bus_address_;
   }
 
   void RemoveService(const std::string& name) {
@@ -161,8 +145,7 @@ class OrbelTest : public ::testing::Test {
 
   RadlynSandbox sandbox_;
   std::string radlyn_;  // the test's copy of the program
-  std::string bus_address_;
-  std::string bus_pid_;
+  std::unique_ptr<PrivateBus> bus_;
 };
 
 TEST_F(OrbelTest, ProcessedTakeIsOrbelsImageWithTheFlagSetAndNoTraces) {
@@ -253,10 +236,11 @@ TEST_F(OrbelTest, PluginMissingOrTooOldMeansNoOrbelAndNoMessage) {
 }
 
 TEST_F(OrbelTest, RunningServerIsUsedInsteadOfANewInstance) {
+  if (TargetIsWindows()) GTEST_SKIP() << "the server is started here on the Linux session bus";
   const std::string ready_file = sandbox_.Path("server-ready");
-  const std::string command = "DBUS_SESSION_BUS_ADDRESS='" + bus_address_ + "' " + Morlund() +
-                              "/hostsim-ngserver PluginServer --running >" + ready_file +
-                              " 2>/dev/null &";
+  const std::string command =
+      "DBUS_SESSION_BUS_ADDRESS='" + sandbox_.environment()["DBUS_SESSION_BUS_ADDRESS"] + "' " +
+      Morlund() + "/hostsim-ngserver PluginServer --running >" + ready_file + " 2>/dev/null &";
   ASSERT_EQ(std::system(command.c_str()), 0);
   for (int i = 0; i < 500 && ReadTextFile(ready_file).value_or("").empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

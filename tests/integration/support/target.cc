@@ -187,9 +187,11 @@ void ForgetMorlundRegistration(const std::string& registry_file) {
     WriteTextFile(registry_file, "");
     return;
   }
-  ProgramStart remove{"reg.exe", {"delete", kMorlundServerKey, "/f"}, {}, {}};
   // reg.exe is Wine's own program; a key that is not there is no failure here.
-  RunProgram(remove);
+  const ProgramRun removed = RunProgram({"reg.exe", {"delete", kMorlundServerKey, "/f"}, {}, {}});
+  const ProgramRun query = RunProgram({"reg.exe", {"query", kMorlundServerKey}, {}, {}});
+  EXPECT_NE(query.exit_code, 0) << "Morlund stays registered: " << removed.standard_output
+                                << removed.standard_error << query.standard_output;
 }
 
 }  // namespace radlyn::integration
