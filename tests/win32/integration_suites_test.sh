@@ -12,10 +12,6 @@ if [ ! -x "$tests" ]; then
   echo "SKIP: no integration tests in $linux"
   exit 77
 fi
-# A program that crashes (a module switched to crash) ends at once, as on Windows without a
-# debugger: Wine's own debugger would otherwise attach, read the program's symbols for minutes
-# and show a dialog that waits for a click.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winedbg.exe=d"
 # The last test's installation stays registered in the prefix otherwise.
 trap 'wine reg delete "HKCR\\CLSID\\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}" /f >/dev/null 2>&1' EXIT
 RADLYN_TARGET=win32 RADLYN_WIN32_BUILD_DIR=$win32 RADLYN_BUILD_DIR=$linux RADLYN_SOURCE_DIR=$source \

@@ -171,6 +171,11 @@ ProgramStart ForTarget(const ProgramStart& start) {
     if (!value.empty()) wine.environment.try_emplace(name, value);
   }
   wine.environment.try_emplace("WINEDEBUG", "-all");
+  // A program that crashes (a module switched to crash) ends at once, as on Windows without a
+  // debugger: Wine's own would attach, read the program's symbols for minutes and then show a
+  // dialog that waits for a click.
+  std::string& overrides = wine.environment["WINEDLLOVERRIDES"];
+  overrides += (overrides.empty() ? "" : ";") + std::string("winedbg.exe=d");
   return wine;
 }
 
