@@ -387,7 +387,8 @@ TEST_F(JobTest, ResultEchoesTheJobAsMorlundHoldsIt) {
 }
 
 TEST_F(JobTest, SecondInstanceDuringASlowExposureEndsAtOnceAndLeavesNoTrace) {
-  SetSwitch("MoModCh", "DelayMs", "3000");
+  // Long enough for the second start, which under Wine takes a second or more.
+  SetSwitch("MoModCh", "DelayMs", TargetIsWindows() ? "10000" : "3000");
   ResetForNextJob();
   WriteJob(DataFolder(), Images());
   ProgramRun first;
