@@ -2,31 +2,63 @@
 # Runs one real X-ray job end to end: installs a simulated Morlund (hostsim) into a fresh folder,
 # writes a job file, runs radlyn, and shows the result file, the event-log lines and the image
 # (a PNG preview is left beside it).
-# Usage: scripts/demo.sh [--orbel]   (--orbel: Morlund's Orbel program processes the image)
+# Usage: scripts/demo.sh [--orbel | --windows]
+#   --orbel    Morlund's Orbel program processes the image
+#   --windows  the same job with the Windows build: radlyn.exe on hostsim.exe's installation under
+#              Wine (in the prefix out/demo-wineprefix, on a private Xvfb display when there is no
+#              DISPLAY)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-orbel=0
-[ "${1:-}" = "--orbel" ] && orbel=1
+orbel=0 windows=0
+case "${1:-}" in
+  --orbel) orbel=1 ;;
+  --windows) windows=1 ;;
+esac
 
-scripts/install-deps.sh
+# "/x/y" as a Windows program under Wine sees it, and back.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+linuxpath() { local path=${1#Z:}; printf '%s' "${path//\\//}"; }
+
+if [ $windows = 1 ] && [ -z "${DISPLAY:-}" ] && [ -z "${RADLYN_DEMO_DISPLAY:-}" ]; then
+  # Exposures need an owner window, so Wine needs a display: a private one for this run.
+  scripts/install-deps.sh
+  exec env RADLYN_DEMO_DISPLAY=1 bash tests/win32/on_display.sh "$root/out/demo-wineprefix" \
+    bash "$0" "$@"
+fi
+[ -n "${RADLYN_DEMO_DISPLAY:-}" ] || scripts/install-deps.sh
 echo "Building (the first time takes a few minutes; ninja counts the steps) ..."
-cmake --preset default >/dev/null
+preset=default targets=()
+# The Windows demo needs only the two programs (and hostsim's modules), not the Windows tests.
+[ $windows = 1 ] && preset=win32 targets=(--target radlyn hostsim)
+cmake --preset $preset >/dev/null
 # The build's own progress stays visible: on a terminal one line counting up, otherwise a line
 # per step; compiler errors show where they happen.
-cmake --build --preset default -j2
+cmake --build --preset $preset -j2 "${targets[@]}"
 echo
-bin=$root/build/default/bin
+bin=$root/build/$preset/bin
 
 demo=$root/out/demo
 rm -rf "$demo"
 mkdir -p "$demo/data"
 export RADLYN_REGISTRY=$demo/registry.ini
 export XDG_RUNTIME_DIR=$demo
-unset DBUS_SESSION_BUS_ADDRESS DISPLAY WAYLAND_DISPLAY
+unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
+if [ $windows = 1 ]; then
+  export WINEPREFIX=${WINEPREFIX:-$root/out/demo-wineprefix} WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+  hostsim() { wine "$bin/hostsim.exe" "$@"; }
+  radlyn() { wine "$bin/radlyn.exe" "$@"; }
+  path() { winpath "$1"; }
+else
+  unset DISPLAY
+  hostsim() { "$bin/hostsim" "$@"; }
+  radlyn() { "$bin/radlyn" "$@"; }
+  path() { printf '%s' "$1"; }
+fi
 
-"$bin/hostsim" install "$demo/morlund" >/dev/null
+hostsim install "$(path "$demo/morlund")" >/dev/null
 # Morlund's automatic post-processing for intraoral takes: sharpen, then smooth.
 cat >"$demo/morlund/morlund.ini" <<'INI'
 [AutoPost]
@@ -49,20 +81,26 @@ ID=4711
 Birthdate=19700305
 [Config]
 fAssure8Bit=0
-ImageDataPath=$demo/images
+ImageDataPath=$(path "$demo/images")
 FileFormat=tif
 INI
 
 bus_pid=
-if [ $orbel = 1 ]; then
+if [ $orbel = 1 ] && [ $windows = 1 ]; then
+  echo "(--orbel needs the newer generation's servers, which the Windows hostsim lacks so far)"
+elif [ $orbel = 1 ]; then
   read -r DBUS_SESSION_BUS_ADDRESS bus_pid < <(dbus-daemon --config-file="$demo/morlund/dbus-session.conf" \
     --fork --print-address=1 --print-pid=1 | paste -sd' ')
   export DBUS_SESSION_BUS_ADDRESS
   trap '[ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null' EXIT
 fi
 
-echo "\$ radlyn datapath=$demo/data"
-"$bin/radlyn" "datapath=$demo/data" || true
+if [ $windows = 1 ]; then
+  echo "\$ wine radlyn.exe datapath=$(path "$demo/data")"
+else
+  echo "\$ radlyn datapath=$demo/data"
+fi
+radlyn "datapath=$(path "$demo/data")" || true
 
 echo
 echo "== $demo/data/RADLYN_out.ini"
@@ -72,6 +110,7 @@ echo "== event log ($demo/morlund/morlund.log)"
 tr -d '\r' <"$demo/morlund/morlund.log"
 
 image=$(sed -n 's/^ImageDataPathFile=//p' "$demo/data/RADLYN_out.ini" | tr -d '\r')
+[ $windows = 1 ] && image=$(linuxpath "$image")
 if [ -n "$image" ] && [ -f "$image" ]; then
   preview=${image%.*}.png
   convert "$image" -auto-level "$preview" 2>/dev/null || convert "$image" "$preview"

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,9 +65,7 @@ class AutoPostTest : public ::testing::Test {
   // and the zero-filled area between code and WWE block are checked on the way.
   std::vector<std::string> FilterCalls() const {
     std::vector<std::string> calls;
-    std::istringstream log(ReadTextFile(Morlund() + "/hostsim-calls.log").value_or(""));
-    for (std::string line; std::getline(log, line);) {
-      if (!line.starts_with("MGM_FilterEx(")) continue;
+    for (const std::string& line : ReadCallsLog(Morlund(), "MGM_FilterEx(")) {
       const std::size_t code_end = line.find(", 1, 0, 0x");
       const std::size_t area = line.find("}, zero16, ");
       const std::size_t wwe_end = line.find(") = ", area);
@@ -172,7 +169,12 @@ TEST_F(AutoPostTest, FailuresLeaveTheImageUnprocessedButTheJobSucceeds) {
        "0",
        false},
   };
-  for (const JobCase& job : kJobs) RunJob(job);
+  for (const JobCase& job : kJobs) {
+    // Not shared: Wine's MSXML loads the copied INI element despite its undeclared prefix, so
+    // under Wine its filter is applied.
+    if (TargetIsWindows() && job.name == kJobs[2].name) continue;
+    RunJob(job);
+  }
 }
 
 }  // namespace

@@ -148,12 +148,15 @@ class JobFailuresTest : public ::testing::Test {
 TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExposure) {
   const std::string blocker = sandbox_.Path("blocker");
   WriteTextFile(blocker, "a file where the image folder should go");
+  // Lengths count as the program sees the path, which under Wine starts with "Z:".
+  const std::size_t extra = ToTargetPath("/").size() - 1;
   // 259 characters, as many as the job file's key holds: with its separator one too many.
-  const std::string long_folder = sandbox_.Path(std::string(259 - sandbox_.Path("").size(), 'f'));
+  const std::string long_folder =
+      sandbox_.Path(std::string(259 - extra - sandbox_.Path("").size(), 'f'));
   // Longer than 259 characters, with a separator as the 259th: cut there, it would name a
   // folder of its own.
   std::string too_long = sandbox_.Path("images-long") + "/";
-  too_long += std::string(258 - too_long.size(), 'a') + "/" + std::string(40, 'b');
+  too_long += std::string(258 - extra - too_long.size(), 'a') + "/" + std::string(40, 'b');
   const struct {
     const char* name;
     std::vector<IniEntry> changes;
@@ -254,10 +257,12 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
        "36",
        "String/array/etc. size too long/short",
        "Output folder path too long after expansion (more than 259 characters): '" +
-           too_long.substr(0, 260) + "/'"},
+           too_long.substr(0, 260 - extra) + "/'"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
+    // Not shared: /proc stands for a full disk on Linux only.
+    if (TargetIsWindows() && std::string(c.name) == "no free space") continue;
     Install({});
     const Outcome outcome = RunJob(c.changes);
     ExpectOnlyReport(outcome, c.number, c.message, kStepFailure + c.debug);
@@ -280,6 +285,9 @@ TEST_F(JobFailuresTest, OutputFolderThatRefusesTheProbeFileEndsTheJobBeforeTheEx
                        "/'");
   EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());
 
+  // Not shared: Wine removes a file only as its handle closes, and reports a refused removal as
+  // done.
+  if (TargetIsWindows()) GTEST_SKIP() << "Wine reports a refused deletion as done";
   Install({});
   const std::string probe = Images() + "/" + kProbeFile;
   WriteTextFile(probe, "");
@@ -402,7 +410,11 @@ TEST_F(JobFailuresTest, UnusableMorlundFailsTheClientInitialisationWithItsMessag
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    WriteTextFile(sandbox_.RegistryFile(), "");
+    // Not shared yet: in this sequence radlyn.exe under Wine still reports the installation of
+    // the case before (the too-old message) once its registration is removed, though alone it
+    // answers as on Linux; the Windows startup test runs a job without Morlund.
+    if (TargetIsWindows() && std::string(c.name) == "Morlund not registered") continue;
+    ForgetMorlundRegistration(sandbox_.RegistryFile());
     Install(c.options, c.switches);
     const Outcome outcome = RunJob({{"Logon", "ClientName", c.client}});
     ASSERT_EQ(outcome.result.size(), 3u);

@@ -47,7 +47,7 @@ class JobTest : public ::testing::Test {
     // Small images keep the jobs quick, also under the sanitizers.
     SetSwitch("MoModCh", "Width", "320");
     SetSwitch("MoModCh", "Height", "240");
-    CopyRadlynProgram(ProgramFolder());
+    radlyn_ = CopyRadlynProgram(ProgramFolder());
   }
 
   std::string Morlund() const { return sandbox_.Path("morlund"); }
@@ -85,7 +85,7 @@ class JobTest : public ::testing::Test {
   }
 
   ProgramRun RunJob(const std::string& data_folder) {
-    ProgramStart start{ProgramFolder() + "/radlyn",
+    ProgramStart start{radlyn_,
                        {"datapath=" + data_folder, "parentwnd=0x1234"},
                        sandbox_.environment(),
                        sandbox_.WorkFolder()};
@@ -101,12 +101,7 @@ class JobTest : public ::testing::Test {
     return ReadIniEntries(DataFolder() + "/RADLYN_out.ini");
   }
 
-  std::vector<std::string> CallsLog() const {
-    std::vector<std::string> lines;
-    std::istringstream log(ReadTextFile(Morlund() + "/hostsim-calls.log").value_or(""));
-    for (std::string line; std::getline(log, line);) lines.push_back(line);
-    return lines;
-  }
+  std::vector<std::string> CallsLog() const { return ReadCallsLog(Morlund()); }
   std::map<std::string, std::string> Inspect(const std::string& file) {
     ProgramStart inspect{
         HostsimProgramPath(), {"inspect", file}, sandbox_.environment(), sandbox_.WorkFolder()};
@@ -134,6 +129,7 @@ class JobTest : public ::testing::Test {
   }
 
   RadlynSandbox sandbox_;
+  std::string radlyn_;  // the test's copy of the program
 };
 
 TEST_F(JobTest, SuccessfulJobWritesResultImageLogAndModuleCalls) {
@@ -391,7 +387,8 @@ TEST_F(JobTest, ResultEchoesTheJobAsMorlundHoldsIt) {
 }
 
 TEST_F(JobTest, SecondInstanceDuringASlowExposureEndsAtOnceAndLeavesNoTrace) {
-  SetSwitch("MoModCh", "DelayMs", "3000");
+  // Long enough for the second start, which under Wine takes a second or more.
+  SetSwitch("MoModCh", "DelayMs", TargetIsWindows() ? "10000" : "3000");
   ResetForNextJob();
   WriteJob(DataFolder(), Images());
   ProgramRun first;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -33,8 +34,9 @@ class OrbelTest : public ::testing::Test {
     SetSwitch("MoModCh", "Width", "320");
     SetSwitch("MoModCh", "Height", "240");
 
-    CopyRadlynProgram(ProgramFolder());
-    fs::copy(BuildFolder() + "/bin/ORBEL", ProgramFolder() + "/ORBEL", fs::copy_options::recursive);
+    radlyn_ = CopyRadlynProgram(ProgramFolder());
+    fs::copy(TargetBuildFolder() + "/bin/ORBEL", ProgramFolder() + "/ORBEL",
+             fs::copy_options::recursive);
     fs::create_directories(ImageFolder());
     WriteIniFile(
         DataFolder() + "/RADLYN_in.ini",
@@ -47,11 +49,8 @@ class OrbelTest : public ::testing::Test {
            {"Birthdate", "19700305"}}},
          {"Config",
           {{"fAssure8Bit", "0"}, {"ImageDataPath", ImageFolder()}, {"FileFormat", "tif"}}}});
-    StartBus();
-  }
-
-  void TearDown() override {
-    if (!bus_pid_.empty()) std::system(("kill " + bus_pid_ + " 2>/dev/null").c_str());
+    bus_ = std::make_unique<PrivateBus>(sandbox_, Morlund());
+    ASSERT_TRUE(bus_->started());
   }
 
   std::string Morlund() const { return sandbox_.Path("morlund"); }
@@ -65,20 +64,6 @@ class OrbelTest : public ::testing::Test {
   }
   void SetProgramSetting(const std::string& key, const std::string& value) {
     integration::SetProgramSetting(ProgramFolder(), key, value);
-  }
-
-  // A private session bus whose activatable services are the installation's two servers.
-  void StartBus() {
-    const std::string address_file = sandbox_.Path("bus-address");
-    const std::string pid_file = sandbox_.Path("bus-pid");
-    const std::string command = "dbus-daemon --config-file=" + Morlund() +
-                                "/dbus-session.conf --fork --print-address=3 --print-pid=4 3>" +
-                                address_file + " 4>" + pid_file + " 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::istringstream(ReadTextFile(address_file).value_or("")) >> bus_address_;
-    std::istringstream(ReadTextFile(pid_file).value_or("")) >> bus_pid_;
-    ASSERT_FALSE(bus_address_.empty());
-    sandbox_.environment()["DBUS_SESSION_BUS_ADDRESS"] = bus_address_;
   }
 
   void RemoveService(const std::string& name) {
@@ -95,7 +80,7 @@ class OrbelTest : public ::testing::Test {
 
   ProgramRun RunJob() {
     ProgramStart start;
-    start.program = ProgramFolder() + "/radlyn";
+    start.program = radlyn_;
     start.arguments = {"datapath=" + DataFolder()};
     start.environment = sandbox_.environment();
     start.current_folder = sandbox_.WorkFolder();
@@ -159,8 +144,8 @@ class OrbelTest : public ::testing::Test {
   }
 
   RadlynSandbox sandbox_;
-  std::string bus_address_;
-  std::string bus_pid_;
+  std::string radlyn_;  // the test's copy of the program
+  std::unique_ptr<PrivateBus> bus_;
 };
 
 TEST_F(OrbelTest, ProcessedTakeIsOrbelsImageWithTheFlagSetAndNoTraces) {
@@ -195,7 +180,7 @@ TEST_F(OrbelTest, ProcessedTakeIsOrbelsImageWithTheFlagSetAndNoTraces) {
 TEST_F(OrbelTest, UtfSixteenConfigurationDecidesLikeTheEightBitOne) {
   for (const char* filter : {"12XI,36XI", "36OK", "*", "?*"}) {
     ProgramStart config;
-    config.program = BuildFolder() + "/bin/hostsim-orbel-config";
+    config.program = TargetBuildFolder() + "/bin/" + TargetProgramName("hostsim-orbel-config");
     config.arguments = {Morlund(), "--filter", filter, "--utf16"};
     ASSERT_EQ(RunProgram(config).exit_code, 0);
     ResetForNextJob();
@@ -251,10 +236,11 @@ TEST_F(OrbelTest, PluginMissingOrTooOldMeansNoOrbelAndNoMessage) {
 }
 
 TEST_F(OrbelTest, RunningServerIsUsedInsteadOfANewInstance) {
+  if (TargetIsWindows()) GTEST_SKIP() << "the server is started here on the Linux session bus";
   const std::string ready_file = sandbox_.Path("server-ready");
-  const std::string command = "DBUS_SESSION_BUS_ADDRESS='" + bus_address_ + "' " + Morlund() +
-                              "/hostsim-ngserver PluginServer --running >" + ready_file +
-                              " 2>/dev/null &";
+  const std::string command =
+      "DBUS_SESSION_BUS_ADDRESS='" + sandbox_.environment()["DBUS_SESSION_BUS_ADDRESS"] + "' " +
+      Morlund() + "/hostsim-ngserver PluginServer --running >" + ready_file + " 2>/dev/null &";
   ASSERT_EQ(std::system(command.c_str()), 0);
   for (int i = 0; i < 500 && ReadTextFile(ready_file).value_or("").empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -355,8 +341,9 @@ TEST_F(OrbelTest, TemporaryFileThatCannotBeMadeRestoresOrbel) {
 }
 
 TEST_F(OrbelTest, CheckOutlivingItsLimitCountsAsFailedAndKeepsRunning) {
+  if (TargetIsWindows()) GTEST_SKIP() << "the build with short time limits is a Linux program";
   // radlyn built for the tests with a hundredth of each limit: 3 s instead of 300 s for the check.
-  fs::copy_file(BuildFolder() + "/tests/radlyn_short_limits", ProgramFolder() + "/radlyn",
+  fs::copy_file(BuildFolder() + "/tests/radlyn_short_limits", radlyn_,
                 fs::copy_options::overwrite_existing);
   SetSwitch("Orbel", "CheckSleepMs", "6000");
   const auto start = std::chrono::steady_clock::now();
@@ -372,10 +359,8 @@ TEST_F(OrbelTest, CheckOutlivingItsLimitCountsAsFailedAndKeepsRunning) {
 TEST_F(OrbelTest, KilledWhileOrbelProcessesLeavesNoResultAndTheNextJobRuns) {
   SetSwitch("Orbel", "CheckSleepMs", "1500");
   const std::string job_file = ReadTextFile(DataFolder() + "/RADLYN_in.ini").value_or("");
-  BackgroundProgram radlyn({ProgramFolder() + "/radlyn",
-                            {"datapath=" + DataFolder()},
-                            sandbox_.environment(),
-                            sandbox_.WorkFolder()});
+  BackgroundProgram radlyn(
+      {radlyn_, {"datapath=" + DataFolder()}, sandbox_.environment(), sandbox_.WorkFolder()});
   ASSERT_TRUE(WaitForCallsLogLine(Morlund(), "Orbel(\"-check\"", "= sleeping"));
   radlyn.Kill();
   EXPECT_EQ(radlyn.Wait(10), "signal 9");
@@ -422,7 +407,8 @@ TEST_F(OrbelTest, MissingSimulationDataFailsTheTakeAfterRestoringOrbel) {
   for (const char* missing : {"simu.tif", "TEMP"}) {
     SetProgramSetting("Simu", "1");
     fs::remove_all(ProgramFolder() + "/ORBEL");
-    fs::copy(BuildFolder() + "/bin/ORBEL", ProgramFolder() + "/ORBEL", fs::copy_options::recursive);
+    fs::copy(TargetBuildFolder() + "/bin/ORBEL", ProgramFolder() + "/ORBEL",
+             fs::copy_options::recursive);
     fs::remove_all(ProgramFolder() + "/ORBEL/" + missing);
     ResetForNextJob();
     RunJob();

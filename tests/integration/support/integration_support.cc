@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "integration/support/target.h"
 #include "platform/profile.h"
 
 namespace radlyn::integration {
@@ -101,7 +102,9 @@ void WriteIniFile(const fs::path& path, const std::vector<IniSection>& sections)
   std::string text;
   for (const IniSection& section : sections) {
     text += "[" + section.name + "]\r\n";
-    for (const auto& [key, value] : section.keys) text += key + "=" + value + "\r\n";
+    for (const auto& [key, value] : section.keys) {
+      text += key + "=" + (value.starts_with('/') ? ToTargetPath(value) : value) + "\r\n";
+    }
   }
   WriteTextFile(path, text);
 }
@@ -123,7 +126,8 @@ std::vector<IniEntry> ReadIniEntries(const fs::path& path) {
     }
     std::size_t equals = trimmed.find('=');
     if (equals == std::string::npos) continue;
-    entries.push_back({section, Trim(trimmed.substr(0, equals)), Trim(trimmed.substr(equals + 1))});
+    entries.push_back({section, Trim(trimmed.substr(0, equals)),
+                       FromTargetValue(Trim(trimmed.substr(equals + 1)))});
   }
   return entries;
 }
@@ -149,7 +153,7 @@ std::vector<std::string> ReadEventLogLines(const fs::path& path) {
     }
     std::string line = text->substr(start, end - start);
     EXPECT_EQ(line.find('\n'), std::string::npos) << "bare line feed in " << line;
-    lines.push_back(line);
+    lines.push_back(FromTargetText(line));
     start = end + 2;
   }
   return lines;
@@ -167,7 +171,8 @@ std::vector<std::string> ReadEventLogEntries(const fs::path& path) {
   return entries;
 }
 
-ProgramRun RunProgram(const ProgramStart& start) {
+ProgramRun RunProgram(const ProgramStart& program) {
+  const ProgramStart start = ForTarget(program);
   TempFolder capture;
   std::string out = capture.Sub("stdout");
   std::string err = capture.Sub("stderr");
@@ -192,12 +197,17 @@ ProgramRun RunProgram(const ProgramStart& start) {
   EXPECT_EQ(status, 0) << "the shell could not run: " << command;
   run.standard_output = ReadTextFile(out).value_or("");
   run.standard_error = ReadTextFile(err).value_or("");
+  if (start.program != program.program) {
+    run.standard_output = FromTargetOutput(run.standard_output);
+    run.standard_error = FromTargetOutput(run.standard_error);
+  }
   std::optional<std::string> code_text = ReadTextFile(code);
   if (code_text && !code_text->empty()) run.exit_code = std::atoi(code_text->c_str());
   return run;
 }
 
-BackgroundProgram::BackgroundProgram(const ProgramStart& start) {
+BackgroundProgram::BackgroundProgram(const ProgramStart& program) {
+  const ProgramStart start = ForTarget(program);
   std::vector<std::string> texts = {start.program};
   texts.insert(texts.end(), start.arguments.begin(), start.arguments.end());
   const std::size_t argument_count = texts.size();
@@ -260,8 +270,12 @@ std::string BuildFolder() {
   return folder;
 }
 
-std::string RadlynProgramPath() { return BuildFolder() + "/bin/radlyn"; }
-std::string HostsimProgramPath() { return BuildFolder() + "/bin/hostsim"; }
+std::string RadlynProgramPath() {
+  return TargetBuildFolder() + "/bin/" + TargetProgramName("radlyn");
+}
+std::string HostsimProgramPath() {
+  return TargetBuildFolder() + "/bin/" + TargetProgramName("hostsim");
+}
 
 RadlynSandbox::RadlynSandbox() {
   std::error_code error;
@@ -275,6 +289,8 @@ RadlynSandbox::RadlynSandbox() {
       {"TMPDIR", root_.Sub("tmp")},
   };
   fs::create_directories(root_.Sub("tmp"), error);
+  // Under Wine the registration lives in the prefix that every test shares.
+  if (TargetIsWindows()) ForgetMorlundRegistration(RegistryFile());
 }
 
 ProgramRun RadlynSandbox::RunRadlyn(const std::vector<std::string>& arguments) const {
@@ -283,7 +299,21 @@ ProgramRun RadlynSandbox::RunRadlyn(const std::vector<std::string>& arguments) c
   start.arguments = arguments;
   start.environment = environment_;
   start.current_folder = WorkFolder();
-  return RunProgram(start);
+  if (!TargetIsWindows()) return RunProgram(start);
+  // A message box of the Windows program waits for a click: a reader answers every one and
+  // reports its text, which the Linux program prints to standard error.
+  const std::string boxes = root_.Sub("message-boxes.txt");
+  std::error_code error;
+  fs::remove(boxes, error);
+  BackgroundProgram reader({TargetBuildFolder() + "/tests/win32/message_box_reader.exe",
+                            {boxes},
+                            environment_,
+                            WorkFolder()});
+  ProgramRun run = RunProgram(start);
+  reader.Kill();
+  reader.Wait(10);
+  run.standard_error += ReadTextFile(boxes).value_or("");
+  return run;
 }
 
 bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,
@@ -293,6 +323,7 @@ bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,
   install.arguments.insert(install.arguments.end(), options.begin(), options.end());
   const ProgramRun run = RunProgram(install);
   EXPECT_EQ(run.exit_code, 0) << "hostsim install " << folder << ": " << run.standard_error;
+  if (run.exit_code == 0) SetAsideNewerGeneration(folder);
   return run.exit_code == 0;
 }
 
@@ -304,7 +335,8 @@ void SetHostsimSwitch(const std::string& folder, const std::string& section, con
 
 std::vector<std::string> ReadCallsLog(const std::string& folder, std::string_view prefix) {
   std::vector<std::string> lines;
-  std::istringstream log(ReadTextFile(folder + "/hostsim-calls.log").value_or(""));
+  std::istringstream log(
+      FromTargetCallsLog(ReadTextFile(folder + "/hostsim-calls.log").value_or("")));
   for (std::string line; std::getline(log, line);) {
     if (line.starts_with(prefix)) lines.push_back(line);
   }
@@ -331,6 +363,13 @@ void ExpectNoResultAndJobFileUntouched(const std::string& data_folder,
 }
 
 PrivateBus::PrivateBus(RadlynSandbox& sandbox, const std::string& morlund) {
+  // Windows has no bus to start: the servers are COM classes, whose registration install set
+  // aside.
+  if (TargetIsWindows()) {
+    RestoreNewerGeneration(morlund);
+    started_ = true;
+    return;
+  }
   const std::string address_file = sandbox.Path("bus-address");
   const std::string pid_file = sandbox.Path("bus-pid");
   const std::string command = "dbus-daemon --config-file=" + ShellQuote(morlund) +
@@ -342,16 +381,18 @@ PrivateBus::PrivateBus(RadlynSandbox& sandbox, const std::string& morlund) {
   std::istringstream(ReadTextFile(address_file).value_or("")) >> address;
   std::istringstream(ReadTextFile(pid_file).value_or("")) >> pid_;
   if (address.empty()) pid_.clear();
+  started_ = !pid_.empty();
   sandbox.environment()["DBUS_SESSION_BUS_ADDRESS"] = address;
 }
 
 PrivateBus::~PrivateBus() {
+  ForgetNewerGeneration();
   if (!pid_.empty()) std::system(("kill " + pid_ + " 2>/dev/null").c_str());
 }
 
 std::string CopyRadlynProgram(const std::string& folder) {
   fs::create_directories(folder);
-  const std::string copy = folder + "/radlyn";
+  const std::string copy = folder + "/" + TargetProgramName("radlyn");
   fs::copy_file(RadlynProgramPath(), copy, fs::copy_options::overwrite_existing);
   return copy;
 }

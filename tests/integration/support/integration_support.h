@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "integration/support/target.h"
+
 namespace radlyn::integration {
 
 // A fresh folder below the system's temporary folder, removed with everything in it at the end.
@@ -39,7 +41,8 @@ struct IniSection {
   std::vector<std::pair<std::string, std::string>> keys;  // in file order
 };
 
-// Writes an INI file from sections in order, lines ending with CR LF.
+// Writes an INI file from sections in order, lines ending with CR LF; values that are absolute
+// paths in the target's form (target.h).
 void WriteIniFile(const std::filesystem::path& path, const std::vector<IniSection>& sections);
 
 struct IniEntry {
@@ -48,13 +51,15 @@ struct IniEntry {
   std::string value;
   bool operator==(const IniEntry&) const = default;
 };
-// Every key line of an INI file in file order (CR LF or LF); empty when the file is missing.
+// Every key line of an INI file in file order (CR LF or LF), paths in Linux form; empty when the
+// file is missing.
 std::vector<IniEntry> ReadIniEntries(const std::filesystem::path& path);
 // The value of the first key of that section and name (names compared without regard to case).
 std::optional<std::string> FindIniValue(const std::vector<IniEntry>& entries,
                                         std::string_view section, std::string_view key);
 
-// The lines of an event log, split at CR LF; a line break other than CR LF fails the test.
+// The lines of an event log, split at CR LF, paths in Linux form; a line break other than CR LF
+// fails the test.
 std::vector<std::string> ReadEventLogLines(const std::filesystem::path& path);
 // The same lines without their leading time stamp ("2026-12-07T10:15:00 "); the stamp is checked.
 std::vector<std::string> ReadEventLogEntries(const std::filesystem::path& path);
@@ -74,6 +79,7 @@ struct ProgramStart {
   int time_limit_seconds = 60;
 };
 
+// A Windows program ("*.exe") runs under Wine (target.h); its output lines end with LF.
 ProgramRun RunProgram(const ProgramStart& start);
 
 // A program started in the background, for tests that end it from outside or let it die. Its
@@ -95,7 +101,8 @@ class BackgroundProgram {
   int pid_ = -1;
 };
 
-// Files of the build under test, found through RADLYN_BUILD_DIR (set by the test runner).
+// The Linux build of these tests, found through RADLYN_BUILD_DIR (set by the test runner), and
+// the programs under test: the Linux build's, or the Windows build's (target.h).
 std::string BuildFolder();
 std::string RadlynProgramPath();
 std::string HostsimProgramPath();
@@ -114,7 +121,9 @@ class RadlynSandbox {
   std::map<std::string, std::string>& environment() { return environment_; }
   const std::map<std::string, std::string>& environment() const { return environment_; }
 
-  // Runs bin/radlyn with the sandbox's environment, in WorkFolder().
+  // Runs bin/radlyn with the sandbox's environment, in WorkFolder(). Under Wine the program's
+  // message boxes are answered, their texts reported as lines of standard error (the form the
+  // Linux program prints them in).
   ProgramRun RunRadlyn(const std::vector<std::string>& arguments) const;
 
  private:
@@ -124,14 +133,16 @@ class RadlynSandbox {
 
 // hostsim installations for a sandbox's runs.
 // Installs hostsim into `folder` with extra install options (e.g. "--without", "MoGrfMan") and
-// registers it in the sandbox's registry; answers whether the install succeeded (a failure is
+// registers it in the sandbox's registry (under Wine: in the prefix, which is why Wine runs go one
+// at a time); answers whether the install succeeded (a failure is
 // also reported to the running test).
 bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,
                     const std::vector<std::string>& options = {});
 // Sets one run-time switch in `folder`/hostsim.ini.
 void SetHostsimSwitch(const std::string& folder, const std::string& section, const std::string& key,
                       const std::string& value);
-// The lines of `folder`/hostsim-calls.log that start with `prefix` (all lines for "").
+// The lines of `folder`/hostsim-calls.log that start with `prefix` (all lines for ""), their
+// platform parts in Linux form (target.h).
 std::vector<std::string> ReadCallsLog(const std::string& folder, std::string_view prefix = {});
 // Waits at most `seconds` for a calls-log line that starts with `prefix` and contains `part`.
 bool WaitForCallsLogLine(const std::string& folder, std::string_view prefix, std::string_view part,
@@ -139,15 +150,17 @@ bool WaitForCallsLogLine(const std::string& folder, std::string_view prefix, std
 
 // A private session bus whose activatable services are the servers of the hostsim installation in
 // `morlund`; the sandbox's runs reach it through DBUS_SESSION_BUS_ADDRESS. Stopped when destroyed.
+// Under Wine nothing is started: hostsim.exe install registers the servers as COM classes.
 class PrivateBus {
  public:
   PrivateBus(RadlynSandbox& sandbox, const std::string& morlund);
   ~PrivateBus();
   PrivateBus(const PrivateBus&) = delete;
   PrivateBus& operator=(const PrivateBus&) = delete;
-  bool started() const { return !pid_.empty(); }
+  bool started() const { return started_; }
 
  private:
+  bool started_ = false;
   std::string pid_;
 };
 
@@ -156,8 +169,8 @@ class PrivateBus {
 // before the job).
 void ExpectNoResultAndJobFileUntouched(const std::string& data_folder, const std::string& job_file);
 
-// A private copy of bin/radlyn in `folder`, so that a program settings file can lie beside it;
-// answers the copy's path.
+// A private copy of bin/radlyn (radlyn.exe) in `folder`, so that a program settings file can lie
+// beside it; answers the copy's path.
 std::string CopyRadlynProgram(const std::string& folder);
 // Sets a key of section Config in `folder`/Radlyn.ini, the settings file of such a copy.
 void SetProgramSetting(const std::string& folder, const std::string& key, const std::string& value);
