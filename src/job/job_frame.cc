@@ -56,6 +56,11 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
     return;
   }
   if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
+  // A success whose result keys could not all be written is no answer the client can use.
+  if (error_number == kErrorNone && result_keys_lost_) {
+    result_write_failed_ = true;
+    return;
+  }
 
   const std::string_view message = GetErrorMessage(error_number);
   platform::Profile& profile = platform::GetProfile();
@@ -76,6 +81,17 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   log_text += debug_text;
   log_text += "'";
   WriteEventLog("Info", log_text);
+}
+
+void CJobFrame::WriteResultText(std::string_view section, std::string_view key,
+                                std::string_view value) {
+  if (!platform::GetProfile().WriteString(section, key, value, ResultWritePath())) {
+    result_keys_lost_ = true;
+  }
+}
+
+void CJobFrame::WriteResultInt(std::string_view section, std::string_view key, std::int32_t value) {
+  if (!WriteProfileInt(section, key, value, ResultWritePath())) result_keys_lost_ = true;
 }
 
 bool CJobFrame::BeginResult() {
