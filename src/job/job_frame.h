@@ -8,8 +8,9 @@
 // folder the client looks in, so no stray result file is left in the current folder.
 //
 // Every outcome reaches the result file through WriteErrorReport, where the first nonzero error
-// number is final: a later report, a successful one included, leaves the file alone. A nonzero
-// report is also written to the event log.
+// number is final: a later report, a successful one included, leaves the file alone (also when
+// reading the stored number back fails, for one this object wrote). A nonzero report is also
+// written to the event log.
 //
 // A job's result is pending while the job runs: from BeginResult on, every result key goes to a
 // file beside the result file, and PublishResult renames that file over the result file in one
@@ -92,6 +93,7 @@ class CJobFrame {
   bool result_write_failed_ = false;
   bool result_withheld_ = false;
   bool result_keys_lost_ = false;
+  bool nonzero_reported_ = false;
   platform::WindowHandle parent_window_ = 0;
   std::string program_folder_;
   std::string settings_file_path_;
