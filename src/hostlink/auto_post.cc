@@ -147,7 +147,7 @@ std::string CreationTime() {
 }
 
 // The INI element carried by the take's extension text, or empty text when it has none.
-std::string IniElementFromExtension(const std::string& extension) {
+std::string IniElementFromExtensionText(const std::string& extension) {
   std::string data;
   {
     CDOMDocument2 document;
@@ -165,6 +165,17 @@ std::string IniElementFromExtension(const std::string& extension) {
   XmlNodeHandle ini = settings.selectSingleNode(kIniPath);
   if (ini == nullptr) return {};
   return ini->Xml();
+}
+
+// The same, with an error of the XML parser counted as no INI element. The exposure has been
+// taken when the document is built: a parser that fails here must not cost the job its image,
+// only its auto-post-processing, as a text without the element does.
+std::string IniElementFromExtension(const std::string& extension) {
+  try {
+    return IniElementFromExtensionText(extension);
+  } catch (const platform::XmlError&) {
+    return {};
+  }
 }
 
 // The INI element from the "AutoPost" section of morlund.ini, read for the take type.

@@ -4,8 +4,10 @@
 // job's patient, doctor and take type, takes the exposure, keeps the take of the last successful
 // exposure (until Uninitialize), the exposure values, the auto-post document and the
 // post-processed flag, and records the last error of any of its operations (SetError).
-// Operations answer a success flag and never throw, except where an automation or XML error is
-// let through to the job driver on purpose (Acquire). One object per process: GetMorlundLink().
+// Operations answer a success flag and never throw, except where an automation error is let
+// through to the job driver on purpose (Acquire, before the exposure). An XML error while the
+// auto-post document is built, after the exposure, only leaves the INI element out, so that the
+// image is kept. One object per process: GetMorlundLink().
 #pragma once
 
 #include <cstdint>

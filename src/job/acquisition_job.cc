@@ -20,7 +20,6 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "platform/profile.h"
 #include "resources/string_table.h"
 #include "support/ansi_case.h"
 #include "support/disk_space.h"
@@ -58,9 +57,7 @@ std::string FormatDate(const CalendarDate& date) {
 std::int32_t CJobFrame::RunAcquisitionJob() {
   HostLinkPort& host = link();
   platform::FileSystem& files = platform::GetFileSystem();
-  platform::Profile& profile = platform::GetProfile();
   const std::string job_file = GetJobFilePath();
-  const std::string result_file = ResultWritePath();
 
   std::int32_t error_number = kErrorNone;
   std::string debug_text;
@@ -156,32 +153,31 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
     // The exposure and its processing.
     if (!host.Acquire(GetParentWindow())) throw StepFailure{"Acquire()"};
     if (ReadProfileInt(kDoAutoPostProcKey, job_file) != 0) host.DoAutoPostProcessing();
-    WriteProfileInt("Config", "fAutoPostProcessed", host.GetPostProcessedFlag(), result_file);
+    WriteResultInt("Config", "fAutoPostProcessed", host.GetPostProcessedFlag());
 
     // The image file and what the host link finally holds.
     const std::string image_path = BuildImageFilePath(folder, file_format);
     if (!host.SaveAs(image_path)) throw FileFailure{image_path};
-    profile.WriteString("Config", "ImageDataPathFile", image_path, result_file);
+    WriteResultText("Config", "ImageDataPathFile", image_path);
 
-    profile.WriteString("Info", "Doc", host.GetDoctor(), result_file);
-    profile.WriteString("Info", "Regio", host.GetRegio(), result_file);
-    profile.WriteString("Info", "Type", host.GetImageType(), result_file);
+    WriteResultText("Info", "Doc", host.GetDoctor());
+    WriteResultText("Info", "Regio", host.GetRegio());
+    WriteResultText("Info", "Type", host.GetImageType());
     const std::pair<const char*, std::int32_t> exposure_values[] = {
         {"XRayTime", host.GetExposureTime()},
         {"TubeVoltage", host.GetTubeVoltage()},
         {"TubeCurrent", host.GetTubeCurrent()},
     };
     for (const auto& [key, value] : exposure_values) {
-      if (value != -1) WriteProfileInt("Info", key, value, result_file);
+      if (value != -1) WriteResultInt("Info", key, value);
     }
 
     const PatientData patient = host.GetPatient();
-    profile.WriteString("Patient", "FirstName", patient.first_name, result_file);
-    profile.WriteString("Patient", "LastName", patient.last_name, result_file);
-    profile.WriteString("Patient", "ID", patient.patient_id, result_file);
-    profile.WriteString("Patient", "Birthdate",
-                        FormatDate({patient.birth_year, patient.birth_month, patient.birth_day}),
-                        result_file);
+    WriteResultText("Patient", "FirstName", patient.first_name);
+    WriteResultText("Patient", "LastName", patient.last_name);
+    WriteResultText("Patient", "ID", patient.patient_id);
+    WriteResultText("Patient", "Birthdate",
+                    FormatDate({patient.birth_year, patient.birth_month, patient.birth_day}));
 
     error_number = kErrorNone;
     debug_text.clear();

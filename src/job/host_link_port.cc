@@ -1,10 +1,14 @@
 #include "job/host_link_port.h"
 
+#include <memory>
+
 namespace radlyn {
 namespace {
 
 class MorlundLinkPort final : public HostLinkPort {
  public:
+  explicit MorlundLinkPort(CMorlundLink& link) : link_(link) {}
+
   bool Initialize(std::string_view client_name) override { return link().Initialize(client_name); }
   bool Uninitialize() override { return link().Uninitialize(); }
   void SetError(std::uint32_t number) override { link().SetError(number); }
@@ -36,14 +40,20 @@ class MorlundLinkPort final : public HostLinkPort {
   PatientData GetPatient() const override { return link().GetPatient(); }
 
  private:
-  static CMorlundLink& link() { return GetMorlundLink(); }
+  CMorlundLink& link() const { return link_; }
+
+  CMorlundLink& link_;
 };
 
 }  // namespace
 
 HostLinkPort& GetHostLinkPort() {
-  static MorlundLinkPort port;
+  static MorlundLinkPort port(GetMorlundLink());
   return port;
+}
+
+std::unique_ptr<HostLinkPort> NewHostLinkPort(CMorlundLink& link) {
+  return std::make_unique<MorlundLinkPort>(link);
 }
 
 }  // namespace radlyn

@@ -1,9 +1,12 @@
 // HostLinkPort: the host-link operations the job frame relies on, as an interface, so client
 // initialisation, the job driver and the shutdown report can run against a stand-in in tests.
-// GetHostLinkPort() answers the one that forwards to the process's CMorlundLink.
+// GetHostLinkPort() answers the one that forwards to the process's CMorlundLink; NewHostLinkPort
+// one that forwards to another link object (a job run in a process that runs several, each with
+// a link of its own as a process of its own would have).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -43,5 +46,6 @@ class HostLinkPort {
 };
 
 HostLinkPort& GetHostLinkPort();
+std::unique_ptr<HostLinkPort> NewHostLinkPort(CMorlundLink& link);
 
 }  // namespace radlyn

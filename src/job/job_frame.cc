@@ -55,11 +55,27 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
     result_write_failed_ = true;
     return;
   }
+  // The first nonzero number is final. It is read back from the file; one this object wrote
+  // there itself counts as well while the file is there, so that a read that fails cannot turn a
+  // failure into success.
+  if (nonzero_reported_) {
+    if (platform::GetFileSystem().Exists(result_file)) return;
+    nonzero_reported_ = false;  // the file is gone: a new result begins
+  }
   if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
+  // A success whose result keys could not all be written is no answer the client can use.
+  if (error_number == kErrorNone && result_keys_lost_) {
+    result_write_failed_ = true;
+    return;
+  }
 
   const std::string_view message = GetErrorMessage(error_number);
   platform::Profile& profile = platform::GetProfile();
-  if (!WriteProfileInt("Info", "ErrorNr", error_number, result_file)) result_write_failed_ = true;
+  if (!WriteProfileInt("Info", "ErrorNr", error_number, result_file)) {
+    result_write_failed_ = true;
+  } else if (error_number != kErrorNone) {
+    nonzero_reported_ = true;
+  }
   profile.WriteString("Info", "ErrorMsg", message, result_file);
   if (!debug_text.empty()) profile.WriteString("Info", "DebugInfo", debug_text, result_file);
   if (error_number == kErrorNone) return;
@@ -76,6 +92,17 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   log_text += debug_text;
   log_text += "'";
   WriteEventLog("Info", log_text);
+}
+
+void CJobFrame::WriteResultText(std::string_view section, std::string_view key,
+                                std::string_view value) {
+  if (!platform::GetProfile().WriteString(section, key, value, ResultWritePath())) {
+    result_keys_lost_ = true;
+  }
+}
+
+void CJobFrame::WriteResultInt(std::string_view section, std::string_view key, std::int32_t value) {
+  if (!WriteProfileInt(section, key, value, ResultWritePath())) result_keys_lost_ = true;
 }
 
 bool CJobFrame::BeginResult() {

@@ -8,8 +8,9 @@
 // folder the client looks in, so no stray result file is left in the current folder.
 //
 // Every outcome reaches the result file through WriteErrorReport, where the first nonzero error
-// number is final: a later report, a successful one included, leaves the file alone. A nonzero
-// report is also written to the event log.
+// number is final: a later report, a successful one included, leaves the file alone (also when
+// reading the stored number back fails, for one this object wrote). A nonzero report is also
+// written to the event log.
 //
 // A job's result is pending while the job runs: from BeginResult on, every result key goes to a
 // file beside the result file, and PublishResult renames that file over the result file in one
@@ -21,7 +22,10 @@
 // A report whose error number cannot be written (a full disk, a link planted as the pending file)
 // withholds the result: PublishResult then deletes the pending file instead of renaming it, since
 // what it holds may read ErrorNr=0 from the client's initialisation, and later reports write
-// nothing. The client then finds no result file, as after a death.
+// nothing. The client then finds no result file, as after a death. So does a successful job one
+// of whose result keys (the image path, the patient data, ...) could not be written: a result
+// that reads success without them would tell the client of no image, or of the wrong patient. A
+// failed job reports its error number all the same.
 #pragma once
 
 #include <cstdint>
@@ -78,6 +82,9 @@ class CJobFrame {
  private:
   // Where result keys go now: the pending file while the result is pending, else the result file.
   std::string ResultWritePath() const;
+  // A key of the job's result; one that cannot be written withholds a successful job's result.
+  void WriteResultText(std::string_view section, std::string_view key, std::string_view value);
+  void WriteResultInt(std::string_view section, std::string_view key, std::int32_t value);
 
   HostLinkPort* link_;
   std::string data_folder_;
@@ -85,6 +92,8 @@ class CJobFrame {
   bool result_pending_ = false;
   bool result_write_failed_ = false;
   bool result_withheld_ = false;
+  bool result_keys_lost_ = false;
+  bool nonzero_reported_ = false;
   platform::WindowHandle parent_window_ = 0;
   std::string program_folder_;
   std::string settings_file_path_;

@@ -58,6 +58,7 @@ class FailingWrites : public platform::Profile {
   }
   std::int32_t ReadInt(std::string_view section, std::string_view key, std::int32_t fallback,
                        std::string_view path) override {
+    if (fail_reads) return fallback;  // as from a file that cannot be read
     return platform::Profile::Native().ReadInt(section, key, fallback, path);
   }
   bool WriteString(std::string_view section, std::string_view key, std::string_view value,
@@ -65,7 +66,18 @@ class FailingWrites : public platform::Profile {
     return !fail && platform::Profile::Native().WriteString(section, key, value, path);
   }
   bool fail = false;
+  bool fail_reads = false;
 };
+
+TEST_F(JobFrameTest, AStoredErrorStaysWhenReadingItBackFails) {
+  FailingWrites profile;
+  platform::ScopedService<platform::Profile> scoped_profile(profile);
+  frame_.WriteErrorReport(31, "x");
+  profile.fail_reads = true;
+  frame_.WriteErrorReport(0, "");
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=31", "Info/ErrorMsg=File I/O problems",
+                                        "Info/DebugInfo=x"));
+}
 
 TEST_F(JobFrameTest, AResultWhoseErrorNumberCannotBeWrittenIsWithheld) {
   FailingWrites profile;

@@ -1,0 +1,136 @@
+#include "fault_once/fault_plan.h"
+
+#include <array>
+
+#include "platform/last_error.h"
+
+namespace radlyn::faults {
+namespace {
+
+// Windows numbering, as the platform layer reports last errors (platform/last_error.h).
+constexpr std::uint32_t kFileNotFound = 2;
+constexpr std::uint32_t kAccessDenied = 5;
+constexpr std::uint32_t kNotEnoughMemory = 8;
+constexpr std::uint32_t kGeneralFailure = 31;
+constexpr std::uint32_t kDiskFull = 112;
+constexpr std::uint32_t kModuleNotFound = 126;
+constexpr std::uint32_t kProcedureNotFound = 127;
+
+using enum Call;
+using enum Failure;
+
+constexpr std::array<PlatformCall, static_cast<std::size_t>(kCount)> kPlatformCalls{{
+    {kAutomationIsClassRegistered, "Automation.IsClassRegistered", kErrorResult, 0, "false"},
+    {kAutomationFindRunningInstance, "Automation.FindRunningInstance", kErrorResult, 0,
+     "not running"},
+    {kAutomationCreateInstance, "Automation.CreateInstance", kErrorResult, 0, "no object"},
+    {kAutomationObjectInvoke, "AutomationObject.Invoke", kAutomationError, 0, "AutomationError"},
+    {kClockNow, "Clock.Now", kNone, 0, ""},
+    {kCodePagesAnsiToOem, "CodePages.AnsiToOem", kNone, 0, ""},
+    {kCodePagesOemToAnsi, "CodePages.OemToAnsi", kNone, 0, ""},
+    {kCodePagesAnsiToUtf8, "CodePages.AnsiToUtf8", kNone, 0, ""},
+    {kCodePagesUtf8ToAnsi, "CodePages.Utf8ToAnsi", kNone, 0, ""},
+    {kCodePagesUtf16LeToAnsi, "CodePages.Utf16LeToAnsi", kNone, 0, ""},
+    {kComponentSystemInitialize, "ComponentSystem.Initialize", kErrorResult, 0, "false"},
+    {kComponentSystemFreeUnusedLibraries, "ComponentSystem.FreeUnusedLibraries", kNone, 0, ""},
+    {kDebugOutputWrite, "DebugOutput.Write", kNone, 0, ""},
+    {kLibrariesLoad, "DynamicLibraries.Load", kErrorResult, kModuleNotFound, "0"},
+    {kLibrariesFindExport, "DynamicLibraries.FindExport", kErrorResult, kProcedureNotFound, "null"},
+    {kLibrariesRelease, "DynamicLibraries.Release", kNone, 0, ""},
+    {kEnvironmentGetVariable, "Environment.GetVariable", kEmptyRead, 0, "none"},
+    {kEnvironmentExpandText, "Environment.ExpandEnvironmentText", kErrorResult, 0, "none"},
+    {kFilesExists, "FileSystem.Exists", kErrorResult, kFileNotFound, "false"},
+    {kFilesFolderExists, "FileSystem.FolderExists", kErrorResult, kFileNotFound, "false"},
+    {kFilesIsLink, "FileSystem.IsLink", kErrorResult, kFileNotFound, "false"},
+    {kFilesDeleteFile, "FileSystem.DeleteFile", kErrorResult, kAccessDenied, "false"},
+    {kFilesFindFirstFile, "FileSystem.FindFirstFile", kEmptyRead, kFileNotFound, "none"},
+    {kFilesCreateFolderTree, "FileSystem.CreateFolderTree", kErrorResult, kAccessDenied, "false"},
+    {kFilesCreateEmptyFile, "FileSystem.CreateEmptyFile", kErrorResult, kAccessDenied, "false"},
+    {kFilesRenameFile, "FileSystem.RenameFile", kErrorResult, kAccessDenied, "false"},
+    {kFilesReadWholeFile, "FileSystem.ReadWholeFile", kEmptyRead, kAccessDenied,
+     "none, not opened"},
+    {kFilesAppendToFile, "FileSystem.AppendToFile", kErrorResult, kDiskFull, "false"},
+    {kFilesFreeBytesAvailable, "FileSystem.FreeBytesAvailable", kErrorResult, kGeneralFailure,
+     "none"},
+    {kFilesCopyTree, "FileSystem.CopyTree", kErrorResult, kAccessDenied, "false"},
+    {kFilesTempFolder, "FileSystem.TempFolder", kErrorResult, kGeneralFailure, "\"\""},
+    {kFilesCreateUniqueTempFile, "FileSystem.CreateUniqueTempFile", kErrorResult, kAccessDenied,
+     "none"},
+    {kFilesCurrentFolder, "FileSystem.CurrentFolder", kErrorResult, kGeneralFailure, "\"\""},
+    {kFilesSetCurrentFolder, "FileSystem.SetCurrentFolder", kErrorResult, kFileNotFound, "false"},
+    {kFilesProgramFilePath, "FileSystem.ProgramFilePath", kErrorResult, kGeneralFailure, "\"\""},
+    {kMemoryAlloc, "GlobalMemory.Alloc", kNoAllocation, kNotEnoughMemory, "0"},
+    {kMemoryLock, "GlobalMemory.Lock", kNoAllocation, kNotEnoughMemory, "null"},
+    {kMemoryUnlock, "GlobalMemory.Unlock", kNone, 0, ""},
+    {kMemoryReAlloc, "GlobalMemory.ReAlloc", kNoAllocation, kNotEnoughMemory, "0"},
+    {kMemorySize, "GlobalMemory.Size", kErrorResult, kGeneralFailure, "0"},
+    {kMemoryFree, "GlobalMemory.Free", kNone, 0, ""},
+    {kMutexesCreate, "NamedMutexes.Create", kErrorResult, kAccessDenied, "no handle, 5"},
+    {kProcessesRun, "Processes.Run", kErrorResult, kFileNotFound, "not started"},
+    {kProfileReadString, "Profile.ReadString", kEmptyRead, kAccessDenied, "the fallback"},
+    {kProfileReadInt, "Profile.ReadInt", kEmptyRead, kAccessDenied, "the fallback"},
+    {kProfileWriteString, "Profile.WriteString", kErrorResult, kDiskFull, "false"},
+    {kProgramFilesReadProductVersion, "ProgramFiles.ReadProductVersion", kEmptyRead, kFileNotFound,
+     "none"},
+    {kRegistryReadClassesRootDefault, "Registry.ReadClassesRootDefault", kEmptyRead, kFileNotFound,
+     "none"},
+    {kUiShowErrorMessage, "UserInterface.ShowErrorMessage", kNone, 0, ""},
+    {kUiRunModalDialog, "UserInterface.RunModalDialog", kNone, 0, ""},
+    {kUiCreateModelessDialog, "UserInterface.CreateModelessDialog", kErrorResult, kGeneralFailure,
+     "none"},
+    {kUiMoveWindow, "UserInterface.MoveWindow", kNone, 0, ""},
+    {kUiBringToForeground, "UserInterface.BringToForeground", kNone, 0, ""},
+    {kUiDestroyWindow, "UserInterface.DestroyWindow", kNone, 0, ""},
+    {kUiIsWindow, "UserInterface.IsWindow", kErrorResult, 0, "false"},
+    {kUiPrimaryScreenSize, "UserInterface.PrimaryScreenSize", kErrorResult, 0, "0 x 0"},
+    {kXmlCreateDocument, "XmlParser.CreateDocument", kErrorResult, 0, "no document"},
+    {kXmlLoadXml, "XmlDocument.LoadXml", kXmlError, 0, "false (not well-formed)"},
+    {kXmlSelectSingleNode, "XmlDocument.SelectSingleNode", kXmlError, 0, "XmlError"},
+    {kXmlNodeType, "XmlNode.Type", kXmlError, 0, "XmlError"},
+    {kXmlNodeHasChildNodes, "XmlNode.HasChildNodes", kXmlError, 0, "XmlError"},
+    {kXmlNodeChildNodes, "XmlNode.ChildNodes", kXmlError, 0, "XmlError"},
+    {kXmlNodeText, "XmlNode.Text", kXmlError, 0, "XmlError"},
+    {kXmlNodeDataType, "XmlNode.DataType", kXmlError, 0, "XmlError"},
+    {kXmlNodeXml, "XmlNode.Xml", kXmlError, 0, "XmlError"},
+    {kXmlNodeGetAttribute, "XmlNode.GetAttribute", kXmlError, 0, "XmlError"},
+}};
+
+constexpr bool InEnumerationOrder() {
+  for (std::size_t i = 0; i < kPlatformCalls.size(); ++i) {
+    if (static_cast<std::size_t>(kPlatformCalls[i].call) != i) return false;
+  }
+  return true;
+}
+static_assert(InEnumerationOrder());
+
+}  // namespace
+
+const PlatformCall& Describe(Call call) { return kPlatformCalls[static_cast<std::size_t>(call)]; }
+
+std::string_view FailureName(Failure failure) {
+  switch (failure) {
+    case kNone:
+      return "none";
+    case kErrorResult:
+      return "error result";
+    case kEmptyRead:
+      return "empty read";
+    case kNoAllocation:
+      return "no allocation";
+    case kAutomationError:
+      return "automation error";
+    case kXmlError:
+      return "XML error";
+  }
+  return "?";
+}
+
+bool FaultPlan::Fails(Call call) {
+  calls_.push_back(call);
+  if (calls_.size() != fail_at_ || Describe(call).failure == kNone) return false;
+  failed_ = call;
+  if (Describe(call).last_error != 0) platform::SetLastErrorCode(Describe(call).last_error);
+  return true;
+}
+
+}  // namespace radlyn::faults
