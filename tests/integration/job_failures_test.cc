@@ -410,10 +410,6 @@ TEST_F(JobFailuresTest, UnusableMorlundFailsTheClientInitialisationWithItsMessag
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    // Not shared yet: in this sequence radlyn.exe under Wine still reports the installation of
-    // the case before (the too-old message) once its registration is removed, though alone it
-    // answers as on Linux; the Windows startup test runs a job without Morlund.
-    if (TargetIsWindows() && std::string(c.name) == "Morlund not registered") continue;
     ForgetMorlundRegistration(sandbox_.RegistryFile());
     Install(c.options, c.switches);
     const Outcome outcome = RunJob({{"Logon", "ClientName", c.client}});

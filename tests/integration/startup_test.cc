@@ -24,12 +24,6 @@ constexpr const char* kAboutText =
 // tests read it.
 constexpr char kDialogWaits[] = "the information dialog waits for a click under Wine";
 
-// Under Wine, after earlier tests registered installations, radlyn.exe still finds one of them
-// once the registration is removed (alone it answers as on Linux); the Windows startup test runs
-// a job without Morlund in a prefix that never had one.
-constexpr char kRegistrationLingers[] =
-    "a removed registration still reaches radlyn.exe in this sequence under Wine";
-
 class StartupTest : public ::testing::Test {
  protected:
   std::string DataFolder() const { return sandbox_.Path("data"); }
@@ -84,7 +78,6 @@ TEST_F(StartupTest, TheDefaultDataFolderLiesBelowTheUsersDataFolder) {
 }
 
 TEST_F(StartupTest, AJobWithoutMorlundReportsTheFailedClientInitialisation) {
-  if (TargetIsWindows()) GTEST_SKIP() << kRegistrationLingers;
   WriteJob();
   WriteTextFile(ResultFile(), "[Info]\r\nErrorNr=13\r\n[Config]\r\nImageDataPathFile=old.tif\r\n");
   ProgramRun run = sandbox_.RunRadlyn({"datapath=" + DataFolder(), "parentwnd=0x1234"});

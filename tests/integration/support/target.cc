@@ -174,6 +174,15 @@ ProgramStart ForTarget(const ProgramStart& start) {
     if (!value.empty()) wine.environment.try_emplace(name, value);
   }
   wine.environment.try_emplace("WINEDEBUG", "-all");
+  // Wine reaches the prefix's wineserver through a socket below TMPDIR. Every Windows program of
+  // a test must meet the same server as the test's own wine calls, or two servers would hold two
+  // copies of the prefix's registry, each saving over the other. (A Windows program's temporary
+  // folder is the prefix's own, not TMPDIR.)
+  if (const std::string tmpdir = Environment("TMPDIR"); tmpdir.empty()) {
+    wine.environment.erase("TMPDIR");
+  } else {
+    wine.environment["TMPDIR"] = tmpdir;
+  }
   // A program that crashes (a module switched to crash) ends at once, as on Windows without a
   // debugger: Wine's own would attach, read the program's symbols for minutes and then show a
   // dialog that waits for a click.
