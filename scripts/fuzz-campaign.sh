@@ -9,6 +9,7 @@
 # and size, findings. Exits nonzero when any harness found something.
 #
 # Usage: [RUNS=n] [MAX_SECONDS=s] [JOBS=n] [FUZZ_WORK=dir] scripts/fuzz-campaign.sh [name...]
+#        scripts/fuzz-campaign.sh --report [name...]   (the table of the last runs only)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -69,6 +70,11 @@ if [ "${1:-}" = "--one" ]; then
   exit 0
 fi
 
+report_only=0
+if [ "${1:-}" = "--report" ]; then
+  report_only=1
+  shift
+fi
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
   for harness in "$build"/fuzz_*; do
@@ -76,7 +82,9 @@ if [ ${#names[@]} -eq 0 ]; then
   done
 fi
 export RUNS="$runs" MAX_SECONDS="$max_seconds" FUZZ_WORK="$work"
-printf '%s\n' "${names[@]}" | xargs -P "$jobs" -I{} "$0" --one {}
+if [ "$report_only" -eq 0 ]; then
+  printf '%s\n' "${names[@]}" | xargs -P "$jobs" -I{} "$0" --one {}
+fi
 
 printf '%-22s %12s %8s %6s %7s %6s %7s %s\n' harness executions exec/s cov ft files size \
   findings
