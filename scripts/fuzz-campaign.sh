@@ -2,14 +2,17 @@
 # The long fuzz campaign, run by hand outside CI: every harness of the fuzz build (or the ones
 # named) runs to RUNS executions (default 10 million) or MAX_SECONDS (default: no limit), with its
 # dictionary fuzz/dict/NAME.dict when there is one. The corpus grows in a work folder outside the
-# repository (FUZZ_WORK, default /tmp/radlyn-fuzz-campaign) and is merged back minimised into
-# fuzz/corpus/NAME. A crashing input is copied to fuzz/regressions/NAME/, which scripts/fuzz.sh
-# replays. JOBS harnesses run side by side (default 1), each under `nice -n 15`.
+# repository (FUZZ_WORK, default /tmp/radlyn-fuzz-campaign); what adds coverage is merged back
+# into fuzz/corpus/NAME. A crashing input is copied to fuzz/regressions/NAME/, which scripts/fuzz.sh
+# replays. The merged corpus keeps to about MAX_CORPUS_FILES files (default 300) by counting
+# only edges when hit-count buckets would add more. JOBS harnesses run side by side (default 1),
+# each under `nice -n 15`.
 # Prints per harness: executions, exec/s, cov and ft from libFuzzer's final stats, corpus files
 # and size, findings. Exits nonzero when any harness found something.
 #
 # Usage: [RUNS=n] [MAX_SECONDS=s] [JOBS=n] [FUZZ_WORK=dir] scripts/fuzz-campaign.sh [name...]
 #        scripts/fuzz-campaign.sh --report [name...]   (the table of the last runs only)
+#        scripts/fuzz-campaign.sh --merge name...      (merge the grown corpus back again)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,7 +21,29 @@ runs=${RUNS:-10000000}
 max_seconds=${MAX_SECONDS:-0}
 jobs=${JOBS:-1}
 work=${FUZZ_WORK:-/tmp/radlyn-fuzz-campaign}
+max_corpus_files=${MAX_CORPUS_FILES:-300}
 mkdir -p "$work"
+
+# Merges the work corpus into a copy of the repository's corpus: its seeds stay, and only inputs
+# with features it lacks join them. When keeping every hit-count bucket would add more than
+# MAX_CORPUS_FILES, only the edges count.
+merge_back() {
+  local name=$1 harness=$build/fuzz_$1 dir=$work/$1
+  local corpus=$dir/corpus merged=$dir/merged merge_options merged_ok=0
+  for merge_options in -use_counters=1 -use_counters=0; do
+    rm -rf "$merged" && mkdir -p "$merged"
+    [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$merged/"
+    merged_ok=0
+    nice -n 15 "$harness" -merge=1 "$merge_options" -timeout=25 -rss_limit_mb=2048 "$merged" \
+      "$corpus" >"$dir/merge.log" 2>&1 || break
+    merged_ok=1
+    [ "$(find "$merged" -type f | wc -l)" -le "$max_corpus_files" ] && break
+  done
+  if [ "$merged_ok" -eq 1 ]; then
+    rm -rf "fuzz/corpus/$name" && mkdir -p "fuzz/corpus/$name"
+    cp -r "$merged/." "fuzz/corpus/$name/"
+  fi
+}
 
 # One harness: fuzz, keep the finding, merge the corpus back, write NAME.summary.
 run_one() {
@@ -44,14 +69,7 @@ run_one() {
   done
   [ "$status" -ne 0 ] && [ "$findings" -eq 0 ] && findings="exit $status"
 
-  # Minimise: the repository's seeds plus the grown corpus into a fresh folder.
-  local merged=$dir/merged
-  rm -rf "$merged" && mkdir -p "$merged"
-  if nice -n 15 "$harness" -merge=1 -timeout=25 -rss_limit_mb=2048 "$merged" \
-       "fuzz/corpus/$name" "$corpus" >"$dir/merge.log" 2>&1; then
-    rm -rf "fuzz/corpus/$name" && mkdir -p "fuzz/corpus/$name"
-    cp "$merged"/* "fuzz/corpus/$name/" 2>/dev/null || true
-  fi
+  merge_back "$name"
 
   local executions rate cov ft
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
@@ -60,13 +78,18 @@ run_one() {
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   local files kib
   files=$(find "fuzz/corpus/$name" -type f | wc -l)
-  kib=$(du -sk "fuzz/corpus/$name" | cut -f1)
+  kib=$(find "fuzz/corpus/$name" -type f -printf '%s\n' | awk '{s += $1} END {print int(s / 1024)}')
   echo "$name ${executions:-?} ${rate:-?} ${cov:-?} ${ft:-?} $files ${kib}K ${findings// /_}" \
     >"$dir/summary"
 }
 
 if [ "${1:-}" = "--one" ]; then
   run_one "$2"
+  exit 0
+fi
+if [ "${1:-}" = "--merge" ]; then
+  shift
+  for name in "$@"; do merge_back "$name"; done
   exit 0
 fi
 
