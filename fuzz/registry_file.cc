@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The file is UTF-8: one whose text (after a UTF-8 byte-order mark) starts like UTF-16 is no
   // registry file and reads as having no keys.
   std::string_view text = file;
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  while (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) return 0;
   Check(ReadDefault(radlyn::kMorlundServerKey) == Trimmed(value));
   Check(ReadDefault(kOtherKey) == other);

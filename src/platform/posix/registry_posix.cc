@@ -19,7 +19,9 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // text: the mark is set aside, or it would read as a character in front of the first section
 // and make the text's editor convert values that are already UTF-8 a second time.
 std::string_view WithoutUtf8Mark(std::string_view bytes) {
-  return bytes.starts_with(kUtf8Mark) ? bytes.substr(kUtf8Mark.size()) : bytes;
+  // A file saved twice by such an editor may carry the mark more than once.
+  while (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
+  return bytes;
 }
 
 unsigned char RegistryKeyCharacter(char c) {
