@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs every libFuzzer harness of the fuzz build for a bounded time. Fails on any finding.
+# Runs every libFuzzer harness of the fuzz build for a bounded time, with its dictionary
+# fuzz/dict/NAME.dict when there is one, after replaying the inputs that once crashed it
+# (fuzz/regressions/NAME/). Fails on any finding.
 # Usage: scripts/fuzz.sh [seconds per harness]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +17,15 @@ for harness in "$build"/fuzz/fuzz_*; do
   mkdir -p "$corpus"
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
   printf '%-28s ' "$name"
-  if "$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  regressions=(fuzz/regressions/"$name"/*)
+  if [ -f "${regressions[0]}" ] && ! "$harness" "${regressions[@]}" >"$work/$name.log" 2>&1; then
+    echo "REGRESSION"
+    tail -40 "$work/$name.log"
+    exit 1
+  fi
+  dict=()
+  [ -f "fuzz/dict/$name.dict" ] && dict=(-dict="fuzz/dict/$name.dict")
+  if "$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "${dict[@]}" \
        -artifact_prefix="$work/$name-" "$corpus" >"$work/$name.log" 2>&1; then
     echo "ok ($(grep -o 'Done [0-9]* runs' "$work/$name.log" | tail -1))"
   else

@@ -106,6 +106,18 @@ TEST(RegistryTest, ValuesAreHandedOutAsProgramTexts) {
   EXPECT_EQ(Registry::Native().ReadClassesRootDefault("Empty"), std::nullopt);
 }
 
+TEST(RegistryTest, AFileWithAUtf8ByteOrderMarkReadsAndEditsAsWithout) {
+  TempFolder folder;
+  ScopedVariable registry("RADLYN_REGISTRY", folder / "registry.ini");
+  WriteFile(folder / "registry.ini", "\xEF\xBB\xBF[Key]\n@=/opt/m\xC3\xB6rlund/morlund\n");
+  EXPECT_EQ(Registry::Native().ReadClassesRootDefault("Key")->data, "/opt/m\xF6rlund/morlund");
+
+  ASSERT_TRUE(WriteClassesRootDefault("Key", "/srv/m\xC3\xB6rlund/morlund"));
+  EXPECT_EQ(ReadFile(folder / "registry.ini"),
+            "\xEF\xBB\xBF[Key]\n@=/srv/m\xC3\xB6rlund/morlund\n");
+  EXPECT_EQ(Registry::Native().ReadClassesRootDefault("Key")->data, "/srv/m\xF6rlund/morlund");
+}
+
 TEST(RegistryTest, TheFileIsNeverCreatedInAMissingFolder) {
   TempFolder folder;
   ScopedVariable registry("RADLYN_REGISTRY", folder / "etc/radlyn/registry.ini");

@@ -13,6 +13,17 @@ namespace {
 constexpr const char* kDefaultRegistryFile = "/etc/radlyn/registry.ini";
 constexpr std::string_view kDefaultValueKey = "@";
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// A file saved with a UTF-8 byte-order mark (as Windows editors save UTF-8) is the same UTF-8
+// text: the mark is set aside, or it would read as a character in front of the first section
+// and make the text's editor convert values that are already UTF-8 a second time.
+std::string_view WithoutUtf8Mark(std::string_view bytes) {
+  // A file saved twice by such an editor may carry the mark more than once.
+  while (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
+  return bytes;
+}
+
 unsigned char RegistryKeyCharacter(char c) {
   return c == '/' ? '\\' : FoldCase1252(static_cast<unsigned char>(c));
 }
@@ -23,8 +34,8 @@ class PosixRegistry : public Registry {
     std::optional<std::string> bytes = ReadNativeFile(RegistryFilePath());
     if (!bytes) return std::nullopt;
     // The file is UTF-8; key paths and values are compared and handed out as program texts.
-    std::optional<std::string> value =
-        IniText(NativeToAnsi(*bytes)).Find(key_path, kDefaultValueKey, SameRegistryKey);
+    std::optional<std::string> value = IniText(NativeToAnsi(WithoutUtf8Mark(*bytes)))
+                                           .Find(key_path, kDefaultValueKey, SameRegistryKey);
     if (!value) return std::nullopt;
     return RegistryValue{true, std::move(*value)};
   }
@@ -50,9 +61,12 @@ bool WriteClassesRootDefault(std::string_view key_path, std::string_view value) 
   bool missing = false;
   std::optional<std::string> bytes = ReadNativeFile(path, &missing);
   if (!bytes && !missing) return false;
-  IniText text(bytes ? *bytes : std::string());
+  const std::string_view content = bytes ? std::string_view(*bytes) : std::string_view();
+  const std::string_view text_bytes = WithoutUtf8Mark(content);
+  IniText text(text_bytes);
   text.Set(key_path, kDefaultValueKey, value, SameRegistryKey);
-  return ReplaceNativeFile(path, text.Serialize());
+  return ReplaceNativeFile(
+      path, std::string(content.substr(0, content.size() - text_bytes.size())) + text.Serialize());
 }
 
 Registry& Registry::Native() {
