@@ -57,11 +57,12 @@ bool IsPathCharacter(char c) { return c != '\'' && c != '"' && c != '\r' && c !=
 // holding a forward slash comes back as written.
 std::string LinuxPathAt(std::string_view text, std::size_t begin, std::string_view separator,
                         std::size_t& end) {
-  end = begin + 2;  // behind "Z:"
+  end = begin + 2;  // behind "Z:" or "C:"
   while (end < text.size() && IsPathCharacter(text[end])) ++end;
   const std::string_view windows = text.substr(begin, end - begin);
   if (windows.find('/') != std::string_view::npos) return std::string(windows);
-  std::string linux_path;
+  // Drive C: is the prefix's drive_c folder, Z: the root.
+  std::string linux_path = windows[0] == 'C' ? Environment("WINEPREFIX") + "/drive_c" : "";
   for (std::size_t i = 2; i < windows.size();) {
     if (windows.substr(i, separator.size()) == separator) {
       linux_path += '/';
@@ -73,14 +74,20 @@ std::string LinuxPathAt(std::string_view text, std::size_t begin, std::string_vi
   return linux_path;
 }
 
-// `text` with every "Z:" path (its backslashes written as `separator`) in Linux form.
+// The first "Z:" or "C:" path at or behind `from`.
+std::size_t FindWindowsPath(std::string_view text, std::string_view separator, std::size_t from) {
+  const std::size_t on_z = text.find("Z:" + std::string(separator), from);
+  const std::size_t on_c = text.find("C:" + std::string(separator), from);
+  return std::min(on_z, on_c);
+}
+
+// `text` with every "Z:" or "C:" path (its backslashes written as `separator`) in Linux form.
 std::string LinuxPathsIn(std::string_view text, std::string_view separator) {
   if (!TargetIsWindows()) return std::string(text);
-  const std::string marker = "Z:" + std::string(separator);
   std::string converted;
   std::size_t done = 0;
-  for (std::size_t at = text.find(marker); at != std::string_view::npos;
-       at = text.find(marker, done)) {
+  for (std::size_t at = FindWindowsPath(text, separator, 0); at != std::string_view::npos;
+       at = FindWindowsPath(text, separator, done)) {
     converted += text.substr(done, at - done);
     converted += LinuxPathAt(text, at, separator, done);
   }
@@ -241,6 +248,26 @@ void ForgetNewerGeneration() {
   if (!TargetIsWindows()) return;
   for (const char* key : kNewerGenerationKeys)
     RunProgram({"reg.exe", {"delete", key, "/f"}, {}, {}});
+}
+
+std::string TargetTempFolder(const std::string& linux_folder) {
+  if (!TargetIsWindows()) return linux_folder;
+  // The prefix's only user folder besides Public.
+  const fs::path users = fs::path(Environment("WINEPREFIX")) / "drive_c" / "users";
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(users, error)) {
+    if (entry.path().filename() != "Public") return (entry.path() / "Temp").string();
+  }
+  ADD_FAILURE() << "no user folder in " << users;
+  return linux_folder;
+}
+
+void RemoveNewerGenerationClass(const std::string& morlund, const std::string& name) {
+  if (!TargetIsWindows()) {
+    fs::remove(morlund + "/dbus-services/MORLUNDNG." + name + ".service");
+    return;
+  }
+  RunProgram({"reg.exe", {"delete", "HKCR\\MORLUNDNG." + name, "/f"}, {}, {}});
 }
 
 }  // namespace radlyn::integration

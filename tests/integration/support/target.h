@@ -54,5 +54,12 @@ void ForgetMorlundRegistration(const std::string& registry_file);
 void SetAsideNewerGeneration(const std::string& morlund);
 void RestoreNewerGeneration(const std::string& morlund);
 void ForgetNewerGeneration();
+// Makes one class of the newer generation ("PluginServer", "OptionsManager") of the installation
+// `morlund` unreachable: its bus service file (Linux) or its ProgID (Windows) goes.
+void RemoveNewerGenerationClass(const std::string& morlund, const std::string& name);
+
+// The temporary folder of the program under test: `linux_folder` (its TMPDIR) on Linux, the
+// prefix's own under Wine, where Windows programs take it from the prefix's user profile.
+std::string TargetTempFolder(const std::string& linux_folder);
 
 }  // namespace radlyn::integration
