@@ -11,10 +11,9 @@
 set -uo pipefail
 radlyn=$1 hostsim=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-hostsim-job.XXXXXX")
-server_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
+source "$(dirname "$0")/wine_test_lib.sh"
 cleanup() {
-  wine reg delete "$server_key" /f >/dev/null 2>&1
-  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
+  unregister_hostsim
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -23,7 +22,6 @@ fail() {
   exit 1
 }
 cr=$'\r'
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # A Windows path as the calls log quotes it: every backslash doubled.
 logpath() { local path; path=$(winpath "$1"); printf '%s' "${path//\\/\\\\}"; }
 
@@ -31,7 +29,7 @@ morlund=$work/morlund data=$work/data images=$work/images
 install() {
   wine "$hostsim" install "$(winpath "$morlund")" "$@" || fail "hostsim.exe install $* failed"
   # No plug-in server, as in the Linux job tests (whose runs have no bus that offers one).
-  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
+  hide_newer_generation
   # Small images keep the job quick, as in the Linux job tests.
   sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/' "$morlund/hostsim.ini"
 }

@@ -14,10 +14,9 @@ if [ ! -x "$linux/bin/radlyn" ] || [ ! -x "$linux/bin/hostsim" ]; then
   exit 77
 fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-same-job.XXXXXX")
-server_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
+source "$(dirname "$0")/wine_test_lib.sh"
 cleanup() {
-  wine reg delete "$server_key" /f >/dev/null 2>&1
-  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
+  unregister_hostsim
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -25,7 +24,6 @@ fail() {
   echo "FAIL: $*"
   exit 1
 }
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 same() {  # same WHAT FILE_A FILE_B
   diff -u "$2" "$3" >"$work/diff.txt" || fail "$1 differ: $(cat "$work/diff.txt")"
 }
@@ -42,7 +40,7 @@ small_images() { sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/'
 win=$work/win
 wine "$hostsim" install "$(winpath "$win/morlund")" || fail "hostsim.exe install failed"
 # No plug-in server, as for the Linux job below, whose run has no bus that offers one.
-wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
+hide_newer_generation
 small_images "$win/morlund"
 write_job "$win" "$(winpath "$win/images")\\"
 (cd "$work" && wine "$radlyn" "datapath=$(winpath "$win/data")" parentwnd=0x1234) ||

@@ -14,15 +14,14 @@
 set -uo pipefail
 radlyn=$1 driver=$2 hostsim=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-message-boxes.XXXXXX")
-server_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
+source "$(dirname "$0")/wine_test_lib.sh"
 radlyn_pid=
 cleanup() {
   if [ -n "$radlyn_pid" ] && kill -0 "$radlyn_pid" 2>/dev/null; then
     kill "$radlyn_pid"
     wait "$radlyn_pid" 2>/dev/null
   fi
-  wine reg delete "$server_key" /f >/dev/null 2>&1
-  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
+  unregister_hostsim
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -32,12 +31,11 @@ fail() {
   cat "$work/radlyn.out" 2>/dev/null
   exit 1
 }
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 driver() { wine "$driver" "$@" | tr -d '\r'; }
 install() {
   wine "$hostsim" install "$(winpath "$morlund")" "$@" >/dev/null || fail "hostsim.exe install failed"
   # No newer generation, as on Linux without a session bus.
-  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
+  hide_newer_generation
 }
 
 data=$work/data morlund=$work/morlund

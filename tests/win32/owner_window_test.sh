@@ -13,7 +13,7 @@
 set -uo pipefail
 radlyn=$1 driver=$2 hostsim=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-owner-window.XXXXXX")
-server_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
+source "$(dirname "$0")/wine_test_lib.sh"
 radlyn_pid='' client_pid=''
 stop() {
   if [ -n "$1" ] && kill -0 "$1" 2>/dev/null; then
@@ -24,8 +24,7 @@ stop() {
 cleanup() {
   stop "$radlyn_pid"
   stop "$client_pid"
-  wine reg delete "$server_key" /f >/dev/null 2>&1
-  wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
+  unregister_hostsim
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,7 +34,6 @@ fail() {
   cat "$work/radlyn.out" 2>/dev/null
   exit 1
 }
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 driver() { wine "$driver" "$@" | tr -d '\r'; }
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p"; }
 cr=$'\r'
@@ -43,7 +41,7 @@ cr=$'\r'
 morlund=$work/morlund data=$work/data
 wine "$hostsim" install "$(winpath "$morlund")" >/dev/null || fail "hostsim.exe install failed"
 # No newer generation, as on Linux without a session bus.
-wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1
+hide_newer_generation
 # Small images; an exposure of eight seconds with the acquisition window standing, time enough
 # for the looks from outside on a busy machine.
 sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/; s/^DelayMs=0$/DelayMs=8000/;
