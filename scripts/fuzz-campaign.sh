@@ -50,6 +50,8 @@ run_one() {
   local name=$1 harness=$build/fuzz_$1
   local dir=$work/$name
   local corpus=$dir/corpus crashes=$dir/crashes log=$dir/fuzz.log
+  # Findings of earlier runs are in fuzz/regressions already; only this run's count.
+  rm -rf "$crashes"
   mkdir -p "$corpus" "$crashes"
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
   [ -d "fuzz/regressions/$name" ] && cp -r "fuzz/regressions/$name/." "$corpus/"
