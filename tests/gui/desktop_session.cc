@@ -181,7 +181,7 @@ integration::ProgramStart RadlynOnDisplay(integration::RadlynSandbox& sandbox,
   // In sanitizer builds, GTK's own allocations that live until exit are not ours to report; the
   // suppressions match by library, which needs full stacks (GTK has no frame pointers). The file
   // lies beside this source file.
-  const fs::path suppressions = fs::path(__FILE__).parent_path() / "gtk_leaks.supp";
+  const fs::path suppressions = fs::path(RADLYN_GUI_TEST_SOURCE_DIR) / "gtk_leaks.supp";
   start.environment["ASAN_OPTIONS"] = "fast_unwind_on_malloc=0";
   start.environment["LSAN_OPTIONS"] =
       "suppressions=" + suppressions.string() + ":print_suppressions=0";
