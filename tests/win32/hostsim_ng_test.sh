@@ -9,13 +9,14 @@
 #   hostsim_ng_test.sh RADLYN_EXE HOSTSIM_EXE
 set -uo pipefail
 radlyn=$1 hostsim=$2
+source "$(dirname "$0")/wine_test_lib.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-hostsim-ng.XXXXXX")
-morlund_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
 server_pid=
 cleanup() {
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null; fi
-  for key in "$morlund_key" 'HKCR\MORLUNDNG.PluginServer' 'HKCR\MORLUNDNG.OptionsManager' \
-    "HKCR\\CLSID\\${plugin_class:-none}" "HKCR\\CLSID\\${options_class:-none}"; do
+  unregister_hostsim
+  for key in 'HKCR\MORLUNDNG.OptionsManager' "HKCR\\CLSID\\${plugin_class:-none}" \
+    "HKCR\\CLSID\\${options_class:-none}"; do
     wine reg delete "$key" /f >/dev/null 2>&1
   done
   rm -rf "$work"
@@ -25,7 +26,6 @@ fail() {
   echo "FAIL: $*"
   exit 1
 }
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # A Windows path as the calls log quotes it: every backslash doubled.
 logpath() { local path; path=$(winpath "$1"); printf '%s' "${path//\\/\\\\}"; }
 default_value() { wine reg query "$1" /ve | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }

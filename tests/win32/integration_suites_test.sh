@@ -12,7 +12,8 @@ if [ ! -x "$tests" ]; then
   echo "SKIP: no integration tests in $linux"
   exit 77
 fi
+source "$(dirname "$0")/wine_test_lib.sh"
 # The last test's installation stays registered in the prefix otherwise.
-trap 'wine reg delete "HKCR\\CLSID\\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}" /f >/dev/null 2>&1' EXIT
+trap 'wine reg delete "$server_key" /f >/dev/null 2>&1' EXIT
 RADLYN_TARGET=win32 RADLYN_WIN32_BUILD_DIR=$win32 RADLYN_BUILD_DIR=$linux RADLYN_SOURCE_DIR=$source \
   "$tests" --gtest_filter="$filter"
