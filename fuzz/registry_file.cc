@@ -14,19 +14,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 
 #include "hostlink/morlund_folder.h"
 #include "platform/registry.h"
+#include "work_folder.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Aborts, naming the line of the failed check (the compiler fills in the caller's line).
 void Check(bool condition, int line = __builtin_LINE()) {
@@ -40,12 +37,7 @@ constexpr std::string_view kOtherKey = "MORLUNDNG.PluginServer\\CLSID";
 // The registry file of this process, on a memory file system where there is one.
 const std::string& RegistryPath() {
   static const std::string path = [] {
-    const fs::path base =
-        fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    const fs::path folder =
-        base / ("radlyn-fuzz-registry-" + std::to_string(std::random_device()()));
-    fs::create_directories(folder);
-    const std::string file = (folder / "registry.ini").string();
+    const std::string file = radlyn::fuzz::WorkFolder("registry") + "registry.ini";
     setenv("RADLYN_REGISTRY", file.c_str(), 1);
     return file;
   }();

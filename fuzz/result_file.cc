@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <string_view>
 
@@ -22,6 +21,7 @@
 #include "job/job_frame.h"
 #include "platform/profile.h"
 #include "support/event_log.h"
+#include "work_folder.h"
 
 namespace {
 
@@ -35,17 +35,7 @@ void Check(bool condition, int line = __builtin_LINE()) {
   std::abort();
 }
 
-// A folder of this process on a memory file system where there is one: each write syncs.
-const std::string& WorkFolder() {
-  static const std::string folder = [] {
-    const fs::path base =
-        fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    const fs::path path = base / ("radlyn-fuzz-result-" + std::to_string(std::random_device()()));
-    fs::create_directories(path);
-    return path.string() + "/";
-  }();
-  return folder;
-}
+const std::string& WorkFolder() { return radlyn::fuzz::WorkFolder("result"); }
 
 std::string EventLogFolder() { return WorkFolder(); }
 
