@@ -49,7 +49,9 @@ using Message = std::unique_ptr<sd_bus_message, MessageDeleter>;
 
 // An sd_bus_error that frees itself.
 struct BusError {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  // All fields empty, as SD_BUS_ERROR_NULL spells it (a C compound literal, which clang warns of
+  // in C++).
+  sd_bus_error error{};
   ~BusError() { sd_bus_error_free(&error); }
   std::string Describe(int code) const {
     if (sd_bus_error_is_set(&error)) {
