@@ -34,7 +34,7 @@ void Check(bool condition, int line = __builtin_LINE()) {
 
 constexpr std::string_view kOtherKey = "MORLUNDNG.PluginServer\\CLSID";
 
-// The registry file of this process, on a memory file system where there is one.
+// The registry file in this process's work folder.
 const std::string& RegistryPath() {
   static const std::string path = [] {
     const std::string file = radlyn::fuzz::WorkFolder("registry") + "registry.ini";
