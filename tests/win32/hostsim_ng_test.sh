@@ -15,10 +15,6 @@ server_pid=
 cleanup() {
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null; fi
   unregister_hostsim
-  for key in 'HKCR\MORLUNDNG.OptionsManager' "HKCR\\CLSID\\${plugin_class:-none}" \
-    "HKCR\\CLSID\\${options_class:-none}"; do
-    wine reg delete "$key" /f >/dev/null 2>&1
-  done
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -10,8 +10,13 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # The newer generation unreachable, as on Linux without a session bus.
 hide_newer_generation() { wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1; }
 
-# No installation left registered in the prefix for the next test.
+# No installation left registered in the prefix for the next test: Morlund's server, and the newer
+# generation's ProgIDs and classes, all that `hostsim.exe install` registers.
 unregister_hostsim() {
-  wine reg delete "$server_key" /f >/dev/null 2>&1
-  hide_newer_generation
+  local key
+  for key in "$server_key" 'HKCR\MORLUNDNG.PluginServer' 'HKCR\MORLUNDNG.OptionsManager' \
+    'HKCR\CLSID\{E686154B-C954-43EB-8232-DC48741E88EA}' \
+    'HKCR\CLSID\{BEA3E433-D3A3-456E-AC48-E3461E03C495}'; do
+    wine reg delete "$key" /f >/dev/null 2>&1
+  done
 }
