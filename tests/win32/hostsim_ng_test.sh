@@ -35,7 +35,7 @@ cd "$work" || fail "no folder $work"
 for file in hostsim-ngserver.exe orbel.exe OrbelData/Config.xml; do
   [ -f "$morlund/$file" ] || fail "install left out $file"
 done
-plugin_class=$(default_value 'HKCR\MORLUNDNG.PluginServer\CLSID')
+plugin_class=$(default_value "$plugin_server_key\\CLSID")
 options_class=$(default_value 'HKCR\MORLUNDNG.OptionsManager\CLSID')
 server_program="\"$(winpath "$morlund")\\hostsim-ngserver.exe\""
 [ "$(default_value "HKCR\\CLSID\\$plugin_class\\LocalServer32")" = "$server_program PluginServer" ] ||
