@@ -59,14 +59,15 @@ run_one() {
   [ -f "fuzz/dict/$name.dict" ] && dict=(-dict="fuzz/dict/$name.dict")
   local status=0
   nice -n 15 "$harness" -runs="$runs" -max_total_time="$max_seconds" -timeout=25 \
-    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$crashes/" "${dict[@]}" \
-    "$corpus" >"$log" 2>&1 || status=$?
+    -report_slow_units=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$crashes/" \
+    "${dict[@]}" "$corpus" >"$log" 2>&1 || status=$?
 
   local findings=0 slow=0 artifact
   for artifact in "$crashes"/*; do
     [ -f "$artifact" ] || continue
-    # A slow unit is libFuzzer's report of one input taking over 10 s, not a failure: a machine
-    # paused under the fuzzer makes one of any input. It stays in the work folder to replay.
+    # A slow unit is libFuzzer's report of one input taking over 10 s (-report_slow_units above),
+    # not a failure: a machine paused under the fuzzer makes one of any input. It stays in the
+    # work folder to replay.
     if [[ ${artifact##*/} == slow-unit-* ]]; then
       slow=$((slow + 1))
       continue
