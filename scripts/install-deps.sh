@@ -13,7 +13,10 @@ packages=(
   libgtk-3-dev xvfb xauth xdotool x11-utils imagemagick # dialogs, GUI tests, screenshots, previews
   adwaita-icon-theme fonts-dejavu-core                 # the dialogs' icons and font
   g++-mingw-w64-i686 googletest                        # the 32-bit Windows program and its tests
-  wine wine32:i386                                     # running it (and its tests) under Wine
+  wine wine32:i386 wine64                              # running it under Wine: 32-bit and WoW64 prefixes
+  mingw-w64-tools                                      # widl: hostsim's type library
+  wixl osslsigncode                                    # the release: MSI and Authenticode signing
+  locales                                              # other ANSI code pages under Wine (pl, ru, ja)
 )
 
 as_root=()
