@@ -138,7 +138,7 @@ AutomationResult OutArgumentFrom(VARIANT& value) {
 // receives what the object hands back and is read like any value of that type.
 void PassByReference(VARTYPE type, VARIANT& holder, VARIANT& slot) {
   holder.llVal = 0;  // no object, text or number yet
-  holder.vt = type == VT_VARIANT ? VT_EMPTY : type;
+  holder.vt = type == VT_VARIANT ? static_cast<VARTYPE>(VT_EMPTY) : type;
   slot.vt = static_cast<VARTYPE>(VT_BYREF | type);
   switch (type) {
     case VT_VARIANT:

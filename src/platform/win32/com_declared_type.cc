@@ -8,6 +8,8 @@ namespace {
 // Interfaces refer to their bases and coclasses to their interfaces; a chain this long is
 // broken type information.
 constexpr int kMaxDepth = 8;
+// No declared type (VT_EMPTY as a VARTYPE).
+constexpr VARTYPE kNoType = VT_EMPTY;
 
 // Releases what ITypeInfo hands out, on every path.
 class TypeAttr {
@@ -69,7 +71,7 @@ VARTYPE InterfaceType(ITypeInfo& info, HREFTYPE reference) {
 VARTYPE ByRefType(ITypeInfo& info, const TYPEDESC& type) {
   if ((type.vt & VT_BYREF) != 0) {
     const VARTYPE base = type.vt & ~VT_BYREF;
-    return IsPassable(base) ? base : VT_EMPTY;
+    return IsPassable(base) ? base : kNoType;
   }
   if (type.vt != VT_PTR || type.lptdesc == nullptr) return VT_EMPTY;
   const TYPEDESC& pointee = *type.lptdesc;
@@ -94,7 +96,7 @@ bool FindDeclaredType(ITypeInfo& info, DISPID dispatch_id, WORD flags, UINT inde
     }
     declared = index < static_cast<UINT>(function->cParams)
                    ? ByRefType(info, function->lprgelemdescParam[index].tdesc)
-                   : VT_EMPTY;
+                   : kNoType;
     return true;
   }
   if (depth >= kMaxDepth) return false;
@@ -119,9 +121,9 @@ VARTYPE DeclaredByRefType(IDispatch& object, DISPID dispatch_id, WORD flags, UIN
   if (FAILED(object.GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Receive())) || !info) {
     return VT_EMPTY;
   }
-  VARTYPE declared = VT_EMPTY;
-  return FindDeclaredType(*info.get(), dispatch_id, flags, index, 0, declared) ? declared
-                                                                               : VT_EMPTY;
+  VARTYPE declared = kNoType;
+  if (!FindDeclaredType(*info.get(), dispatch_id, flags, index, 0, declared)) return kNoType;
+  return declared;
 }
 
 }  // namespace radlyn::platform::win32
