@@ -190,14 +190,14 @@ TEST(AutomationWin32Test, RejectedCallsAndUnconvertibleResultsThrow) {
 
 TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryReference) {
   TestServer server;
-  // The declared form goes out first; without type information the object form does, and the
-  // VARIANT form follows a type mismatch.
+  // The declared form goes out first; without type information the VARIANT form does, and the
+  // object form follows a type mismatch.
   const struct {
     VARTYPE accepts;
     bool typed;
     int attempts;
-  } kCases[] = {{VT_VARIANT, false, 2},
-                {VT_DISPATCH, false, 1},
+  } kCases[] = {{VT_VARIANT, false, 1},
+                {VT_DISPATCH, false, 2},
                 {VT_VARIANT, true, 1},
                 {VT_DISPATCH, true, 1}};
   for (const auto& c : kCases) {

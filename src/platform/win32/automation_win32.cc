@@ -7,12 +7,15 @@
 // after the inputs and filled by the object (e.g. with the object a log-in hands back). Servers
 // that dispatch through type information accept only the by-reference type they declare, so the
 // declared type is read from the object's type information first (com_declared_type.h). Without
-// one, the argument goes out as an object reference (VT_BYREF | VT_DISPATCH) and, when the object
-// answers DISP_E_TYPEMISMATCH (it has not run the call), once more as a VARIANT
-// (VT_BYREF | VT_VARIANT). The result is converted with VariantChangeType to the type the caller
-// expects; objects arrive as IDispatch (an empty or null result is "no object"). Every failed
-// HRESULT, the object's exceptions included, is thrown as AutomationError naming the dispatch id
-// and the HRESULT in hex, with the exception's source and description.
+// one, the argument goes out as a VARIANT (VT_BYREF | VT_VARIANT) and, when the object answers
+// DISP_E_TYPEMISMATCH (it has not run the call), once more as an object reference
+// (VT_BYREF | VT_DISPATCH). Not the other way round: a member declared VARIANT* takes an object
+// reference too (oleaut32 and MFC hand it a VARIANT that wraps a copy), runs, and what it puts
+// there never reaches the caller, so the object a log-in hands out would be lost. The result is
+// converted with VariantChangeType to the type the caller expects; objects arrive as IDispatch (an
+// empty or null result is "no object"). Every failed HRESULT, the object's exceptions included, is
+// thrown as AutomationError naming the dispatch id and the HRESULT in hex, with the exception's
+// source and description.
 #include <cstdint>
 #include <string>
 
@@ -189,13 +192,13 @@ class DispatchObject final : public AutomationObject {
                            ? static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET)
                            : static_cast<WORD>(DISPATCH_METHOD);
 
-    // The forms the out-argument is tried in: the declared one, else object, then VARIANT.
+    // The forms the out-argument is tried in: the declared one, else VARIANT, then object.
     std::vector<VARTYPE> out_forms;
     if (out_arguments != nullptr) {
       const VARTYPE declared = win32::DeclaredByRefType(
           *dispatch_.get(), static_cast<DISPID>(dispatch_id), flags, static_cast<UINT>(count - 1));
       out_forms = declared != VT_EMPTY ? std::vector<VARTYPE>{declared}
-                                       : std::vector<VARTYPE>{VT_DISPATCH, VT_VARIANT};
+                                       : std::vector<VARTYPE>{VT_VARIANT, VT_DISPATCH};
     } else {
       out_forms = {VT_EMPTY};
     }
