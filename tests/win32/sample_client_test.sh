@@ -75,7 +75,7 @@ cat job.out
 # The guide's rehearsal section: its sh blocks in one script, its bat blocks in one batch file
 # that stops at the first failing command.
 awk '/^## Rehearsing on Windows/ { on = 1; next } on && /^## / { exit }
-     on && /^```sh$/ { out = "rehearsal.sh"; next } on && /^```bat$/ { out = "rehearsal.bat"; next }
+     on && /^ *```sh$/ { out = "rehearsal.sh"; next } on && /^ *```bat$/ { out = "rehearsal.bat"; next }
      on && /^ *```$/ { out = ""; next }
      out == "rehearsal.sh" { print > out }
      out == "rehearsal.bat" { sub(/^ +/, ""); printf "%s\r\n@if errorlevel 1 exit /b 1\r\n", $0 > out }' \
@@ -84,6 +84,7 @@ awk '/^## Rehearsing on Windows/ { on = 1; next } on && /^## / { exit }
 mkdir -p rehearsal/build rehearsal/out
 ln -s "$build" rehearsal/build/win32
 ln -s "$source/scripts" "$source/tests" rehearsal/
+mkdir -p "$build/wineprefix-rehearsal"
 ln -s "$build/wineprefix-rehearsal" rehearsal/out/rehearsal
 rehearsal_c=$build/wineprefix-rehearsal/drive_c
 rm -rf "$rehearsal_c/RadlynTest" "$rehearsal_c/Morlund" "$rehearsal_c/Practice"
