@@ -182,6 +182,12 @@ class FaultyClock final : public platform::Clock {
 class FaultyCodePages final : public platform::CodePages {
  public:
   explicit FaultyCodePages(FaultPlan& plan) : plan_(plan) {}
+  unsigned AnsiCodePage() override { return native().AnsiCodePage(); }
+  unsigned OemCodePage() override { return native().OemCodePage(); }
+  std::string LowerAnsi(std::string_view text) override {
+    plan_.Fails(kCodePagesLowerAnsi);
+    return native().LowerAnsi(text);
+  }
   std::string AnsiToOem(std::string_view text) override {
     plan_.Fails(kCodePagesAnsiToOem);
     return native().AnsiToOem(text);
