@@ -101,6 +101,7 @@ class FaultyXmlParser final : public platform::XmlParser {
     if (!document) return document;
     return std::make_unique<FaultyXmlDocument>(plan_, std::move(document));
   }
+  std::string Name() override { return platform::XmlParser::Native().Name(); }
 
  private:
   FaultPlan& plan_;
