@@ -64,7 +64,7 @@ TEST(CodePageTest, AnsiToOemTakesWindowsBestFit) {
       {1252, 437, "\x8Cuvre \x9B\x9C\x9E\x8E\x9F\x8A\x96\x84\x85 \x86\x95",
        "Ouvre >ozZYS-,. +\x07"},
       {1250, 852, "\x8F\x9F\xA3\x96", "\x8D\xAB\x9D-"},  // Z and z with acute, L with stroke
-      {1250, 850, "\x8F\x9F\xA3\x96", "Zzl-"},           // ... without them in the page
+      {1250, 850, "\x8F\x9F\xA3\x96", "ZzL-"},           // ... without them in the page
       {1251, 866, "\xC0\xE0\xA8\xB8\x80", "\x80\xA0\xF0\xF1?"},  // Cyrillic A a Yo yo, Dje
       {932, 932, "\x83\x41 AB", "\x83\x41 AB"},                  // one page for both
   };
