@@ -31,6 +31,7 @@ enum class Call {
   kAutomationCreateInstance,
   kAutomationObjectInvoke,
   kClockNow,
+  kCodePagesLowerAnsi,
   kCodePagesAnsiToOem,
   kCodePagesOemToAnsi,
   kCodePagesAnsiToUtf8,
