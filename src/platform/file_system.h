@@ -1,4 +1,9 @@
-// Files and folders. All path arguments and results are program texts (see paths.h).
+// Files and folders. All path arguments and results are program texts (see paths.h). The
+// operations refuse, as Windows' ANSI file functions do, a path of 260 characters or more (MAX_PATH
+// counts the terminator; last error 3 at 260, 206 beyond), a component holding < > : " | ? * or a
+// control character (wildcards aside in a search pattern's last component), and a reserved device
+// name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension) as the last component (last error
+// 123). FreeBytesAvailable measures the nearest folder it can reach instead.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +29,10 @@ class FileSystem {
   // Deletes a file; false when it could not be deleted (a missing file included).
   virtual bool DeleteFile(std::string_view path) = 0;
   // The full path of the first file that matches a wildcard pattern (`*`, `?` in the last
-  // component, case-insensitive), or std::nullopt. Folders never match.
+  // component, case-insensitive), or std::nullopt. Folders never match. A long name matches also
+  // through its 8.3 short name, whose extension is the first three characters of the long one's:
+  // "*.tif" finds "x.tiff", "x.tif~" and "Long Name Here.tiff" (wherever the volume keeps short
+  // names, as the system volume does by default; Linux answers so always).
   virtual std::optional<std::string> FindFirstFile(std::string_view pattern) = 0;
   // Creates a folder and every missing parent; true when the folder exists afterwards.
   virtual bool CreateFolderTree(std::string_view path) = 0;
