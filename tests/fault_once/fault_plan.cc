@@ -26,6 +26,7 @@ constexpr std::array<PlatformCall, static_cast<std::size_t>(kCount)> kPlatformCa
     {kAutomationCreateInstance, "Automation.CreateInstance", kErrorResult, 0, "no object"},
     {kAutomationObjectInvoke, "AutomationObject.Invoke", kAutomationError, 0, "AutomationError"},
     {kClockNow, "Clock.Now", kNone, 0, ""},
+    {kClockSleep, "Clock.Sleep", kNone, 0, ""},
     {kCodePagesAnsiToOem, "CodePages.AnsiToOem", kNone, 0, ""},
     {kCodePagesOemToAnsi, "CodePages.OemToAnsi", kNone, 0, ""},
     {kCodePagesAnsiToUtf8, "CodePages.AnsiToUtf8", kNone, 0, ""},

@@ -31,6 +31,7 @@ enum class Call {
   kAutomationCreateInstance,
   kAutomationObjectInvoke,
   kClockNow,
+  kClockSleep,
   kCodePagesAnsiToOem,
   kCodePagesOemToAnsi,
   kCodePagesAnsiToUtf8,

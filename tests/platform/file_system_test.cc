@@ -3,13 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <numeric>
 #include <set>
+#include <vector>
 
+#include "platform/clock.h"
 #include "platform/last_error.h"
 #include "platform/paths.h"
 #include "platform_test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include "platform/posix/wildcard.h"
 #endif
 
@@ -239,6 +248,94 @@ TEST_F(FileSystemTest, ReadWholeFileTellsAFileThatOpenedFromOneThatDidNot) {
   EXPECT_EQ(files_.ReadWholeFile(folder_ / "Config.xml", &opened), "x");
   EXPECT_TRUE(opened);
 }
+
+// Records the waits instead of sleeping; `at_wait` runs at each one (another program letting go).
+class WaitRecorder : public Clock {
+ public:
+  LocalTime Now() override { return {}; }
+  void Sleep(std::uint32_t milliseconds) override {
+    waits.push_back(milliseconds);
+    if (at_wait) at_wait(waits.size());
+  }
+  std::vector<std::uint32_t> waits;
+  std::function<void(std::size_t)> at_wait;
+};
+
+TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound) {
+  struct Case {
+    std::uint32_t error;
+    int failures;  // before the operation succeeds
+    bool succeeds;
+    std::vector<std::uint32_t> waits;
+  } cases[] = {
+      {32, 2, true, {100, 200}},  // sharing violation
+      {33, 1, true, {100}},       // lock violation
+      {5, 3, true, {100, 200, 300}},
+      {54, 1, true, {100}},
+      {55, 1, true, {100}},
+      {59, 1, true, {100}},
+      {64, 1, true, {100}},
+      {121, 1, true, {100}},
+      {32, 10, true, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
+      {32, 11, false, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
+      {kErrorFileNotFound, 1, false, {}},
+      {kErrorGeneralFailure, 1, false, {}},
+      {kErrorDiskFull, 1, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "error " << c.error << ", " << c.failures << " failures");
+    WaitRecorder clock;
+    ScopedService<Clock> scoped_clock(clock);
+    int tries = 0;
+    const bool done = RetryTransientFailures([&] {
+      if (++tries > c.failures) return true;
+      SetLastErrorCode(c.error);
+      return false;
+    });
+    EXPECT_EQ(done, c.succeeds);
+    EXPECT_EQ(clock.waits, c.waits);
+    if (!done) EXPECT_EQ(GetLastErrorCode(), c.error);
+  }
+  const std::vector<std::uint32_t> all = cases[9].waits;
+  EXPECT_EQ(std::accumulate(all.begin(), all.end(), 0u), 5500u);
+}
+
+#ifdef _WIN32
+// What a virus scanner does: it opens a fresh file without FILE_SHARE_DELETE. While it holds the
+// file, deleting, renaming and replacing it fail with an error that is retried; once it lets go
+// during a wait, the operation goes through.
+TEST_F(FileSystemTest, AFileHeldWithoutShareDeleteIsRetriedUntilItIsReleased) {
+  const std::string held = folder_ / "RADLYN_out.ini";
+  const std::string pending = folder_ / "RADLYN_out.ini.tmp";
+  const auto hold = [](const std::string& path) {
+    return ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  const std::function<bool()> operations[] = {
+      [&] { return files_.DeleteFile(held); },
+      [&] { return files_.RenameFile(pending, held); },  // replacing the held file
+      [&] { return files_.RenameFile(held, pending); },  // moving it away
+  };
+  for (const std::function<bool()>& operation : operations) {
+    WriteFile(held, "old");
+    WriteFile(pending, "new");
+    HANDLE handle = hold(held);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(operation());
+    EXPECT_TRUE(IsTransientFileError(GetLastErrorCode())) << GetLastErrorCode();
+
+    WaitRecorder clock;
+    ScopedService<Clock> scoped_clock(clock);
+    clock.at_wait = [&](std::size_t waits) {
+      if (waits == 2) ::CloseHandle(handle);
+    };
+    EXPECT_TRUE(RetryTransientFailures(operation));
+    EXPECT_EQ(clock.waits, (std::vector<std::uint32_t>{100, 200}));
+    fs::remove(held);
+    fs::remove(pending);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace radlyn::platform
