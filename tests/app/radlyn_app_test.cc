@@ -114,7 +114,7 @@ TEST_F(RadlynAppTest, ADataFolderTooLongAfterExpansionIsRefusedWithoutAnyResultF
 TEST_F(RadlynAppTest, AFailedClientInitialisationRunsNoJob) {
   WriteFailingJob();
   WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=13\r\n");
-  files_.held[ToLowerAnsi(frame_.GetResultFilePath())] = 3;  // a reader lets go in time
+  files_.held[ToLowerAnsi(DataFolder()) + "RADLYN_out.ini"] = 3;  // a reader lets go in time
   link_.initialize_result = false;
   StartUp({DataParameter()});
   EXPECT_THAT(link_.calls, ElementsAre("Initialize Office"));
@@ -132,7 +132,7 @@ TEST_F(RadlynAppTest, AnOldResultHeldThroughTheBoundMeansNoJobAndNothingWritten)
   const std::string old_result =
       "[Info]\r\nErrorNr=0\r\n[Config]\r\nImageDataPathFile=C:\\x.tif\r\n";
   WriteFile(frame_.GetResultFilePath(), old_result);
-  const std::string result_file = ToLowerAnsi(frame_.GetResultFilePath());
+  const std::string result_file = ToLowerAnsi(DataFolder()) + "RADLYN_out.ini";
   files_.held[result_file] = -1;
   StartUp({DataParameter()});
   app_.ShutDown();
@@ -199,7 +199,8 @@ TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsG
   link_.during_acquire = [&] {
     result_during_job = std::filesystem::exists(frame_.GetResultFilePath());
     pending_during_job = ReadFile(pending);
-    files_.held[ToLowerAnsi(pending)] = 4;  // a virus scanner opens it; publishing waits
+    files_.held[ToLowerAnsi(DataFolder()) + "RADLYN_out.ini.tmp"] =
+        4;  // a virus scanner opens it; publishing waits
   };
   StartUp({DataParameter()});
   EXPECT_FALSE(result_during_job);
