@@ -1,17 +1,4 @@
 // Files and folders. All path arguments and results are program texts (see paths.h).
-//
-// Files under contention. On Windows a file that another program holds open without
-// FILE_SHARE_DELETE cannot be deleted, renamed or replaced, and one that is being deleted while
-// still open refuses to be opened; virus scanners, indexers and backup agents open fresh files
-// right after they are closed, and clients read the result file. A data folder on a server adds
-// passing network errors. Radlyn's own operations on its files in the data and output folders
-// (deleting the old result file, writing, publishing and discarding the pending result, the
-// output folder's probe file, deleting an old image) therefore go through RetryTransientFailures:
-// an operation that fails with a transient error (IsTransientFileError: sharing violation 32,
-// lock violation 33, access denied 5, network errors 54, 55, 59, 64, 121) is tried again up to
-// 10 times, after waits of 100, 200, ... 1000 ms: at most 5.5 s in all before its failure stands.
-// The waits go through the clock service (clock.h). Any other failure stands at once. The
-// FileSystem methods themselves try once; Morlund's own writes are not retried.
 #pragma once
 
 #include <cstdint>
@@ -83,6 +70,18 @@ class FileSystem {
 
 inline FileSystem& GetFileSystem() { return Service<FileSystem>::Get(); }
 
+// Files under contention. On Windows a file that another program holds open without
+// FILE_SHARE_DELETE cannot be deleted, renamed or replaced, and one that is being deleted while
+// still open refuses to be opened; virus scanners, indexers and backup agents open fresh files
+// right after they are closed, and clients read the result file. A data folder on a server adds
+// passing network errors. Radlyn's own operations on its files in the data and output folders
+// (deleting the old result file, writing, publishing and discarding the pending result, the
+// output folder's probe file, deleting an old image) therefore go through RetryTransientFailures:
+// an operation that fails with a transient error (IsTransientFileError: sharing violation 32,
+// lock violation 33, access denied 5, network errors 54, 55, 59, 64, 121) is tried again up to
+// 10 times, after waits of 100, 200, ... 1000 ms: at most 5.5 s in all before its failure stands.
+// The waits go through the clock service (clock.h). Any other failure stands at once. The
+// FileSystem methods themselves try once; Morlund's own writes are not retried.
 inline constexpr int kMaxTransientRetries = 10;
 inline constexpr std::uint32_t kTransientRetryStepMs = 100;  // the n-th wait is n times this
 
