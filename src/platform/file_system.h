@@ -78,4 +78,39 @@ class FileSystem {
 
 inline FileSystem& GetFileSystem() { return Service<FileSystem>::Get(); }
 
+// Files under contention. On Windows a file that another program holds open without
+// FILE_SHARE_DELETE cannot be deleted, renamed or replaced, and one that is being deleted while
+// still open refuses to be opened; virus scanners, indexers and backup agents open fresh files
+// right after they are closed, and clients read the result file. A data folder on a server adds
+// passing network errors. Radlyn's own operations on its files in the data and output folders
+// (deleting the old result file, writing, publishing and discarding the pending result, the
+// output folder's probe file, deleting an old image) therefore go through RetryTransientFailures:
+// an operation that fails with a transient error (IsTransientFileError: sharing violation 32,
+// lock violation 33, access denied 5, network errors 54, 55, 59, 64, 121) is tried again up to
+// 10 times, after waits of 100, 200, ... 1000 ms: at most 5.5 s in all before its failure stands.
+// The waits go through the clock service (clock.h). Any other failure stands at once. The
+// FileSystem methods themselves try once; Morlund's own writes are not retried.
+inline constexpr int kMaxTransientRetries = 10;
+inline constexpr std::uint32_t kTransientRetryStepMs = 100;  // the n-th wait is n times this
+
+// True for the last-error codes that another program's hold on a file, or a passing network
+// fault, can cause.
+bool IsTransientFileError(std::uint32_t code);
+
+// After a failed try: when the last error is transient and fewer than kMaxTransientRetries
+// retries were made, waits (retry + 1) * kTransientRetryStepMs and answers true. The last error
+// is left as the failure set it.
+bool WaitBeforeRetry(int retries_made);
+
+// Runs `operation` (which answers true on success and sets the last error on failure) until it
+// succeeds, fails with an error that is not transient, or has been retried kMaxTransientRetries
+// times.
+template <typename Operation>
+bool RetryTransientFailures(Operation&& operation) {
+  for (int retries = 0;; ++retries) {
+    if (operation()) return true;
+    if (!WaitBeforeRetry(retries)) return false;
+  }
+}
+
 }  // namespace radlyn::platform

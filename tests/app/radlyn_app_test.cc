@@ -114,13 +114,34 @@ TEST_F(RadlynAppTest, ADataFolderTooLongAfterExpansionIsRefusedWithoutAnyResultF
 TEST_F(RadlynAppTest, AFailedClientInitialisationRunsNoJob) {
   WriteFailingJob();
   WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=13\r\n");
+  files_.held[ToLowerAnsi(DataFolder()) + "RADLYN_out.ini"] = 3;  // a reader lets go in time
   link_.initialize_result = false;
   StartUp({DataParameter()});
   EXPECT_THAT(link_.calls, ElementsAre("Initialize Office"));
+  EXPECT_THAT(clock_.waits, ElementsAre(100, 200, 300));
   app_.ShutDown();
   // The old result file went first; the initialisation's report stands.
   EXPECT_EQ(ResultKeys().at(2),
             "Info/DebugInfo=Error occurred during client initialization; ClientName = Office!");
+}
+
+// An earlier job's result that cannot be removed would be read as this job's: no exposure, one
+// event-log line, and nothing written, the report at exit included.
+TEST_F(RadlynAppTest, AnOldResultHeldThroughTheBoundMeansNoJobAndNothingWritten) {
+  WriteFailingJob();
+  const std::string old_result =
+      "[Info]\r\nErrorNr=0\r\n[Config]\r\nImageDataPathFile=C:\\x.tif\r\n";
+  WriteFile(frame_.GetResultFilePath(), old_result);
+  const std::string result_file = ToLowerAnsi(DataFolder()) + "RADLYN_out.ini";
+  files_.held[result_file] = -1;
+  StartUp({DataParameter()});
+  app_.ShutDown();
+  EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
+  EXPECT_EQ(clock_.waits.size(), 10u);
+  EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), old_result);
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
+  EXPECT_THAT(LogEntries(), ElementsAre("[Error] Couldn't delete the old result file: '" +
+                                        result_file + "' (error 32); no X-ray image was taken"));
 }
 
 TEST_F(RadlynAppTest, TheClientsWindowOwnsTheJobWhenItExists) {
@@ -178,9 +199,12 @@ TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsG
   link_.during_acquire = [&] {
     result_during_job = std::filesystem::exists(frame_.GetResultFilePath());
     pending_during_job = ReadFile(pending);
+    files_.held[ToLowerAnsi(DataFolder()) + "RADLYN_out.ini.tmp"] =
+        4;  // a virus scanner opens it; publishing waits
   };
   StartUp({DataParameter()});
   EXPECT_FALSE(result_during_job);
+  EXPECT_THAT(clock_.waits, ElementsAre(100, 200, 300, 400));
   EXPECT_EQ(pending_during_job, "[Info]\r\nErrorNr=0\r\nErrorMsg=No error\r\n");
   EXPECT_FALSE(std::filesystem::exists(pending));
   const std::vector<std::string> published = ResultKeys();

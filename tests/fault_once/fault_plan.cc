@@ -25,6 +25,7 @@ constexpr std::array<PlatformCall, static_cast<std::size_t>(kCount)> kPlatformCa
      "not running"},
     {kAutomationCreateInstance, "Automation.CreateInstance", kErrorResult, 0, "no object"},
     {kAutomationObjectInvoke, "AutomationObject.Invoke", kAutomationError, 0, "AutomationError"},
+    {kClockSleep, "Clock.Sleep", kNone, 0, ""},
     {kClockNow, "Clock.Now", kNone, 0, ""},
     {kCodePagesLowerAnsi, "CodePages.LowerAnsi", kNone, 0, ""},
     {kCodePagesAnsiToOem, "CodePages.AnsiToOem", kNone, 0, ""},

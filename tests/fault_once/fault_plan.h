@@ -30,6 +30,7 @@ enum class Call {
   kAutomationFindRunningInstance,
   kAutomationCreateInstance,
   kAutomationObjectInvoke,
+  kClockSleep,
   kClockNow,
   kCodePagesLowerAnsi,
   kCodePagesAnsiToOem,

@@ -174,6 +174,10 @@ class FaultyClock final : public platform::Clock {
     plan_.Fails(kClockNow);
     return beneath_.Now();
   }
+  void Sleep(std::uint32_t milliseconds) override {
+    plan_.Fails(kClockSleep);
+    beneath_.Sleep(milliseconds);
+  }
 
  private:
   FaultPlan& plan_;

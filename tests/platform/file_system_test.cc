@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <set>
+#include <vector>
 
+#include "platform/clock.h"
 #include "platform/last_error.h"
 #include "platform/paths.h"
 #include "platform_test_support.h"
@@ -321,6 +323,53 @@ TEST_F(FileSystemTest, ReadWholeFileTellsAFileThatOpenedFromOneThatDidNot) {
   WriteFile(folder_ / "Config.xml", "x");
   EXPECT_EQ(files_.ReadWholeFile(folder_ / "Config.xml", &opened), "x");
   EXPECT_TRUE(opened);
+}
+
+// Records the waits instead of sleeping.
+class WaitRecorder : public Clock {
+ public:
+  LocalTime Now() override { return {}; }
+  void Sleep(std::uint32_t milliseconds) override { waits.push_back(milliseconds); }
+  std::vector<std::uint32_t> waits;
+};
+
+TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound) {
+  struct Case {
+    std::uint32_t error;
+    int failures;  // before the operation succeeds
+    bool succeeds;
+    std::vector<std::uint32_t> waits;
+  } cases[] = {
+      {32, 2, true, {100, 200}},  // sharing violation
+      {33, 1, true, {100}},       // lock violation
+      {5, 3, true, {100, 200, 300}},
+      {54, 1, true, {100}},
+      {55, 1, true, {100}},
+      {59, 1, true, {100}},
+      {64, 1, true, {100}},
+      {121, 1, true, {100}},
+      {32, 10, true, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
+      {32, 11, false, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
+      {kErrorFileNotFound, 1, false, {}},
+      {kErrorGeneralFailure, 1, false, {}},
+      {kErrorDiskFull, 1, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "error " << c.error << ", " << c.failures << " failures");
+    WaitRecorder clock;
+    ScopedService<Clock> scoped_clock(clock);
+    int tries = 0;
+    const bool done = RetryTransientFailures([&] {
+      if (++tries > c.failures) return true;
+      SetLastErrorCode(c.error);
+      return false;
+    });
+    EXPECT_EQ(done, c.succeeds);
+    EXPECT_EQ(clock.waits, c.waits);
+    if (!done) {
+      EXPECT_EQ(GetLastErrorCode(), c.error);
+    }
+  }
 }
 
 }  // namespace
