@@ -17,11 +17,11 @@
 #include "job/job_files.h"
 #include "job/job_frame.h"
 #include "job/output_naming.h"
+#include "platform/code_page.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "resources/string_table.h"
-#include "support/ansi_case.h"
 #include "support/disk_space.h"
 #include "support/event_log.h"
 
@@ -145,7 +145,8 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
            "Couldn't delete test file: '" + probe + "'. Please remove this file manually.");
     }
 
-    std::string file_format = ToLowerAnsi(ReadProfileText(kFileFormatKey, job_file));
+    std::string file_format =
+        platform::GetCodePages().LowerAnsi(ReadProfileText(kFileFormatKey, job_file));
     if (file_format == "bmp") {
       host.SetBitDepth(8);
     } else if (file_format != "tif") {

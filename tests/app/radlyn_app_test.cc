@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "job/job_fixture.h"
+#include "platform/code_page.h"
 #include "platform/component_system.h"
 #include "platform/named_mutex.h"
 #include "resources/dialog_templates.h"
-#include "support/ansi_case.h"
 
 namespace radlyn {
 namespace {
@@ -90,7 +90,8 @@ TEST_F(RadlynAppTest, ASecondInstanceDoesNothingAtAll) {
 TEST_F(RadlynAppTest, WithoutAJobFileTheInformationDialogShowsAndAnOlderErrorStays) {
   WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=13\r\n");
   StartUp({"datapath=" + scratch_.Sub("data")});  // no trailing separator: one is added
-  EXPECT_EQ(app_.GetDataFolder(), ToLowerAnsi(DataFolder()));  // parameters arrive lowered
+  EXPECT_EQ(app_.GetDataFolder(),
+            platform::GetCodePages().LowerAnsi(DataFolder()));  // parameters arrive lowered
   ASSERT_EQ(ui_.modal_dialogs.size(), 1u);
   EXPECT_EQ(ui_.modal_dialogs[0].dialog_id, kAboutDialogId);
   app_.ShutDown();
@@ -210,7 +211,8 @@ TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsG
   const std::vector<std::string> published = ResultKeys();
   EXPECT_THAT(published, ::testing::Contains("Info/ErrorNr=0"));
   EXPECT_THAT(published, ::testing::Contains("Config/ImageDataPathFile=" +
-                                             ToLowerAnsi(DataFolder()) + "20261207_101500.tif"));
+                                             platform::GetCodePages().LowerAnsi(DataFolder()) +
+                                             "20261207_101500.tif"));
   EXPECT_THAT(published, ::testing::Not(::testing::Contains("Config/Stale=1")));
 
   // The report at exit goes to the published file and leaves its bytes as they are.
@@ -230,7 +232,8 @@ TEST_F(RadlynAppTest, AResultThatCannotBePublishedStaysPendingAndNoReportClaimsS
   const std::string pending = frame_.GetPendingResultFilePath();
   EXPECT_THAT(ReadFile(pending), ::testing::StartsWith("[Info]\r\nErrorNr=2\r\n"));
   EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Couldn't publish the result file: '" +
-                                                ToLowerAnsi(DataFolder()) + "RADLYN_out.ini.tmp'"));
+                                                platform::GetCodePages().LowerAnsi(DataFolder()) +
+                                                "RADLYN_out.ini.tmp'"));
 }
 
 TEST_F(RadlynAppTest, APendingFileThatCannotBeDeletedStopsTheJobBeforeItStarts) {
@@ -239,11 +242,11 @@ TEST_F(RadlynAppTest, APendingFileThatCannotBeDeletedStopsTheJobBeforeItStarts) 
   StartUp({DataParameter()});
   app_.ShutDown();
   EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
-  EXPECT_THAT(ResultKeys(),
-              ElementsAre("Info/ErrorNr=8", "Info/ErrorMsg=File deleting error",
-                          "Info/DebugInfo=Couldn't delete file: '" + ToLowerAnsi(DataFolder()) +
-                              "RADLYN_out.ini.tmp'. Please remove this file "
-                              "manually."));
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=8", "Info/ErrorMsg=File deleting error",
+                                        "Info/DebugInfo=Couldn't delete file: '" +
+                                            platform::GetCodePages().LowerAnsi(DataFolder()) +
+                                            "RADLYN_out.ini.tmp'. Please remove this file "
+                                            "manually."));
 }
 
 TEST_F(RadlynAppTest, TheReportAtExitKeepsTheFirstErrorAndReportsAThrowingShutdown) {
