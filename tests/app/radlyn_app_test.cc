@@ -16,10 +16,14 @@ using ::testing::ElementsAre;
 
 class FakeComponentSystem : public platform::ComponentSystem {
  public:
-  bool Initialize() override { return usable; }
-  void FreeUnusedLibraries() override { ++unloads; }
+  bool Initialize() override {
+    calls.emplace_back("Initialize");
+    return usable;
+  }
+  void FreeUnusedLibraries() override { calls.emplace_back("FreeUnusedLibraries"); }
+  void Uninitialize() override { calls.emplace_back("Uninitialize"); }
   bool usable = true;
-  int unloads = 0;
+  std::vector<std::string> calls;
 };
 
 class FakeMutexes : public platform::NamedMutexes {
@@ -82,8 +86,11 @@ TEST_F(RadlynAppTest, ASecondInstanceDoesNothingAtAll) {
     EXPECT_FALSE(app_.HasDataFolder());
     app_.ShutDown();
     EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
+    EXPECT_THAT(components_.calls,
+                ElementsAre("Initialize", "FreeUnusedLibraries", "Uninitialize"));
     EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
     link_.calls.clear();
+    components_.calls.clear();
   }
 }
 
