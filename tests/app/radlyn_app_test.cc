@@ -86,11 +86,8 @@ TEST_F(RadlynAppTest, ASecondInstanceDoesNothingAtAll) {
     EXPECT_FALSE(app_.HasDataFolder());
     app_.ShutDown();
     EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
-    EXPECT_THAT(components_.calls,
-                ElementsAre("Initialize", "FreeUnusedLibraries", "Uninitialize"));
     EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
     link_.calls.clear();
-    components_.calls.clear();
   }
 }
 
@@ -241,7 +238,8 @@ TEST_F(RadlynAppTest, TheReportAtExitKeepsTheFirstErrorAndReportsAThrowingShutdo
   app_.ShutDown();
   EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=99", "Info/ErrorMsg=Unspecified error",
                                         "Info/DebugInfo=Exception occured during Uninitialize()"));
-  EXPECT_EQ(components_.unloads, 1);
+  // Even after a throwing shutdown: libraries unloaded, then the component system ended.
+  EXPECT_THAT(components_.calls, ElementsAre("Initialize", "FreeUnusedLibraries", "Uninitialize"));
 }
 
 }  // namespace
