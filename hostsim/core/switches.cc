@@ -84,6 +84,10 @@ constexpr std::array kSwitchTable{
                 "1: FIO_CreateImageFile never returns and writes nothing, after logging the call"},
     SwitchEntry{"MoFileIO", "ImportStatus", "0",
                 "nonzero: FIO_ImportImageFile answers this status and reads nothing"},
+    SwitchEntry{"MoFileIO", "ImportBlocks", "leave",
+                "what FIO_ImportImageFile does with the header and pixel blocks the record names: "
+                "leave (to the caller; new blocks for the image), free (then new blocks), reuse "
+                "(resized to hold the image, same handles)"},
 };
 
 }  // namespace

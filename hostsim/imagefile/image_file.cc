@@ -101,8 +101,26 @@ FileStatus CreateImageFile(const std::string& native_path, const std::uint8_t* r
   return WriteImageFile(native_path, stored, reason);
 }
 
+// A block the record named before the import takes the content of the block just made for the
+// image, which is then freed; the found handle stays. A found handle that names no block (0, or
+// one already freed) keeps the new block instead.
+GmHandle Reuse(GmHandle found, GmHandle made) {
+  if (found == 0 || found == made || GmLock(found) == nullptr) return made;
+  GmUnlock(found);
+  const std::uint32_t size = GmSize(made);
+  if (GmReAlloc(found, size) != found) return made;
+  {
+    LockedBlock to(found, size);
+    LockedBlock from(made, size);
+    if (to.data() == nullptr || from.data() == nullptr) return made;
+    std::memcpy(to.data(), from.data(), size);
+  }
+  GmFree(made);
+  return found;
+}
+
 FileStatus ImportImageFile(const std::string& native_path, std::uint8_t* record,
-                           std::string* reason) {
+                           std::string* reason, FoundBlocks found) {
   if (record == nullptr) return Fail(reason, kFileBadRecord, "no record");
   StoredImage stored;
   FileStatus status = ReadImageFile(native_path, &stored, reason);
@@ -127,6 +145,16 @@ FileStatus ImportImageFile(const std::string& native_path, std::uint8_t* record,
     GmUnlock(extension);
   }
   namespace image = records::image;
+  const GmHandle found_header = records::ReadU32(record, image::kHeaderHandle);
+  const GmHandle found_pixels = records::ReadU32(record, image::kPixelHandle);
+  if (found == FoundBlocks::kFree) {
+    for (GmHandle handle : {found_header, found_pixels}) {
+      if (handle != 0) GmFree(handle);
+    }
+  } else if (found == FoundBlocks::kReuse) {
+    header = Reuse(found_header, header);
+    pixels = Reuse(found_pixels, pixels);
+  }
   if (stored.record.size() == image::kSize) {
     // Every field but the handles, which name blocks of the process that wrote the file.
     GmHandle old_extension = records::ReadU32(record, image::kExtensionHandle);

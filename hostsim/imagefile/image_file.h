@@ -11,8 +11,9 @@
 // Importing: the kind of file follows its first bytes. New header and pixel blocks receive the
 // image and their handles go to 676 and 680; a stored extension block comes back as a new block
 // at 728 (otherwise 728 keeps its value). A stored record restores every other byte of the
-// record; the three handle fields never come from the file. Blocks already named by the record
-// are the caller's and are left alone.
+// record; the three handle fields never come from the file. What becomes of the header and
+// pixel blocks the record names already is the caller's choice (FoundBlocks): left to the caller,
+// freed, or reused (resized to take the image, their handles staying in the record).
 #pragma once
 
 #include <cstdint>
@@ -30,8 +31,9 @@ ImageFileKind KindByName(const std::string& path);
 // `reason` receives a short description of a failure.
 FileStatus CreateImageFile(const std::string& native_path, const std::uint8_t* record,
                            std::string* reason);
+enum class FoundBlocks { kLeave, kFree, kReuse };
 FileStatus ImportImageFile(const std::string& native_path, std::uint8_t* record,
-                           std::string* reason);
+                           std::string* reason, FoundBlocks found = FoundBlocks::kLeave);
 
 // The same work for in-memory images (the hostsim command and the tests use it).
 FileStatus WriteImageFile(const std::string& native_path, const StoredImage& stored,

@@ -27,6 +27,14 @@ namespace {
   line.WriteTo(folder);
 }
 
+// An unknown value reads as the default, "leave".
+[[maybe_unused]] hostsim::FoundBlocks FoundBlocksSwitch(const hostsim::Switches& switches) {
+  const std::string value = switches.Text(kSection, "ImportBlocks");
+  if (value == "free") return hostsim::FoundBlocks::kFree;
+  if (value == "reuse") return hostsim::FoundBlocks::kReuse;
+  return hostsim::FoundBlocks::kLeave;
+}
+
 }  // namespace
 
 #ifndef HOSTSIM_LACK_FIO_CreateImageFile
@@ -78,7 +86,8 @@ HOSTSIM_EXPORT MorlundStatus FIO_ImportImageFile(const char* file, std::uint8_t*
       status = hostsim::kFileOpenError;
       reason = "no file name";
     } else {
-      status = hostsim::ImportImageFile(radlyn::platform::ToNativePath(file), record, &reason);
+      status = hostsim::ImportImageFile(radlyn::platform::ToNativePath(file), record, &reason,
+                                        FoundBlocksSwitch(switches));
     }
   }
   Finish(line, status, reason, switches.folder(), status == 0 ? record : nullptr);

@@ -92,6 +92,7 @@ int CRadlynApp::ShutDown() {
   PublishResult();  // once more, should start-up have been cut short or its publishing failed
   UninitializeHostLink();
   platform::GetComponentSystem().FreeUnusedLibraries();
+  platform::GetComponentSystem().Uninitialize();  // pairs the initialisation of StartUp
   // The client learns the outcome from the result file only.
   return 0;
 }

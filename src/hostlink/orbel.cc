@@ -5,7 +5,6 @@
 #include "hostlink/orbel.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,7 +23,6 @@
 namespace radlyn {
 namespace {
 
-namespace take = records::take;
 namespace image = records::image;
 
 constexpr std::string_view kOrbelRestore = " -restore";
@@ -42,11 +40,7 @@ class TemporaryImage {
     if (!unique) return;
     unique_path_ = *unique;
     image_path_ = ImageNameFor(unique_path_);
-    std::FILE* file = std::fopen(platform::ToNativePath(image_path_).c_str(), "wx");
-    if (file != nullptr) {
-      std::fclose(file);
-      created_ = true;
-    }
+    created_ = files.CreateNewFile(image_path_);
   }
   ~TemporaryImage() {
     platform::FileSystem& files = platform::GetFileSystem();
@@ -109,11 +103,6 @@ class ExtensionTextKeeper {
 
 bool FileStatusOk(MorlundStatus status) { return MapFileStatus(status) == 0; }
 
-// Frees an image block of the take that an import has replaced by a block of its own.
-void FreeIfReplaced(GmHandle before, GmHandle after) {
-  if (before != 0 && before != after) platform::GetGlobalMemory().Free(before);
-}
-
 }  // namespace
 
 CMorlundLink::OrbelChoice CMorlundLink::FindOrbelProgram(const std::string& take_type) {
@@ -169,13 +158,10 @@ bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* tak
     return false;
   }
 
-  // The take now describes Orbel's result. The image blocks of the unprocessed image are no
-  // longer named by any record and are given back.
-  const GmHandle old_header = records::ReadU32(take_record, take::kHeaderHandle);
-  const GmHandle old_pixels = records::ReadU32(take_record, take::kPixelHandle);
+  // The take now describes Orbel's result, in the blocks the import handed back. The blocks of
+  // the unprocessed image went to the file module with the record: it may have freed them or
+  // reused them for the result, so they are not touched here.
   FromHostImageRecord(take_record, image_record.data(), records::mask::kCopyBack);
-  FreeIfReplaced(old_header, records::ReadU32(take_record, take::kHeaderHandle));
-  FreeIfReplaced(old_pixels, records::ReadU32(take_record, take::kPixelHandle));
   post_processed_ = 1;
   return true;
 }

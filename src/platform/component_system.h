@@ -14,6 +14,9 @@ class ComponentSystem {
   virtual bool Initialize() = 0;
   // Lets the platform unload component libraries no longer in use.
   virtual void FreeUnusedLibraries() = 0;
+  // Ends what a successful Initialize began on this thread (nothing otherwise), once every
+  // object of the component system has been released.
+  virtual void Uninitialize() {}
 
   static ComponentSystem& Native();
 };

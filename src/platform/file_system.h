@@ -39,6 +39,11 @@ class FileSystem {
   // Creates a file for reading and writing, emptying it if it exists, and closes it again. A link
   // of that name is never followed: false.
   virtual bool CreateEmptyFile(std::string_view path) = 0;
+  // Creates a new empty file, private to the user where the system allows it, and closes it
+  // again. False when anything of that name exists already (a file, a folder, a link, which is
+  // never followed; last error kErrorFileExists for a file), so that no one can have placed a
+  // file there beforehand.
+  virtual bool CreateNewFile(std::string_view path) = 0;
   // Renames the file `from` to `to` in one step, replacing a file of that name: a reader of `to`
   // finds the old file or the whole new one, never a part and never none. `from` must be a file,
   // `to` must not be a folder, and an existing `to` must be writable (a link there is replaced,

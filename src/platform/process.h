@@ -9,7 +9,9 @@
 // Run waits until the child has ended, at most `time_limit_ms`, without polling in steps. A
 // child still running when the limit expires keeps running and reports kStillActive as its exit
 // code; it is not waited for any longer, and the process service reaps it quietly once it ends
-// (at the latest when radlyn ends), so no finished child lingers as a zombie.
+// (at the latest when radlyn ends), so no finished child lingers as a zombie. On Windows the
+// waiting thread handles its messages meanwhile (sent ones, and posted ones are dispatched), so
+// its windows keep answering other programs; a quit message is left for the thread's own loop.
 #pragma once
 
 #include <cstdint>

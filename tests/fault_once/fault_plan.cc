@@ -12,6 +12,7 @@ constexpr std::uint32_t kFileNotFound = 2;
 constexpr std::uint32_t kAccessDenied = 5;
 constexpr std::uint32_t kNotEnoughMemory = 8;
 constexpr std::uint32_t kGeneralFailure = 31;
+constexpr std::uint32_t kFileExists = 80;
 constexpr std::uint32_t kDiskFull = 112;
 constexpr std::uint32_t kModuleNotFound = 126;
 constexpr std::uint32_t kProcedureNotFound = 127;
@@ -35,6 +36,7 @@ constexpr std::array<PlatformCall, static_cast<std::size_t>(kCount)> kPlatformCa
     {kCodePagesUtf16LeToAnsi, "CodePages.Utf16LeToAnsi", kNone, 0, ""},
     {kComponentSystemInitialize, "ComponentSystem.Initialize", kErrorResult, 0, "false"},
     {kComponentSystemFreeUnusedLibraries, "ComponentSystem.FreeUnusedLibraries", kNone, 0, ""},
+    {kComponentSystemUninitialize, "ComponentSystem.Uninitialize", kNone, 0, ""},
     {kDebugOutputWrite, "DebugOutput.Write", kNone, 0, ""},
     {kLibrariesLoad, "DynamicLibraries.Load", kErrorResult, kModuleNotFound, "0"},
     {kLibrariesFindExport, "DynamicLibraries.FindExport", kErrorResult, kProcedureNotFound, "null"},
@@ -48,6 +50,7 @@ constexpr std::array<PlatformCall, static_cast<std::size_t>(kCount)> kPlatformCa
     {kFilesFindFirstFile, "FileSystem.FindFirstFile", kEmptyRead, kFileNotFound, "none"},
     {kFilesCreateFolderTree, "FileSystem.CreateFolderTree", kErrorResult, kAccessDenied, "false"},
     {kFilesCreateEmptyFile, "FileSystem.CreateEmptyFile", kErrorResult, kAccessDenied, "false"},
+    {kFilesCreateNewFile, "FileSystem.CreateNewFile", kErrorResult, kFileExists, "false"},
     {kFilesRenameFile, "FileSystem.RenameFile", kErrorResult, kAccessDenied, "false"},
     {kFilesReadWholeFile, "FileSystem.ReadWholeFile", kEmptyRead, kAccessDenied,
      "none, not opened"},

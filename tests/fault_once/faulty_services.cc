@@ -230,6 +230,10 @@ class FaultyComponentSystem final : public platform::ComponentSystem {
     plan_.Fails(kComponentSystemFreeUnusedLibraries);
     native().FreeUnusedLibraries();
   }
+  void Uninitialize() override {
+    plan_.Fails(kComponentSystemUninitialize);
+    native().Uninitialize();
+  }
 
  private:
   static platform::ComponentSystem& native() { return platform::ComponentSystem::Native(); }
@@ -313,6 +317,9 @@ class FaultyFileSystem final : public platform::FileSystem {
   }
   bool CreateEmptyFile(std::string_view path) override {
     return !plan_.Fails(kFilesCreateEmptyFile) && beneath_.CreateEmptyFile(path);
+  }
+  bool CreateNewFile(std::string_view path) override {
+    return !plan_.Fails(kFilesCreateNewFile) && beneath_.CreateNewFile(path);
   }
   bool RenameFile(std::string_view from, std::string_view to) override {
     return !plan_.Fails(kFilesRenameFile) && beneath_.RenameFile(from, to);

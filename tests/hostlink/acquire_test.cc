@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -322,17 +323,28 @@ TEST_F(AcquireWithOrbelTest, ImageOrbelCouldNotTakeIsStillReducedAfterwards) {
 }
 
 // Orbel's whole exchange runs: the temporary file can be made, and the import hands back Orbel's
-// result, a new 16-bit image, after noting the bit count of the image Orbel was given.
+// result, a 16-bit image, after noting the bit count of the image Orbel was given. Like a real
+// file module it disposes of the blocks it finds in the record: it frees the found header and
+// reuses the found pixel block for the result's header, so the result's handles are one found
+// handle in another place and one new one.
 class AcquireWithOrbelResultTest : public AcquireWithOrbelTest {
  protected:
   void SetUp() override {
     AcquireWithOrbelTest::SetUp();
     host.files.temp_folder = scratch.path();
     modules.import_image = [this](std::uint8_t* record) {
-      bits_given_to_orbel = records::ReadU16(
-          Read(records::ReadU32(record, image::kHeaderHandle)).data(), bitmap::kBitCount);
+      const GmHandle found_header = records::ReadU32(record, image::kHeaderHandle);
+      const GmHandle found_pixels = records::ReadU32(record, image::kPixelHandle);
+      bits_given_to_orbel = records::ReadU16(Read(found_header).data(), bitmap::kBitCount);
       const auto [header, pixels] = MakeImage({1, 2, 3, 4});
-      records::WriteU32(record, image::kHeaderHandle, header);
+      const std::vector<std::uint8_t> header_bytes = Read(header);
+      GmFree(found_header);
+      GmFree(header);
+      ASSERT_EQ(GmReAlloc(found_pixels, static_cast<std::uint32_t>(header_bytes.size())),
+                found_pixels);
+      std::memcpy(GmLock(found_pixels), header_bytes.data(), header_bytes.size());
+      GmUnlock(found_pixels);
+      records::WriteU32(record, image::kHeaderHandle, found_pixels);
       records::WriteU32(record, image::kPixelHandle, pixels);
     };
   }
@@ -374,19 +386,38 @@ TEST_F(AcquireWithOrbelResultTest, FailedExchangeLeavesTheExtensionTextAsItWas) 
   const struct {
     const char* failure;
     bool temp_files;
+    bool image_name_taken;
     std::uint32_t check_exit;
     MorlundStatus import_status;
-  } cases[] = {{"no temporary file", false, 0, 0},
-               {"check fails", true, 1, 0},
-               {"import fails", true, 0, 4}};
+  } cases[] = {{"no temporary file", false, false, 0, 0},
+               {"image name taken", true, true, 0, 0},
+               {"check fails", true, false, 1, 0},
+               {"import fails", true, false, 0, 4}};
   for (const auto& c : cases) {
     host.files.temp_folder = c.temp_files ? scratch.path() : "";
+    host.files.image_name_taken = c.image_name_taken;
     host.processes.exit_codes[" -check"] = c.check_exit;
     modules.import_image_file = c.import_status;
+    modules.calls.clear();
     ASSERT_TRUE(link.Acquire(kParentWindow)) << c.failure;
     EXPECT_EQ(link.GetPostProcessedFlag(), 0) << c.failure;
     EXPECT_EQ(Read(extension), std::vector<std::uint8_t>(text.c_str(), text.c_str() + 6))
         << c.failure;
+    if (c.image_name_taken) {
+      // Another's file at the image's name is neither written, nor handed to Orbel, nor deleted.
+      EXPECT_FALSE(Called("FIO_CreateImageFile(58146675,1,0,0)"));
+      EXPECT_EQ(OrbelArguments().back(), " -restore");
+      std::vector<std::filesystem::path> left;
+      for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+        left.push_back(entry.path());
+      }
+      ASSERT_EQ(left.size(), 1u);
+      EXPECT_EQ(left[0].extension(), ".tif");
+      std::string content;
+      std::getline(std::ifstream(left[0]), content);
+      EXPECT_EQ(content, "held");
+      std::filesystem::remove(left[0]);
+    }
     ASSERT_TRUE(link.Uninitialize());
     GmFree(extension);
     ASSERT_TRUE(link.Initialize("Client"));

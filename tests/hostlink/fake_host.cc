@@ -234,6 +234,11 @@ bool FakeFileSystem::DeleteFile(std::string_view path) {
   return std::filesystem::remove(std::filesystem::path(path), error);
 }
 
+bool FakeFileSystem::CreateNewFile(std::string_view path) {
+  if (temp_folder.empty() || path.substr(0, temp_folder.size()) != temp_folder) return false;
+  return platform::FileSystem::Native().CreateNewFile(path);
+}
+
 std::optional<std::string> FakeFileSystem::CreateUniqueTempFile(std::string_view,
                                                                 std::string_view) {
   if (temp_folder.empty()) return std::nullopt;
@@ -241,6 +246,8 @@ std::optional<std::string> FakeFileSystem::CreateUniqueTempFile(std::string_view
   const std::string path = temp_folder + "exchange" + std::to_string(++made) + ".tmp";
   std::ofstream file(path);
   if (!file) return std::nullopt;
+  if (image_name_taken)
+    std::ofstream(temp_folder + "exchange" + std::to_string(made) + ".tif") << "held";
   return path;
 }
 

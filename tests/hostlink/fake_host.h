@@ -88,6 +88,7 @@ class FakeFileSystem : public platform::FileSystem {
   std::optional<std::string> FindFirstFile(std::string_view) override { return std::nullopt; }
   bool CreateFolderTree(std::string_view) override { return false; }
   bool CreateEmptyFile(std::string_view) override { return false; }
+  bool CreateNewFile(std::string_view path) override;
   bool RenameFile(std::string_view, std::string_view) override { return false; }
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     auto found = contents.find(std::string(path));
@@ -119,6 +120,7 @@ class FakeFileSystem : public platform::FileSystem {
   // A real folder (ending with '/') where temporary files are made and deleted for real, as
   // Orbel's exchange needs them; empty: none can be made.
   std::string temp_folder;
+  bool image_name_taken = false;  // a file "held" stands at every temporary image's name
   std::string current = "/home/client";
   std::vector<std::string> folder_changes;
 };

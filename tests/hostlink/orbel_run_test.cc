@@ -16,6 +16,11 @@
 #endif
 #include "platform/process.h"
 #include "support/platform_fakes.h"
+#ifdef _WIN32
+#include <atomic>
+
+#include "platform/win32/windows_api.h"
+#endif
 
 namespace radlyn {
 namespace {
@@ -137,6 +142,51 @@ TEST_P(RunAndWaitTest, ChildGetsTheSplitArgumentsAndNoInheritedDescriptors) {
     EXPECT_EQ(line.find("held"), std::string::npos) << line;
   }
   EXPECT_GE(descriptors, 3);
+}
+#endif
+
+#ifdef _WIN32
+std::atomic<int> posted_seen{0};
+LRESULT CALLBACK CountPosted(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_APP) ++posted_seen;
+  return DefWindowProcA(window, message, w, l);
+}
+
+// The waiting thread's windows stay responsive while the child runs: a message another thread
+// (or program, a broadcast for one) sends is answered at once, a posted one is dispatched, and a
+// quit message posted meanwhile is still there for the thread's own loop afterwards.
+TEST_P(RunAndWaitTest, WaitHandlesTheThreadsMessagesMeanwhile) {
+  WNDCLASSA window_class{};
+  window_class.lpfnWndProc = CountPosted;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = "RadlynWaitTest";
+  RegisterClassA(&window_class);
+  HWND window = CreateWindowExA(0, window_class.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                nullptr, window_class.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  const DWORD waiting_thread = GetCurrentThreadId();
+  std::atomic<long long> answer_ms{-1};
+  std::thread other([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    PostMessageA(window, WM_APP, 0, 0);
+    PostThreadMessageA(waiting_thread, WM_QUIT, 7, 0);
+    const auto sent = std::chrono::steady_clock::now();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 10'000, &result);
+    answer_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - sent)
+                    .count();
+  });
+  // About two seconds of work.
+  EXPECT_EQ(RunAndWait(Shell(), ShellCommand("ping -n 3 127.0.0.1 >NUL"), 10'000), 0u);
+  other.join();
+  EXPECT_GE(answer_ms, 0);
+  EXPECT_LT(answer_ms, 1000);
+  EXPECT_EQ(posted_seen, 1);
+  MSG quit{};
+  EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 7u);
+  DestroyWindow(window);
 }
 #endif
 

@@ -126,6 +126,45 @@ TEST_P(TiffRoundTrip, ImportRestoresRecordImageTableAndExtension) {
   GmFree(pixels);
 }
 
+// What the import does with the image blocks the record names already: leaves them to the caller,
+// frees them, or reuses them for the image (same handles); the image comes back whole each way.
+TEST(TiffImport, FoundBlocksAreLeftFreedOrReused) {
+  ScratchFolder folder;
+  const Image image = MakeExposureImage(61, 47, 16, 4096, 3);
+  RecordWithBlocks written(image, false);
+  const std::string file = folder.File("image.tif");
+  std::string reason;
+  ASSERT_EQ(CreateImageFile(file, written.record.data(), &reason), kFileOk) << reason;
+  const std::vector<std::uint8_t> header_bytes = BlockBytes(written.header);
+  const std::vector<std::uint8_t> pixel_bytes = BlockBytes(written.pixels);
+  for (FoundBlocks found : {FoundBlocks::kLeave, FoundBlocks::kFree, FoundBlocks::kReuse}) {
+    const Image small = MakeExposureImage(5, 3, 8, 0, 1);  // found blocks of another size
+    GmHandle found_header = 0;
+    GmHandle found_pixels = 0;
+    ASSERT_TRUE(MakeImageBlocks(small, &found_header, &found_pixels));
+    const std::uint32_t live = GmLiveBlockCount();
+    std::vector<std::uint8_t> record(image_record::kSize, 0);
+    records::WriteU32(record.data(), image_record::kHeaderHandle, found_header);
+    records::WriteU32(record.data(), image_record::kPixelHandle, found_pixels);
+    ASSERT_EQ(ImportImageFile(file, record.data(), &reason, found), kFileOk) << reason;
+    const GmHandle header = records::ReadU32(record.data(), image_record::kHeaderHandle);
+    const GmHandle pixels = records::ReadU32(record.data(), image_record::kPixelHandle);
+    const int mode = static_cast<int>(found);
+    EXPECT_EQ(BlockBytes(header), header_bytes) << mode;
+    EXPECT_EQ(BlockBytes(pixels), pixel_bytes) << mode;
+    EXPECT_EQ(header == found_header && pixels == found_pixels, found == FoundBlocks::kReuse)
+        << mode;
+    EXPECT_EQ(GmLiveBlockCount(), found == FoundBlocks::kLeave ? live + 2 : live) << mode;
+    if (found == FoundBlocks::kLeave) {
+      EXPECT_EQ(GmSize(found_pixels), 5u * 3u) << "untouched";
+      GmFree(found_header);
+      GmFree(found_pixels);
+    }
+    GmFree(header);
+    GmFree(pixels);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, TiffRoundTrip,
                          testing::Values(RoundTripCase{"bits16", 16, 4096, true},
                                          RoundTripCase{"bits16_short_table", 16, 1000, false},

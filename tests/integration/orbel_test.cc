@@ -185,6 +185,26 @@ TEST_F(OrbelTest, ProcessedTakeIsOrbelsImageWithTheFlagSetAndNoTraces) {
   EXPECT_TRUE(fs::exists(Morlund() + "/OrbelData/orbel-backup.state"));
 }
 
+// The file module may leave, free or reuse the image blocks it finds in the record it imports
+// into; whichever it does, the job delivers the same processed image and ends cleanly.
+TEST_F(OrbelTest, ImportThatFreesOrReusesTheBlocksItFindsGivesTheSameImage) {
+  std::map<std::string, std::string> first;
+  for (const char* blocks : {"leave", "free", "reuse"}) {
+    SetSwitch("MoFileIO", "ImportBlocks", blocks);
+    ResetForNextJob();
+    RunJob();
+    EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0") << blocks;
+    EXPECT_EQ(ResultValue("Config", "fAutoPostProcessed"), "1") << blocks;
+    EXPECT_THAT(ErrorEvents(), IsEmpty()) << blocks;
+    ASSERT_FALSE(ImageFile().empty()) << blocks;
+    std::map<std::string, std::string> image = InspectImage();
+    image.erase("taken");
+    image["size"] = std::to_string(fs::file_size(ImageFile()));
+    if (first.empty()) first = image;
+    EXPECT_EQ(image, first) << blocks;
+  }
+}
+
 TEST_F(OrbelTest, UtfSixteenConfigurationDecidesLikeTheEightBitOne) {
   for (const char* filter : {"12XI,36XI", "36OK", "*", "?*"}) {
     ProgramStart config;

@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/automation.h"
+#include "platform/component_system.h"
+#include "platform/win32/com_text.h"
 #include "platform/win32/windows_api.h"
 // The COM declarations need the Win32 types above.
 #include <ole2.h>
@@ -245,6 +248,31 @@ TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryRe
   EXPECT_TRUE(running.running);
   EXPECT_TRUE(running.refused);
   EXPECT_EQ(running.object, nullptr);
+}
+
+// Initialize and Uninitialize pair up on a thread: afterwards the thread is in no apartment and
+// may enter another kind; a second Uninitialize, or one without Initialize, does nothing.
+TEST(ComponentSystemWin32Test, UninitializeLeavesTheApartmentInitializeEntered) {
+  std::thread([] {
+    ComponentSystem& components = ComponentSystem::Native();
+    components.Uninitialize();
+    ASSERT_TRUE(components.Initialize());
+    ASSERT_TRUE(components.Initialize());
+    components.Uninitialize();
+    components.Uninitialize();
+    const HRESULT entered = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(entered, S_OK);
+    if (SUCCEEDED(entered)) ::CoUninitialize();
+  }).join();
+}
+
+// Texts leave UTF-16 without best-fit substitutes where a code page allows that choice, and
+// whole where it does not (UTF-8 as the ANSI code page, UTF-7).
+TEST(ComTextTest, CodePagesThatRefuseTheNoBestFitOptionsStillConvert) {
+  const std::wstring text = L"Zo\u00EB \u0101 \u2713";
+  EXPECT_EQ(win32::NarrowFromWide(text, 1252), "Zo\xEB ? ?");
+  EXPECT_EQ(win32::NarrowFromWide(text, CP_UTF8), "Zo\xC3\xAB \xC4\x81 \xE2\x9C\x93");
+  EXPECT_EQ(win32::NarrowFromWide(L"\u00E9", CP_UTF7), "+AOk-");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 namespace radlyn::platform {
 namespace {
 
+using testing::MakeHidden;
 using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
@@ -101,6 +102,34 @@ TEST_F(FileSystemTest, CopyTreeCopiesRecursivelyCreatesAndOverwrites) {
   EXPECT_EQ(ReadFile(folder_ / "fresh/a/b/sub/deeper/two.dat"), "two");
 }
 
+TEST_F(FileSystemTest, CopyTreeReplacesReadOnlyAndHiddenTargetsEveryTime) {
+  // Read-only sources give read-only copies, which the next copy must replace all the same.
+  const std::string sources[] = {folder_ / "src/prepared.dat", folder_ / "src/sub/deep.dat",
+                                 folder_ / "src/state.ini"};
+  fs::create_directories(folder_ / "src/sub");
+  fs::create_directories(folder_ / "dst");
+  WriteFile(folder_ / "dst/state.ini", "left by Orbel");
+  MakeHidden(folder_ / "dst/state.ini");
+  const auto set_writable = [](const std::string& path, bool writable) {
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    writable ? fs::perm_options::add : fs::perm_options::remove);
+  };
+  for (const std::string round : {"first", "second"}) {
+    for (const std::string& source : sources) {
+      if (fs::exists(source)) set_writable(source, true);
+      WriteFile(source, round);
+      set_writable(source, false);
+    }
+    EXPECT_TRUE(files_.CopyTree(folder_ / "src\\*.*", folder_ / "dst\\")) << round;
+    for (const char* name : {"prepared.dat", "sub/deep.dat", "state.ini"}) {
+      EXPECT_EQ(ReadFile(folder_ / ("dst/" + std::string(name))), round) << name;
+    }
+  }
+  for (const auto& entry : fs::recursive_directory_iterator(folder_.path())) {
+    if (entry.is_regular_file()) set_writable(entry.path().string(), true);  // for the clean-up
+  }
+}
+
 TEST_F(FileSystemTest, CopyTreeSourceFolderRules) {
   fs::create_directories(folder_ / "empty");
   EXPECT_TRUE(files_.CopyTree(folder_ / "empty/*.*", folder_ / "dst1"));
@@ -156,6 +185,23 @@ TEST_F(FileSystemTest, FileOperationsAndTheirLastErrors) {
 
   EXPECT_TRUE(files_.CreateEmptyFile(log));
   EXPECT_EQ(files_.ReadWholeFile(log), "");
+  // A new file only where the name is free: a taken name, file or folder, is left as it was.
+  const std::string image = folder_ / "exchange.tif";
+  EXPECT_TRUE(files_.CreateNewFile(image));
+  EXPECT_EQ(files_.ReadWholeFile(image), "");
+  WriteFile(image, "held");
+  EXPECT_FALSE(files_.CreateNewFile(image));
+  EXPECT_EQ(GetLastErrorCode(), kErrorFileExists);
+  EXPECT_EQ(ReadFile(image), "held");
+  EXPECT_FALSE(files_.CreateNewFile(folder_.path().string()));
+  EXPECT_FALSE(files_.CreateNewFile(folder_ / "absent/exchange.tif"));
+#ifndef _WIN32
+  fs::create_symlink(folder_ / "elsewhere.tif", folder_ / "linked.tif");  // leads nowhere yet
+  EXPECT_FALSE(files_.CreateNewFile(folder_ / "linked.tif"));
+  EXPECT_FALSE(fs::exists(folder_ / "elsewhere.tif"));
+  EXPECT_EQ(fs::status(image).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+#endif
   EXPECT_TRUE(files_.DeleteFile(log));
   EXPECT_FALSE(files_.DeleteFile(log));
   EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);

@@ -38,6 +38,13 @@ void ScopedVariable::Apply(const std::optional<std::string>& value) {
   SetEnvironmentVariableA(name_.c_str(), value ? value->c_str() : nullptr);
 }
 
+void MakeHidden(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
+  }
+}
+
 #else
 
 TempFolder::TempFolder() {
@@ -57,6 +64,8 @@ void ScopedVariable::Apply(const std::optional<std::string>& value) {
     unsetenv(name_.c_str());
   }
 }
+
+void MakeHidden(const std::string&) {}
 
 #endif
 

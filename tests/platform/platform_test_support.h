@@ -41,6 +41,9 @@ inline std::string ReadFile(const std::string& path) {
   return bytes.str();
 }
 
+// Gives a file Windows' hidden attribute (Linux has none: nothing happens there).
+void MakeHidden(const std::string& path);
+
 // Runs a shell command; true when it exits with 0.
 inline bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
 

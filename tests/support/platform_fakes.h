@@ -46,6 +46,7 @@ class ForwardingFileSystem : public platform::FileSystem {
   }
   bool CreateFolderTree(std::string_view path) override { return native().CreateFolderTree(path); }
   bool CreateEmptyFile(std::string_view path) override { return native().CreateEmptyFile(path); }
+  bool CreateNewFile(std::string_view path) override { return native().CreateNewFile(path); }
   bool RenameFile(std::string_view from, std::string_view to) override {
     return native().RenameFile(from, to);
   }

@@ -111,10 +111,24 @@ bool MakeFolderTree(std::string_view text) {
   return Fail();
 }
 
+// Opens an existing target for overwriting. A copy takes the source's permissions, so a
+// read-only source leaves a read-only target that the next copy must still replace: a target
+// file of our own that is not writable gets its owner's write permission first.
+int OpenTarget(const std::string& to, mode_t mode) {
+  const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+  int out = open(to.c_str(), flags, mode & 0777);
+  struct stat target;
+  if (out < 0 && errno == EACCES && stat(to.c_str(), &target) == 0 && S_ISREG(target.st_mode) &&
+      target.st_uid == geteuid() && chmod(to.c_str(), (target.st_mode & 07777) | S_IWUSR) == 0) {
+    out = open(to.c_str(), flags, mode & 0777);
+  }
+  return out;
+}
+
 bool CopyFileContent(const std::string& from, const std::string& to, mode_t mode) {
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return Fail();
-  int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode & 0777);
+  int out = OpenTarget(to, mode);
   if (out < 0) {
     int error = errno;
     close(in);
@@ -228,6 +242,19 @@ class PosixFileSystem : public FileSystem {
     if (!native) return false;
     int fd = open(native->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return Fail();
+    close(fd);
+    return true;
+  }
+
+  bool CreateNewFile(std::string_view path) override {
+    // O_EXCL refuses every existing name, a link of that name included (it is not followed).
+    int fd =
+        open(ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno != EEXIST) return Fail();
+      SetLastErrorCode(kErrorFileExists);
+      return false;
+    }
     close(fd);
     return true;
   }

@@ -15,6 +15,8 @@ namespace radlyn::platform::win32 {
 
 std::wstring WideFromAnsi(std::string_view ansi);
 std::string AnsiFromWide(std::wstring_view wide);
+// The same towards any code page (AnsiFromWide is this with the ANSI code page).
+std::string NarrowFromWide(std::wstring_view wide, unsigned code_page);
 
 // An owned BSTR (possibly null, which COM reads as the empty text), freed on destruction.
 class Bstr {

@@ -69,8 +69,16 @@ class Win32ComponentSystem final : public ComponentSystem {
 
   void FreeUnusedLibraries() override { ::CoFreeUnusedLibraries(); }
 
+  // One OleUninitialize for the one OleInitialize this thread made; the message filter goes
+  // with the apartment.
+  void Uninitialize() override {
+    if (!initialized_on_this_thread_) return;
+    initialized_on_this_thread_ = false;
+    ::OleUninitialize();
+  }
+
  private:
-  // OLE belongs to a thread; it stays initialised until the thread ends.
+  // OLE belongs to a thread: initialised once, until Uninitialize.
   static thread_local bool initialized_on_this_thread_;
 };
 

@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/last_error.h"
 #include "platform/paths.h"
 #include "platform/win32/windows_api.h"
+
+static_assert(radlyn::platform::kErrorFileExists == ERROR_FILE_EXISTS);
 
 namespace radlyn::platform {
 namespace {
@@ -118,6 +121,21 @@ bool MakeFolders(const std::string& native) {
   return Fail(error);
 }
 
+// CopyFileA refuses to replace a read-only or hidden file, and it gives every copy the source's
+// attributes, so a read-only source would block the next copy over its own earlier copy. Such
+// attributes of an existing target file are cleared first; a missing target needs nothing.
+bool AllowOverwrite(const std::string& target) {
+  constexpr DWORD kBlocking =
+      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  const DWORD attributes = ::GetFileAttributesA(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      (attributes & kBlocking) == 0) {
+    return true;
+  }
+  const DWORD cleared = attributes & ~kBlocking;
+  return ::SetFileAttributesA(target.c_str(), cleared != 0 ? cleared : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
 bool CopyMatches(const std::string& pattern, std::size_t folder_length, const std::string& target,
                  int depth);
 
@@ -147,7 +165,8 @@ bool CopyMatches(const std::string& pattern, std::size_t folder_length, const st
     const std::string to = target + "\\" + name;
     if (search.IsFolderEntry()) {
       if (!CopyFolder(from, to, depth + 1)) return false;
-    } else if (!SameObject(from, to) && !::CopyFileA(from.c_str(), to.c_str(), FALSE)) {
+    } else if (!SameObject(from, to) &&
+               (!AllowOverwrite(to) || !::CopyFileA(from.c_str(), to.c_str(), FALSE))) {
       return Fail();
     }
   } while (search.Next());
@@ -232,6 +251,11 @@ class Win32FileSystem : public FileSystem {
       return Fail(ERROR_ACCESS_DENIED);
     }
     return OpenFile(native, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS).valid() || Fail();
+  }
+
+  // CREATE_NEW refuses every existing name (ERROR_FILE_EXISTS), a link of that name included.
+  bool CreateNewFile(std::string_view path) override {
+    return OpenFile(ToNativePath(path), GENERIC_READ | GENERIC_WRITE, CREATE_NEW).valid() || Fail();
   }
 
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {

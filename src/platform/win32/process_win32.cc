@@ -1,8 +1,12 @@
 // Processes on Windows: CreateProcessA with the program path as the application name (no search)
-// and the argument text as the whole command line, a bounded WaitForSingleObject, and the exit
-// code from GetExitCodeProcess, which is STILL_ACTIVE for a child that outlived the limit. Such
-// a child keeps running on its own; Windows keeps no ended child waiting for its parent, so
-// closing both handles is all the clean-up there is.
+// and the argument text as the whole command line, a bounded wait, and the exit code from
+// GetExitCodeProcess, which is STILL_ACTIVE for a child that outlived the limit. Such a child
+// keeps running on its own; Windows keeps no ended child waiting for its parent, so closing both
+// handles is all the clean-up there is.
+//
+// The wait handles the thread's messages meanwhile: the thread owns windows (the invisible
+// parent dialog, COM's apartment window), and another program's SendMessage to them, a
+// broadcast among others, would otherwise block that program for as long as the child runs.
 #include <string>
 
 #include "platform/paths.h"
@@ -13,6 +17,49 @@ static_assert(radlyn::platform::kStillActive == STILL_ACTIVE);
 
 namespace radlyn::platform {
 namespace {
+
+// Dispatches every message waiting for the thread (sent ones are handled by PeekMessage itself).
+// A quit message is kept aside: the caller's message loop, if any, still finds it later.
+void DispatchWaitingMessages(bool* quit, WPARAM* quit_code) {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      *quit = true;
+      *quit_code = message.wParam;
+      continue;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+// Waits until `process` has ended or `limit_ms` has passed, dispatching the thread's messages.
+// False only when the wait itself failed (the last error is then set).
+bool WaitHandlingMessages(HANDLE process, DWORD limit_ms) {
+  const ULONGLONG deadline = ::GetTickCount64() + limit_ms;
+  bool quit = false;
+  WPARAM quit_code = 0;
+  bool ok = true;
+  for (;;) {
+    DWORD remaining = INFINITE;
+    if (limit_ms != INFINITE) {
+      const ULONGLONG now = ::GetTickCount64();
+      remaining = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    }
+    // MWMO_INPUTAVAILABLE also wakes for messages that were already waiting before the call.
+    const DWORD woke =
+        ::MsgWaitForMultipleObjectsEx(1, &process, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_OBJECT_0 || woke == WAIT_TIMEOUT) break;
+    if (woke != WAIT_OBJECT_0 + 1) {
+      SetLastErrorFromWin32();
+      ok = false;
+      break;
+    }
+    DispatchWaitingMessages(&quit, &quit_code);
+  }
+  if (quit) ::PostQuitMessage(static_cast<int>(quit_code));
+  return ok;
+}
 
 class Win32Processes final : public Processes {
  public:
@@ -34,9 +81,7 @@ class Win32Processes final : public Processes {
     run.started = true;
     ::CloseHandle(process.hThread);
 
-    if (::WaitForSingleObject(process.hProcess, time_limit_ms) == WAIT_FAILED) {
-      SetLastErrorFromWin32();
-    }
+    WaitHandlingMessages(process.hProcess, time_limit_ms);
     DWORD exit_code = 0;
     if (::GetExitCodeProcess(process.hProcess, &exit_code)) {
       run.exit_code = exit_code;
