@@ -16,8 +16,10 @@ if(RADLYN_RELEASE)
   if(NOT WIN32)
     message(FATAL_ERROR "RADLYN_RELEASE builds the Windows program only (preset win32-release)")
   endif()
-  # The more specific build folder is listed last: GCC tries the last mapping first.
-  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+  # The more specific build folder is listed last: GCC tries the last mapping first. (The resource
+  # compiler takes no such option and writes no paths.)
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
+                      "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=.>")
   add_link_options(-Wl,--no-insert-timestamp)
 endif()
 

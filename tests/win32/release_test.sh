@@ -76,10 +76,10 @@ build_stage() {
   cmp <(tail -c 4 "$work/debuglink") <(gzip -c "$built_a/radlyn.exe.debug" | tail -c 8 | head -c 4) ||
     fail "the debug link's checksum is not that of radlyn.exe.debug"
 
-  # The manifest, read back from the resource section.
-  $objcopy -O binary --only-section=.rsrc "$built_a/radlyn.exe" "$work/rsrc.bin" || fail "no resources"
-  tr -d '\r\n' <"$work/rsrc.bin" | grep -a -o '<assembly .*</assembly>' >"$work/manifest.xml" ||
-    fail "no application manifest in radlyn.exe"
+  # The manifest, read back as resource type 24 (RT_MANIFEST), id 1.
+  i686-w64-mingw32-windres -i "$built_a/radlyn.exe" -O rc 2>/dev/null |
+    sed -n '/^1 24 /,/^END/s/^  "\(.*\)\\r\\n"$/\1/p' | sed 's/""/"/g' >"$work/manifest.xml"
+  grep -q '^<assembly ' "$work/manifest.xml" || fail "no application manifest in radlyn.exe"
   for part in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
     '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' \
     '{1f676c76-80e1-4239-95bb-83d0f6d0da78}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' \

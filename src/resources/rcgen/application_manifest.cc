@@ -1,7 +1,10 @@
 #include "resources/rcgen/application_manifest.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace radlyn::rcgen {
 namespace {
@@ -19,6 +22,10 @@ constexpr SupportedOs kSupportedOs[] = {
     {"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "Windows 10 and 11"},
 };
 
+// The characters XML attribute values and texts cannot hold as they are.
+constexpr std::pair<char, std::string_view> kEntities[] = {
+    {'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}};
+
 // An attribute or element text: ASCII only, with the XML specials escaped.
 std::string Escaped(std::string_view text) {
   std::string escaped;
@@ -28,12 +35,12 @@ std::string Escaped(std::string_view text) {
       throw std::invalid_argument("manifest text must be printable ASCII: \"" + std::string(text) +
                                   "\"");
     }
-    switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
+    const auto entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                     [c](const auto& e) { return e.first == c; });
+    if (entity != std::end(kEntities)) {
+      escaped += entity->second;
+    } else {
+      escaped += c;
     }
   }
   return escaped;

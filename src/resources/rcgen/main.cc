@@ -5,7 +5,8 @@
 // Usage: radlyn_rcgen VERSION SCRIPT.rc ICON.ico MANIFEST
 //   VERSION  the four-part product version, such as 1.0.0.1
 // The script names the icon and manifest files by their file names only; the resource compiler
-// is pointed at the folder of all three. Exit code 0 on success; otherwise 1 with the reason on standard error.
+// is pointed at the folder of all three. Exit code 0 on success; otherwise 1 with the reason on
+// standard error.
 #include <charconv>
 #include <cstdio>
 #include <exception>
