@@ -63,8 +63,9 @@ hash=$(printf '%s %s' "$upgrade_code" "$version" | sha1sum | tr a-f A-F)
 variant=$(printf '%X' $(((16#${hash:16:1} & 3) | 8)))
 product_code="${hash:0:8}-${hash:8:4}-5${hash:13:3}-${variant}${hash:17:3}-${hash:20:12}"
 msi=radlyn-$version.msi
+# wixl takes the files' paths relative to the current folder only.
 wixl -a x86 -D "Version=$version" -D "ProductCode=$product_code" \
-  -D "ProgramFile=$dist/radlyn.exe" -D "OrbelData=$PWD/$build/bin/ORBEL" \
+  -D "ProgramFile=$(realpath --relative-to=. "$dist/radlyn.exe")" -D "OrbelData=$build/bin/ORBEL" \
   -o "$dist/$msi" packaging/radlyn.wxs
 if [ $signing = 1 ]; then
   sign "$dist/$msi" "$dist/$msi.signed" "Radlyn $version"
