@@ -67,7 +67,8 @@ build_stage() {
 
   # The manifest, read back as resource type 24 (RT_MANIFEST), id 1.
   i686-w64-mingw32-windres -i "$built_a/radlyn.exe" -O rc 2>/dev/null |
-    sed -n '/^1 24 /,/^END/s/^  "\(.*\)\\r\\n"$/\1/p' | sed 's/""/"/g' >"$work/manifest.xml"
+    sed -n '/^1 24 /,/^END/s/^  "\(.*\)"$/\1/p' | tr -d '\n' | sed 's/\\r\\n/\n/g; s/""/"/g' \
+    >"$work/manifest.xml"
   grep -q '^<assembly ' "$work/manifest.xml" || fail "no application manifest in radlyn.exe"
   for part in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
     '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' \
