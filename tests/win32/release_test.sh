@@ -3,11 +3,12 @@
 # folders of different names, once with a throw-away signing certificate and once without: both
 # give byte-identical radlyn.exe and radlyn.exe.debug (no time stamp, no build path), the program's
 # debug link carries the debug file's checksum, its manifest reads back, the signatures verify
-# against the certificate and SHA256SUMS matches. Then under Wine, in a fresh 64-bit prefix (the 32-bit program under WoW64, as on a practice's
-# 64-bit Windows): the package installs silently into Program Files (x86)\Radlyn; the installed
-# program takes a job on a hostsim installation and a simulation job finds its installed ORBEL
-# data; a package of a higher version replaces it in place and keeps the practice's Radlyn.ini; an
-# older one is refused; uninstalling leaves nothing of Radlyn behind.
+# against the certificate and SHA256SUMS matches. Then under Wine, in a fresh 64-bit prefix (the
+# 32-bit program under WoW64, as on a practice's 64-bit Windows): the package installs silently
+# into Program Files (x86)\Radlyn; the installed program takes a job on a hostsim installation and
+# a simulation job finds its installed ORBEL data; a package of a higher version replaces it in
+# place and keeps the practice's Radlyn.ini; an older one is refused; uninstalling leaves nothing
+# of Radlyn behind.
 # Usage: release_test.sh SOURCE_DIR HOSTSIM_EXE ON_DISPLAY_SH
 set -uo pipefail
 fail() {
