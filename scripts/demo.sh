@@ -2,7 +2,7 @@
 # Runs one real X-ray job end to end: installs a simulated Morlund (hostsim) into a fresh folder,
 # writes a job file, runs radlyn, and shows the result file, the event-log lines and the image
 # (a PNG preview is left beside it).
-# Usage: scripts/demo.sh [--orbel | --windows]
+# Usage: scripts/demo.sh [--orbel] [--windows]
 #   --orbel    Morlund's Orbel program processes the image
 #   --windows  the same job with the Windows build: radlyn.exe on hostsim.exe's installation under
 #              Wine (in the prefix out/demo-wineprefix, on a private Xvfb display when there is no
@@ -12,10 +12,16 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 orbel=0 windows=0
-case "${1:-}" in
-  --orbel) orbel=1 ;;
-  --windows) windows=1 ;;
-esac
+for option in "$@"; do
+  case $option in
+    --orbel) orbel=1 ;;
+    --windows) windows=1 ;;
+    *)
+      echo "usage: scripts/demo.sh [--orbel] [--windows]" >&2
+      exit 2
+      ;;
+  esac
+done
 
 # "/x/y" as a Windows program under Wine sees it, and back.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
@@ -86,8 +92,10 @@ FileFormat=tif
 INI
 
 bus_pid=
-if [ $orbel = 1 ] && [ $windows = 1 ]; then
-  echo "(--orbel needs the newer generation's servers, which the Windows hostsim lacks so far)"
+if [ $windows = 1 ]; then
+  # hostsim.exe registers the newer generation's servers with COM, which starts them on demand.
+  # Without --orbel the job runs as on Linux without a session bus: no plug-in server, no Orbel.
+  [ $orbel = 1 ] || wine reg delete 'HKCR\MORLUNDNG.PluginServer' /f >/dev/null 2>&1 || true
 elif [ $orbel = 1 ]; then
   read -r DBUS_SESSION_BUS_ADDRESS bus_pid < <(dbus-daemon --config-file="$demo/morlund/dbus-session.conf" \
     --fork --print-address=1 --print-pid=1 | paste -sd' ')

@@ -33,12 +33,31 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
-if [ "$(id -u)" -ne 0 ] && [ ${#as_root[@]} -eq 0 ]; then
-  echo "Run as root to install: ${missing[*]}" >&2
-  exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ] && [ ${#as_root[@]} -eq 0 ]; then
+    echo "Run as root to install: ${missing[*]}" >&2
+    exit 1
+  fi
+  "${as_root[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# The locales whose code pages the Windows tests run under (Wine takes the ANSI and OEM code
+# pages from the Unix locale): Polish 1250, Russian 1251, Japanese 932.
+code_page_locales=(pl_PL ru_RU ja_JP)
+absent=()
+for l in "${code_page_locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "$l.utf-\?8" || absent+=("$l")
+done
+if [ ${#absent[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ] && [ ${#as_root[@]} -eq 0 ]; then
+    echo "Run as root to generate the locales: ${absent[*]}" >&2
+    exit 1
+  fi
+  for l in "${absent[@]}"; do
+    grep -qx "$l.UTF-8 UTF-8" /etc/locale.gen ||
+      echo "$l.UTF-8 UTF-8" | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  done
+  "${as_root[@]}" locale-gen >/dev/null
+fi

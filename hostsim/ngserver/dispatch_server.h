@@ -8,11 +8,13 @@
 // instance of its own) it ends after a short idle time, and it ends when the bus goes away.
 //
 // Windows (dispatch_server_win32.cc): an out-of-process COM server. Its class factory is
-// registered with CoRegisterClassObject; every object is an IDispatch answering the same dispatch
-// ids, kinds (DISPATCH_METHOD, DISPATCH_PROPERTYGET) and arguments, with out-arguments as VARIANTs
-// passed by reference and objects as IDispatch. A running instance goes into the running-object
-// table (RegisterActiveObject). The server ends when its last object is released, or when it has
-// handed out none a short idle time after it started.
+// registered with CoRegisterClassObject; every object is an IDispatch that dispatches through
+// type information made from its declaration (CreateDispTypeInfo, DispInvoke), as real servers
+// do: oleaut32 checks the kind of every call and the type of every argument, so a by-reference
+// out-argument of another type than the declared one is rejected with DISP_E_TYPEMISMATCH before
+// the object sees the call. Objects arrive as IDispatch. A running instance goes into the
+// running-object table (RegisterActiveObject). The server ends when its last object is released, or
+// when it has handed out none a short idle time after it started.
 //
 // Objects are reference counted per reference handed out; the last release removes an object.
 #pragma once
@@ -43,15 +45,39 @@ struct DispatchReply {
 
 class DispatchServer;
 
+inline constexpr std::uint32_t kInvokeMethod = 1;
+inline constexpr std::uint32_t kInvokePropertyGet = 2;
+
+// How a member declares its out-argument: an object ([out] IDispatch**) or a VARIANT
+// ([out] VARIANT*). Only COM carries the difference; on the bus out-arguments are not sent.
+enum class OutForm { kNone, kObject, kVariant };
+
+// One member as its object declares it. `answers` holds the kinds of call it answers: its own
+// kind for a strict server (a type-driven one), both kinds for a lenient one.
+struct DispatchMember {
+  std::int32_t dispatch_id;
+  std::uint32_t kind;  // kInvokeMethod or kInvokePropertyGet
+  const char* name;
+  std::uint32_t answers;
+  OutForm out = OutForm::kNone;
+};
+
+struct DispatchDeclaration {
+  std::vector<DispatchMember> members;
+  // False: the object gives out no type information (it still dispatches through its own).
+  bool type_info = true;
+};
+
 class DispatchObject {
  public:
   virtual ~DispatchObject() = default;
+  // The object's members and their declared kinds, read afresh from its switches.
+  virtual DispatchDeclaration Declare() const = 0;
+  // `kind` holds the bits of the call's kind (a property read from radlyn carries both).
   virtual DispatchReply Invoke(DispatchServer& server, std::int32_t dispatch_id, std::uint32_t kind,
                                const std::vector<DispatchValue>& arguments) = 0;
 };
 
-inline constexpr std::uint32_t kInvokeMethod = 1;
-inline constexpr std::uint32_t kInvokePropertyGet = 2;
 inline constexpr const char* kErrorMemberNotFound = "org.radlyn.Dispatch1.Error.MemberNotFound";
 inline constexpr const char* kErrorRejected = "org.radlyn.Dispatch1.Error.Rejected";
 

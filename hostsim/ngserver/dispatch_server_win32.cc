@@ -8,7 +8,9 @@
 // references of their own) decides when a client's release arrives, so unlike the bus, where every
 // release is logged with the references left, only the last one is logged here.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "platform/win32/com_text.h"
 // After the Win32 types: the class-object and running-object functions.
 #include <objbase.h>
+#include <oleauto.h>
 
 namespace hostsim {
 
@@ -136,10 +139,162 @@ class ComClass final : public IClassFactory {
   IDispatch* running_instance_ = nullptr;
 };
 
-// One object of the table as IDispatch: its calls go to the object's Invoke.
+class ComDispatch;
+
+// The members' native entry points, which DispInvoke calls through the object's type
+// information once it has checked the call's kind and converted its arguments to the declared
+// types. The order of the functions is their vtable slot (kSignatures). Each hands the call to
+// the simulated object; a rejection is kept for Invoke to report.
+class TypedMembers final {
+ public:
+  explicit TypedMembers(ComDispatch& owner) : owner_(owner) {}
+
+  virtual LONG STDMETHODCALLTYPE Logout(BSTR name) { return Number(Call({Text(name)})); }
+  virtual LONG STDMETHODCALLTYPE LoginObject(BSTR name, IDispatch** login) {
+    DispatchReply reply = Call({Text(name)});
+    IDispatch* object = OutObject(reply);
+    if (login != nullptr) {
+      *login = object;
+    } else if (object != nullptr) {
+      object->Release();
+    }
+    return Number(reply);
+  }
+  virtual LONG STDMETHODCALLTYPE LoginVariant(BSTR name, VARIANT* login) {
+    DispatchReply reply = Call({Text(name)});
+    IDispatch* object = OutObject(reply);
+    if (login != nullptr) {
+      ::VariantClear(login);
+      login->vt = VT_DISPATCH;
+      login->pdispVal = object;
+    } else if (object != nullptr) {
+      object->Release();
+    }
+    return Number(reply);
+  }
+  virtual LONG STDMETHODCALLTYPE Prepare() { return Number(Call({})); }
+  virtual LONG STDMETHODCALLTYPE FindPlugin(BSTR id) { return Number(Call({Text(id)})); }
+  virtual IDispatch* STDMETHODCALLTYPE Plugin(LONG number) {
+    return Object(Call({std::int32_t{number}}).result);
+  }
+  virtual BSTR STDMETHODCALLTYPE Version() { return TextOf(Call({})); }
+  virtual BSTR STDMETHODCALLTYPE ProgramPath() { return TextOf(Call({})); }
+  virtual BSTR STDMETHODCALLTYPE GetOption(BSTR id, BSTR group) {
+    return TextOf(Call({Text(id), Text(group)}));
+  }
+
+ private:
+  static DispatchValue Text(BSTR text) { return win32::AnsiFromBstr(text); }
+  DispatchReply Call(std::vector<DispatchValue> arguments);
+  static LONG Number(const DispatchReply& reply) {
+    const auto* number = std::get_if<std::int32_t>(&reply.result);
+    return number != nullptr ? *number : 0;
+  }
+  static BSTR TextOf(const DispatchReply& reply) {
+    const auto* text = std::get_if<std::string>(&reply.result);
+    return text != nullptr ? win32::Bstr(*text).Detach() : nullptr;
+  }
+  IDispatch* Object(const DispatchValue& value);
+  IDispatch* OutObject(const DispatchReply& reply) {
+    return reply.out_arguments.empty() ? nullptr : Object(reply.out_arguments.front());
+  }
+
+  ComDispatch& owner_;
+};
+
+namespace {
+
+// Parameter names of the simplified type information.
+wchar_t kName[] = L"name";
+wchar_t kLogin[] = L"login";
+wchar_t kId[] = L"id";
+wchar_t kNumber[] = L"number";
+wchar_t kGroup[] = L"group";
+
+PARAMDATA kNameParam[] = {{kName, VT_BSTR}};
+PARAMDATA kLoginObjectParams[] = {{kName, VT_BSTR}, {kLogin, VT_BYREF | VT_DISPATCH}};
+PARAMDATA kLoginVariantParams[] = {{kName, VT_BSTR}, {kLogin, VT_BYREF | VT_VARIANT}};
+PARAMDATA kIdParam[] = {{kId, VT_BSTR}};
+PARAMDATA kNumberParam[] = {{kNumber, VT_I4}};
+PARAMDATA kOptionParams[] = {{kId, VT_BSTR}, {kGroup, VT_BSTR}};
+
+// The native signature of each member (and form of out-argument): its TypedMembers slot, its
+// parameters and its result type.
+struct Signature {
+  const char* name;
+  OutForm out;
+  UINT slot;
+  PARAMDATA* params;
+  UINT param_count;
+  VARTYPE result;
+};
+
+constexpr Signature kSignatures[] = {
+    {"Logout", OutForm::kNone, 0, kNameParam, 1, VT_I4},
+    {"Login", OutForm::kObject, 1, kLoginObjectParams, 2, VT_I4},
+    {"Login", OutForm::kVariant, 2, kLoginVariantParams, 2, VT_I4},
+    {"Prepare", OutForm::kNone, 3, nullptr, 0, VT_I4},
+    {"FindPlugin", OutForm::kNone, 4, kIdParam, 1, VT_I4},
+    {"Plugin", OutForm::kNone, 5, kNumberParam, 1, VT_DISPATCH},
+    {"Version", OutForm::kNone, 6, nullptr, 0, VT_BSTR},
+    {"ProgramPath", OutForm::kNone, 7, nullptr, 0, VT_BSTR},
+    {"GetOption", OutForm::kNone, 8, kOptionParams, 2, VT_BSTR},
+};
+
+const Signature* FindSignature(const DispatchMember& member) {
+  for (const Signature& signature : kSignatures) {
+    if (std::string_view(signature.name) == member.name && signature.out == member.out) {
+      return &signature;
+    }
+  }
+  return nullptr;
+}
+
+// Type information of an interface with the declared members (CreateDispTypeInfo gives a
+// coclass that implements it); null when it cannot be made.
+ITypeInfo* MakeTypeInfo(const DispatchDeclaration& declaration) {
+  std::vector<std::wstring> names;
+  names.reserve(declaration.members.size());
+  std::vector<METHODDATA> methods;
+  for (const DispatchMember& member : declaration.members) {
+    const Signature* signature = FindSignature(member);
+    if (signature == nullptr) return nullptr;
+    names.push_back(win32::WideFromAnsi(member.name));
+    methods.push_back(METHODDATA{
+        names.back().data(), signature->params, member.dispatch_id, signature->slot, CC_STDCALL,
+        signature->param_count,
+        static_cast<WORD>(member.kind == kInvokeMethod ? DISPATCH_METHOD : DISPATCH_PROPERTYGET),
+        signature->result});
+  }
+  INTERFACEDATA data{methods.data(), static_cast<UINT>(methods.size())};
+  ITypeInfo* coclass = nullptr;
+  if (FAILED(::CreateDispTypeInfo(&data, LOCALE_SYSTEM_DEFAULT, &coclass))) return nullptr;
+  ITypeInfo* interface_info = nullptr;
+  HREFTYPE reference = 0;
+  if (FAILED(coclass->GetRefTypeOfImplType(0, &reference)) ||
+      FAILED(coclass->GetRefTypeInfo(reference, &interface_info))) {
+    interface_info = nullptr;
+  }
+  coclass->Release();
+  return interface_info;
+}
+
+}  // namespace
+
+// One object of the table as IDispatch: calls go through its type information to TypedMembers,
+// and from there to the object's Invoke.
 class ComDispatch final : public IDispatch {
  public:
-  ComDispatch(ComClass& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
+  ComDispatch(ComClass& owner, std::string path) : owner_(owner), path_(std::move(path)) {
+    DispatchServer& server = owner_.server();
+    declaration_ = server.objects_.at(path_).object->Declare();
+    type_info_ = MakeTypeInfo(declaration_);
+  }
+  ~ComDispatch() {
+    if (type_info_ != nullptr) type_info_->Release();
+  }
+  ComDispatch(const ComDispatch&) = delete;
+  ComDispatch& operator=(const ComDispatch&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
@@ -158,96 +313,107 @@ class ComDispatch final : public IDispatch {
     return owner.ReleaseReference(path);
   }
 
-  // Calls go by dispatch id only: no type information, no names.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
-    *count = 0;
+    *count = declaration_.type_info && type_info_ != nullptr ? 1 : 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info != nullptr) *info = nullptr;
-    return DISP_E_BADINDEX;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    if (index != 0 || !declaration_.type_info || type_info_ == nullptr) return DISP_E_BADINDEX;
+    type_info_->AddRef();
+    *info = type_info_;
+    return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID,
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override {
-    for (UINT i = 0; ids != nullptr && i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    return DISP_E_UNKNOWNNAME;
+    if (type_info_ == nullptr) return E_UNEXPECTED;
+    return ::DispGetIDsOfNames(type_info_, names, count, ids);
   }
 
   HRESULT STDMETHODCALLTYPE Invoke(DISPID dispatch_id, REFIID, LCID, WORD flags,
                                    DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                                    UINT* argument_error) override {
-    if (parameters == nullptr) return E_INVALIDARG;
-    if (parameters->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-    // DISPPARAMS lists the arguments last to first; a VARIANT by reference is an out-argument.
-    std::vector<DispatchValue> arguments;
-    std::vector<VARIANT*> out_slots;
-    for (UINT i = parameters->cArgs; i-- > 0;) {
-      VARIANT& argument = parameters->rgvarg[i];
-      if (argument.vt == (VT_BYREF | VT_VARIANT) && argument.pvarVal != nullptr) {
-        out_slots.push_back(argument.pvarVal);
-      } else if (argument.vt == VT_I4) {
-        arguments.emplace_back(static_cast<std::int32_t>(argument.lVal));
-      } else if (argument.vt == VT_BSTR) {
-        arguments.emplace_back(win32::AnsiFromBstr(argument.bstrVal));
-      } else {
-        if (argument_error != nullptr) *argument_error = i;
-        return DISP_E_TYPEMISMATCH;
+    if (type_info_ == nullptr) return E_UNEXPECTED;
+    // A lenient server takes any kind of call for its member: the call goes on as the declared
+    // kind. A strict one leaves the kind to oleaut32, which answers DISP_E_MEMBERNOTFOUND.
+    for (const DispatchMember& member : declaration_.members) {
+      if (member.dispatch_id == dispatch_id && (member.answers & flags) != 0) {
+        flags = static_cast<WORD>(member.kind == kInvokeMethod ? DISPATCH_METHOD
+                                                               : DISPATCH_PROPERTYGET);
       }
     }
-    // A method call or a property read; any other kind of call reaches the object as its flags,
-    // which it answers as an unknown member.
-    const std::uint32_t kind = flags == DISPATCH_METHOD        ? kInvokeMethod
-                               : flags == DISPATCH_PROPERTYGET ? kInvokePropertyGet
-                                                               : flags;
+    current_ = dispatch_id;
+    rejection_.reset();
+    TypedMembers members(*this);
+    const HRESULT outcome = ::DispInvoke(&members, type_info_, dispatch_id, flags, parameters,
+                                         result, exception, argument_error);
+    if (FAILED(outcome) || !rejection_) return outcome;
+    if (result != nullptr) ::VariantClear(result);
+    if (*rejection_ == kErrorMemberNotFound) return DISP_E_MEMBERNOTFOUND;
+    if (exception != nullptr) {
+      *exception = EXCEPINFO{};
+      exception->scode = E_FAIL;
+      exception->bstrSource = win32::Bstr(owner_.server().class_name_).Detach();
+      exception->bstrDescription = win32::Bstr(rejection_message_).Detach();
+    }
+    return DISP_E_EXCEPTION;
+  }
+
+  // The object's answer to the member being invoked; a rejection is kept for Invoke.
+  DispatchReply CallObject(std::vector<DispatchValue> arguments) {
     DispatchServer& server = owner_.server();
     auto found = server.objects_.find(path_);
-    if (found == server.objects_.end()) return RPC_E_DISCONNECTED;
+    if (found == server.objects_.end()) {
+      rejection_ = kErrorRejected;
+      return {};
+    }
+    std::uint32_t kind = kInvokeMethod;
+    for (const DispatchMember& member : declaration_.members) {
+      if (member.dispatch_id == current_) kind = member.kind;
+    }
     // The object may add objects while it answers (the map keeps its entries in place).
-    DispatchReply reply = found->second.object->Invoke(server, dispatch_id, kind, arguments);
+    DispatchReply reply = found->second.object->Invoke(server, current_, kind, arguments);
     if (reply.error_name) {
-      if (*reply.error_name == kErrorMemberNotFound) return DISP_E_MEMBERNOTFOUND;
-      if (exception != nullptr) {
-        *exception = EXCEPINFO{};
-        exception->scode = E_FAIL;
-        exception->bstrSource = win32::Bstr(server.class_name_).Detach();
-        exception->bstrDescription = win32::Bstr(reply.error_message).Detach();
-      }
-      return DISP_E_EXCEPTION;
+      rejection_ = *reply.error_name;
+      rejection_message_ = reply.error_message;
+      // A new object nobody receives is released at once.
+      for (const DispatchValue& value : reply.out_arguments) Discard(value);
+      Discard(reply.result);
+      return {};
     }
-    Deliver(reply.result, result);
-    for (std::size_t i = 0; i < reply.out_arguments.size(); ++i) {
-      Deliver(reply.out_arguments[i], i < out_slots.size() ? out_slots[i] : nullptr);
-    }
-    return S_OK;
+    return reply;
+  }
+
+  // The object at a path handed out to the caller, with one reference; null for none.
+  IDispatch* Object(const DispatchValue& value) {
+    const auto* object = std::get_if<ObjectRef>(&value);
+    if (object == nullptr || object->path == "/") return nullptr;
+    return owner_.Dispatch(object->path);
   }
 
  private:
-  // Puts a value into the caller's VARIANT: a number as VT_I4, a text as VT_BSTR, an object as
-  // VT_DISPATCH (null for none). A new object nobody receives is released at once.
-  void Deliver(const DispatchValue& value, VARIANT* slot) {
+  void Discard(const DispatchValue& value) {
     const auto* object = std::get_if<ObjectRef>(&value);
-    const bool has_object = object != nullptr && object->path != "/";
-    if (slot == nullptr) {
-      if (has_object) owner_.ReleaseReference(object->path);
-      return;
-    }
-    ::VariantClear(slot);
-    if (const auto* number = std::get_if<std::int32_t>(&value)) {
-      slot->vt = VT_I4;
-      slot->lVal = *number;
-    } else if (const auto* text = std::get_if<std::string>(&value)) {
-      slot->vt = VT_BSTR;
-      slot->bstrVal = win32::Bstr(*text).Detach();
-    } else {
-      slot->vt = VT_DISPATCH;
-      slot->pdispVal = has_object ? owner_.Dispatch(object->path) : nullptr;
-    }
+    if (object != nullptr && object->path != "/") owner_.ReleaseReference(object->path);
   }
 
   ComClass& owner_;
   std::string path_;
+  DispatchDeclaration declaration_;
+  ITypeInfo* type_info_ = nullptr;
+  DISPID current_ = 0;
+  std::optional<std::string> rejection_;
+  std::string rejection_message_;
 };
+
+// The member DispInvoke called is the one Invoke is dispatching.
+DispatchReply TypedMembers::Call(std::vector<DispatchValue> arguments) {
+  return owner_.CallObject(std::move(arguments));
+}
+
+IDispatch* TypedMembers::Object(const DispatchValue& value) { return owner_.Object(value); }
 
 IDispatch* ComClass::Dispatch(const std::string& path) {
   DispatchServer::Entry& entry = server_.objects_.at(path);

@@ -1,6 +1,8 @@
 #include "ngserver/ng_objects.h"
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "core/call_log.h"
@@ -25,9 +27,6 @@ class Call {
       : folder_(folder), name_(name), line_(std::string(server) + "." + std::string(name)) {
     for (const DispatchValue& argument : arguments) line_.Arg(Formatted(argument));
   }
-
-  // Rejects the call when the server's Reject switch names it.
-  bool RejectedBy(const std::string& rejected_name) const { return rejected_name == name_; }
 
   DispatchReply Reject() {
     line_.Result("rejected").WriteTo(folder_);
@@ -76,111 +75,151 @@ const std::int32_t* NumberArgument(const std::vector<DispatchValue>& arguments, 
 }
 
 constexpr const char* kPluginServer = "PluginServer";
+constexpr const char* kOptionsManager = "OptionsManager";
 
-class PluginObject final : public DispatchObject {
+// A member as the object declares it, before the server's switches say which kinds it answers.
+struct MemberEntry {
+  std::int32_t dispatch_id;
+  std::uint32_t kind;
+  const char* name;
+};
+
+// An object of one of the servers: its members answer by dispatch id and kind, strictly (only
+// the declared kind, as a type-driven server does) or leniently, as the server's StrictKinds
+// switch says; anything else is an unknown member.
+class SimulatedObject : public DispatchObject {
  public:
-  explicit PluginObject(std::string folder) : folder_(std::move(folder)) {}
-  DispatchReply Invoke(DispatchServer&, std::int32_t dispatch_id, std::uint32_t kind,
-                       const std::vector<DispatchValue>& arguments) override {
+  SimulatedObject(std::string folder, const char* server, std::span<const MemberEntry> members)
+      : folder_(std::move(folder)), server_(server), members_(members) {}
+
+  DispatchDeclaration Declare() const override {
     const NgSwitches switches(folder_);
-    const std::string rejected = switches.Text(kPluginServer, "Reject");
-    if (kind == kInvokePropertyGet && (dispatch_id == 8 || dispatch_id == 13)) {
-      const bool version = dispatch_id == 8;
-      Call call(folder_, kPluginServer, version ? "Version" : "ProgramPath", arguments);
-      if (call.RejectedBy(rejected)) return call.Reject();
-      return call.Answer(switches.Text(kPluginServer, version ? "Version" : "ProgramPath"));
+    const bool strict = switches.Int(server_, "StrictKinds") != 0;
+    DispatchDeclaration declaration;
+    declaration.type_info = switches.Int(server_, "TypeInfo") != 0;
+    for (const MemberEntry& member : members_) {
+      declaration.members.push_back({member.dispatch_id, member.kind, member.name,
+                                     strict ? member.kind : kInvokeMethod | kInvokePropertyGet,
+                                     OutFormOf(member, switches)});
     }
-    return MemberNotFound(folder_, kPluginServer, dispatch_id, kind);
+    return declaration;
   }
+
+  DispatchReply Invoke(DispatchServer& server, std::int32_t dispatch_id, std::uint32_t kind,
+                       const std::vector<DispatchValue>& arguments) override {
+    for (const DispatchMember& member : Declare().members) {
+      if (member.dispatch_id != dispatch_id || (member.answers & kind) == 0) continue;
+      const NgSwitches switches(folder_);
+      Call call(folder_, server_, member.name, arguments);
+      if (Rejects(switches, member.name)) return call.Reject();
+      return Answer(server, switches, member.name, arguments, call);
+    }
+    return MemberNotFound(folder_, server_, dispatch_id, kind);
+  }
+
+ protected:
+  virtual OutForm OutFormOf(const MemberEntry&, const NgSwitches&) const { return OutForm::kNone; }
+  virtual bool Rejects(const NgSwitches& switches, std::string_view name) const {
+    return switches.Text(server_, "Reject") == name;
+  }
+  virtual DispatchReply Answer(DispatchServer& server, const NgSwitches& switches,
+                               std::string_view name, const std::vector<DispatchValue>& arguments,
+                               Call& call) = 0;
+
+  const std::string& folder() const { return folder_; }
 
  private:
   std::string folder_;
+  const char* server_;
+  std::span<const MemberEntry> members_;
 };
 
-class LoginObject final : public DispatchObject {
+constexpr MemberEntry kPluginMembers[] = {{8, kInvokePropertyGet, "Version"},
+                                          {13, kInvokePropertyGet, "ProgramPath"}};
+
+class PluginObject final : public SimulatedObject {
  public:
-  explicit LoginObject(std::string folder) : folder_(std::move(folder)) {}
-  DispatchReply Invoke(DispatchServer& server, std::int32_t dispatch_id, std::uint32_t kind,
-                       const std::vector<DispatchValue>& arguments) override {
-    const NgSwitches switches(folder_);
-    const std::string rejected = switches.Text(kPluginServer, "Reject");
+  explicit PluginObject(std::string folder)
+      : SimulatedObject(std::move(folder), kPluginServer, kPluginMembers) {}
+
+ private:
+  DispatchReply Answer(DispatchServer&, const NgSwitches& switches, std::string_view name,
+                       const std::vector<DispatchValue>&, Call& call) override {
+    return call.Answer(switches.Text(kPluginServer, name));
+  }
+};
+
+constexpr MemberEntry kLoginMembers[] = {{11, kInvokeMethod, "Prepare"},
+                                         {8, kInvokeMethod, "FindPlugin"},
+                                         {17, kInvokePropertyGet, "Plugin"}};
+
+class LoginObject final : public SimulatedObject {
+ public:
+  explicit LoginObject(std::string folder)
+      : SimulatedObject(std::move(folder), kPluginServer, kLoginMembers) {}
+
+ private:
+  DispatchReply Answer(DispatchServer& server, const NgSwitches& switches, std::string_view name,
+                       const std::vector<DispatchValue>& arguments, Call& call) override {
     const bool found = switches.Int(kPluginServer, "PluginFound") != 0;
     const std::int32_t number = switches.Int(kPluginServer, "PluginNumber");
-    if (kind == kInvokeMethod && dispatch_id == 11) {
-      Call call(folder_, kPluginServer, "Prepare", arguments);
-      if (call.RejectedBy(rejected)) return call.Reject();
-      return call.Answer(std::int32_t{0});
-    }
-    if (kind == kInvokeMethod && dispatch_id == 8) {
-      Call call(folder_, kPluginServer, "FindPlugin", arguments);
-      if (call.RejectedBy(rejected)) return call.Reject();
+    if (name == "Prepare") return call.Answer(std::int32_t{0});
+    if (name == "FindPlugin") {
       const std::string* id = TextArgument(arguments, 0);
       const bool orbel = found && id != nullptr && *id == kOrbelPluginId;
       return call.Answer(orbel ? number : std::int32_t{0});
     }
-    if (kind == kInvokePropertyGet && dispatch_id == 17) {
-      Call call(folder_, kPluginServer, "Plugin", arguments);
-      if (call.RejectedBy(rejected)) return call.Reject();
-      const std::int32_t* asked = NumberArgument(arguments, 0);
-      const bool present = found && asked != nullptr && *asked == number &&
-                           switches.Int(kPluginServer, "PluginObject") != 0;
-      if (!present) return call.Answer(ObjectRef{"/"});
-      return call.Answer(server.Add(std::make_unique<PluginObject>(folder_), "Plugin"));
-    }
-    return MemberNotFound(folder_, kPluginServer, dispatch_id, kind);
+    const std::int32_t* asked = NumberArgument(arguments, 0);
+    const bool present = found && asked != nullptr && *asked == number &&
+                         switches.Int(kPluginServer, "PluginObject") != 0;
+    if (!present) return call.Answer(ObjectRef{"/"});
+    return call.Answer(server.Add(std::make_unique<PluginObject>(folder()), "Plugin"));
   }
-
- private:
-  std::string folder_;
 };
 
-class PluginServerInstance final : public DispatchObject {
+constexpr MemberEntry kPluginServerMembers[] = {{1, kInvokeMethod, "Logout"},
+                                                {2, kInvokeMethod, "Login"}};
+
+class PluginServerInstance final : public SimulatedObject {
  public:
-  explicit PluginServerInstance(std::string folder) : folder_(std::move(folder)) {}
-  DispatchReply Invoke(DispatchServer& server, std::int32_t dispatch_id, std::uint32_t kind,
-                       const std::vector<DispatchValue>& arguments) override {
-    const NgSwitches switches(folder_);
-    const std::string rejected = switches.Text(kPluginServer, "Reject");
-    if (kind == kInvokeMethod && dispatch_id == 2) {
-      Call call(folder_, kPluginServer, "Login", arguments);
-      if (call.RejectedBy(rejected)) return call.Reject();
-      const std::int32_t status = switches.Int(kPluginServer, "LoginStatus");
-      ObjectRef login{"/"};
-      if (status >= 0 && switches.Int(kPluginServer, "LoginObject") != 0) {
-        login = server.Add(std::make_unique<LoginObject>(folder_), "Login");
-      }
-      return call.Answer(status, {login}, "login");
-    }
-    if (kind == kInvokeMethod && dispatch_id == 1) {
-      Call call(folder_, kPluginServer, "Logout", arguments);
-      if (call.RejectedBy(rejected)) return call.Reject();
-      return call.Answer(std::int32_t{0});
-    }
-    return MemberNotFound(folder_, kPluginServer, dispatch_id, kind);
-  }
+  explicit PluginServerInstance(std::string folder)
+      : SimulatedObject(std::move(folder), kPluginServer, kPluginServerMembers) {}
 
  private:
-  std::string folder_;
+  OutForm OutFormOf(const MemberEntry& member, const NgSwitches& switches) const override {
+    if (std::string_view(member.name) != "Login") return OutForm::kNone;
+    return switches.Text(kPluginServer, "LoginOut") == "variant" ? OutForm::kVariant
+                                                                 : OutForm::kObject;
+  }
+
+  DispatchReply Answer(DispatchServer& server, const NgSwitches& switches, std::string_view name,
+                       const std::vector<DispatchValue>&, Call& call) override {
+    if (name == "Logout") return call.Answer(std::int32_t{0});
+    const std::int32_t status = switches.Int(kPluginServer, "LoginStatus");
+    ObjectRef login{"/"};
+    if (status >= 0 && switches.Int(kPluginServer, "LoginObject") != 0) {
+      login = server.Add(std::make_unique<LoginObject>(folder()), "Login");
+    }
+    return call.Answer(status, {login}, "login");
+  }
 };
 
-constexpr const char* kOptionsManager = "OptionsManager";
+// GetOption is declared a method, as its name says; radlyn reads it as a property.
+constexpr MemberEntry kOptionsManagerMembers[] = {{3, kInvokeMethod, "GetOption"}};
 
-class OptionsManagerInstance final : public DispatchObject {
+class OptionsManagerInstance final : public SimulatedObject {
  public:
-  explicit OptionsManagerInstance(std::string folder) : folder_(std::move(folder)) {}
-  DispatchReply Invoke(DispatchServer&, std::int32_t dispatch_id, std::uint32_t kind,
-                       const std::vector<DispatchValue>& arguments) override {
-    const NgSwitches switches(folder_);
-    if (kind == kInvokePropertyGet && dispatch_id == 3) {
-      Call call(folder_, kOptionsManager, "GetOption", arguments);
-      if (switches.Int(kOptionsManager, "Reject") != 0) return call.Reject();
-      return call.Answer(switches.Text(kOptionsManager, "Option"));
-    }
-    return MemberNotFound(folder_, kOptionsManager, dispatch_id, kind);
-  }
+  explicit OptionsManagerInstance(std::string folder)
+      : SimulatedObject(std::move(folder), kOptionsManager, kOptionsManagerMembers) {}
 
  private:
-  std::string folder_;
+  bool Rejects(const NgSwitches& switches, std::string_view) const override {
+    return switches.Int(kOptionsManager, "Reject") != 0;
+  }
+  DispatchReply Answer(DispatchServer&, const NgSwitches& switches, std::string_view,
+                       const std::vector<DispatchValue>&, Call& call) override {
+    return call.Answer(switches.Text(kOptionsManager, "Option"));
+  }
 };
 
 }  // namespace

@@ -26,6 +26,16 @@ constexpr std::array kNgSwitchTable{
     SwitchEntry{"PluginServer", "Version", "1.2", "the Orbel plug-in's Version text"},
     SwitchEntry{"PluginServer", "ProgramPath", kOrbelProgramDefault,
                 "the Orbel plug-in's ProgramPath text (the Orbel program radlyn starts)"},
+    SwitchEntry{"PluginServer", "LoginOut", "object",
+                "how Login declares its out-argument, the login object: object ([out] "
+                "IDispatch**) or variant ([out] VARIANT*); on Windows a call passing the other "
+                "form is rejected as a type mismatch before Login runs"},
+    SwitchEntry{"PluginServer", "StrictKinds", "1",
+                "1: a member answers only calls of its declared kind (method or property read); "
+                "0: any kind"},
+    SwitchEntry{"PluginServer", "TypeInfo", "1",
+                "0: the objects give out no type information (Windows), yet still check every "
+                "call against their declarations"},
     SwitchEntry{"PluginServer", "Reject", "",
                 "name of one call the server rejects with an error: Login, Logout, Prepare, "
                 "FindPlugin, Plugin, Version or ProgramPath"},
@@ -36,6 +46,11 @@ constexpr std::array kNgSwitchTable{
                 "the text GetOption answers for the Orbel plug-in and group ORBEL (Orbel's data "
                 "folder)"},
     SwitchEntry{"OptionsManager", "Reject", "0", "1: GetOption is rejected with an error"},
+    SwitchEntry{"OptionsManager", "StrictKinds", "1",
+                "1: GetOption, a method, answers only calls that include the method kind; 0: any "
+                "kind"},
+    SwitchEntry{"OptionsManager", "TypeInfo", "1",
+                "0: the options manager gives out no type information (Windows)"},
     // The Orbel program.
     SwitchEntry{"Orbel", "DataFolder", kOrbelDataDefault,
                 "Orbel's own data folder: its backup state file orbel-backup.state lies here"},

@@ -51,6 +51,28 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Creates an absolute folder with every missing level above it ("C:\Practice" before
+// "C:\Practice\Xray"); the drive, or the server and share of a network path
+// "\\server\share\...", is never created. True when the folder exists afterwards.
+bool CreateFolderTree(const std::string& folder) {
+  std::size_t level = 2;  // the separator after "C:"
+  if (folder.rfind("\\\\", 0) == 0) {
+    level = folder.find('\\', folder.find('\\', 2) + 1);  // the separator after the share
+    if (level == std::string::npos) return FolderExists(folder);
+  }
+  while (level < folder.size()) {
+    level = folder.find('\\', level + 1);
+    if (level == std::string::npos) level = folder.size();
+    CreateDirectoryA(folder.substr(0, level).c_str(), nullptr);  // fails where it exists
+  }
+  return FolderExists(folder);
+}
+
 // Step 1: an old result file would be read as this job's answer when Radlyn runs no job (another
 // copy is busy, the job file went astray), so it goes first. Only "not there" counts as gone.
 bool DeleteOldResult(const std::string& result_file) {
@@ -186,8 +208,8 @@ int main(int argc, char** argv) {
     return Fail("a folder name is too long");
   }
   // Radlyn does not create the data folder (it creates a missing image folder itself).
-  CreateDirectoryA(data_folder.c_str(), nullptr);
-  CreateDirectoryA(archive_folder.c_str(), nullptr);
+  if (!CreateFolderTree(data_folder)) return Fail("the data folder cannot be created");
+  if (!CreateFolderTree(archive_folder)) return Fail("the archive folder cannot be created");
   const std::string job_file = data_folder + "\\RADLYN_in.ini";
   const std::string result_file = data_folder + "\\RADLYN_out.ini";
 

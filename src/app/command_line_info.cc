@@ -1,6 +1,6 @@
 #include "app/command_line_info.h"
 
-#include "support/ansi_case.h"
+#include "platform/code_page.h"
 #include "support/text_number.h"
 
 namespace radlyn {
@@ -9,7 +9,7 @@ void CRadlynCommandLineInfo::ParseParam(std::string_view parameter) {
   if (!parameter.empty() && (parameter.front() == '-' || parameter.front() == '/')) {
     parameter.remove_prefix(1);
   }
-  parameters_.push_back(ToLowerAnsi(parameter));
+  parameters_.push_back(platform::GetCodePages().LowerAnsi(parameter));
 }
 
 bool CRadlynCommandLineInfo::HasParameter(std::string_view text) const {
@@ -24,7 +24,7 @@ bool CRadlynCommandLineInfo::IsHelpRequested() const {
 }
 
 std::string CRadlynCommandLineInfo::GetParameterValue(std::string_view key) const {
-  const std::string prefix = ToLowerAnsi(key) + "=";
+  const std::string prefix = platform::GetCodePages().LowerAnsi(key) + "=";
   for (const std::string& parameter : parameters_) {
     if (parameter.starts_with(prefix)) return parameter.substr(prefix.size());
   }

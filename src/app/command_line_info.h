@@ -1,5 +1,5 @@
 // CRadlynCommandLineInfo: the command line's parameters, in order, each lowered to lower case in
-// full (values included).
+// full (values included), in the workstation's ANSI code page (platform/code_page.h).
 //
 // ParseParam takes one parameter as the platform split it, removes one leading "-" or "/", lowers
 // the rest and keeps it. GetParameterValue(key) answers the text after "key=" of the first

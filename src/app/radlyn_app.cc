@@ -73,7 +73,8 @@ void CRadlynApp::RunStartUp(const CSingleInstanceGuard& guard,
     ShowAboutDialog();
     return;
   }
-  files.DeleteFile(GetResultFilePath());  // a missing file is no error
+  // An earlier job's result that stays would answer for this one: no exposure then.
+  if (!RemoveOldResult()) return;
   if (!BeginResult()) return;
   if (InitializeClient() != kErrorNone) return;
   // No exposure when its outcome could not reach the client.

@@ -56,6 +56,10 @@ constexpr std::pair<const char*, const char*> kDataUnescapes[] = {
     {"&gt;", ">"}, {"&lt;", "<"}, {"&quot;", "\""}};
 
 constexpr char kFilterError[] = "Error during auto-post-processing";
+// Written instead of the missing-settings warning when the workstation has no XML parser, which
+// would otherwise send support looking for settings that are there.
+constexpr char kNoParserBefore[] = "RADLYN - Couldn't create an XML parser (";
+constexpr char kNoParserAfter[] = "). No auto post processing possible.";
 constexpr std::uint32_t kUnspecifiedModuleError = 26;
 
 struct FilterTableEntry {
@@ -147,11 +151,14 @@ std::string CreationTime() {
 }
 
 // The INI element carried by the take's extension text, or empty text when it has none.
-std::string IniElementFromExtensionText(const std::string& extension) {
+std::string IniElementFromExtensionText(const std::string& extension, bool& parser_missing) {
   std::string data;
   {
     CDOMDocument2 document;
-    if (document.LoadXML(extension) != 0) return {};
+    if (document.LoadXML(extension) != 0) {
+      parser_missing = document.ParserMissing();
+      return {};
+    }
     XmlNodeHandle node = document.selectSingleNode(kPostProcessingPath);
     if (node == nullptr) return {};
     if (!document.GetAttributeString(document.ToElement(node), kPostProcessingAttribute, data)) {
@@ -170,9 +177,9 @@ std::string IniElementFromExtensionText(const std::string& extension) {
 // The same, with an error of the XML parser counted as no INI element. The exposure has been
 // taken when the document is built: a parser that fails here must not cost the job its image,
 // only its auto-post-processing, as a text without the element does.
-std::string IniElementFromExtension(const std::string& extension) {
+std::string IniElementFromExtension(const std::string& extension, bool& parser_missing) {
   try {
-    return IniElementFromExtensionText(extension);
+    return IniElementFromExtensionText(extension, parser_missing);
   } catch (const platform::XmlError&) {
     return {};
   }
@@ -343,11 +350,13 @@ void CMorlundLink::BuildAutoPostDocument(const std::uint8_t* take_record) {
 
   const std::string extension = GetTakeExtensionText(take_record);
   if (extension.find(kDocumentRoot) != std::string::npos) {
-    const std::string ini = IniElementFromExtension(extension);
-    if (ini.empty()) {
-      WriteEventLog("Warning", LoadResourceString(kIdsNoAutoPostElement));
-    } else {
+    bool parser_missing = false;
+    const std::string ini = IniElementFromExtension(extension, parser_missing);
+    if (!ini.empty()) {
       document.append(ini);
+    } else if (!parser_missing) {
+      // Without a parser the settings may well be there; processing names the parser instead.
+      WriteEventLog("Warning", LoadResourceString(kIdsNoAutoPostElement));
     }
   } else {
     document.append(IniElementFromSettings(modules_, take_type_));
@@ -399,6 +408,8 @@ bool CMorlundLink::DoAutoPostProcessing() {
           result |= ApplyFilterClass(filter_class, wwe.address());
         }
       }
+    } else if (document.ParserMissing()) {
+      WriteEventLog("Error", kNoParserBefore + platform::GetXmlParser().Name() + kNoParserAfter);
     }
   } catch (...) {
     SetError(2, "DoAutoPostProcessing: Unknown exception occurred");

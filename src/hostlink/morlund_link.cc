@@ -6,17 +6,18 @@
 #include <string>
 
 #include "hostlink/take_block.h"
+#include "platform/code_page.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
-#include "support/ansi_case.h"
 
 namespace radlyn {
 namespace {
 
+// Client names compare without regard to case in the workstation's ANSI code page.
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return ToLowerAnsi(x) == ToLowerAnsi(y); });
+  platform::CodePages& code_pages = platform::GetCodePages();
+  return code_pages.LowerAnsi(a) == code_pages.LowerAnsi(b);
 }
 
 CMorlundLink& CreateLink() {

@@ -1,6 +1,8 @@
 // Simulation mode: a stored image stands in for the exposure, dated with the time of the run,
 // and Orbel's prepared working files are handed to Orbel. Acquire only simulates a take that
-// Orbel processes afterwards.
+// Orbel processes afterwards. The result file cannot tell such an image from an exposure (it
+// reads ErrorNr=0 with the job's patient), so every simulated take leaves a warning in
+// Morlund's event log, where support finds it.
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@
 #include "platform/clock.h"
 #include "platform/global_memory.h"
 #include "platform/paths.h"
+#include "resources/string_table.h"
+#include "support/event_log.h"
 #include "support/folder_copy.h"
 
 namespace radlyn {
@@ -33,6 +37,7 @@ std::string Below(std::string folder, std::initializer_list<std::string_view> na
 
 std::uint16_t CMorlundLink::LoadSimulationImage(GmHandle take_block,
                                                 const std::string& orbel_data_folder) {
+  WriteEventLog("Warning", LoadResourceString(kIdsSimulatedImage));
   const std::string image_path = Below(ProgramFolder(), {"ORBEL", "simu.tif"});
   std::vector<std::uint8_t> image_record(records::image::kSize, 0);
   const bool imported =

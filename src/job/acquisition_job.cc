@@ -17,11 +17,11 @@
 #include "job/job_files.h"
 #include "job/job_frame.h"
 #include "job/output_naming.h"
+#include "platform/code_page.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "resources/string_table.h"
-#include "support/ansi_case.h"
 #include "support/disk_space.h"
 #include "support/event_log.h"
 
@@ -126,7 +126,8 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
                "Image files in output folder '" + folder +
                    "' detected. Please ensure an empty output folder.");
         }
-        files.DeleteFile(*image);
+        // A failed delete is ignored: the new image gets a name of its own.
+        platform::RetryTransientFailures([&] { return files.DeleteFile(*image); });
       }
     } else if (folder.empty() || !files.CreateFolderTree(folder)) {
       Fail(host, kErrorFileCreation, "Couldn't create specified directory: '" + folder + "'");
@@ -134,16 +135,18 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
 
     const std::string probe = folder + kProbeFileName;
     // A link in the probe's place is never followed: emptying it would empty another file.
-    if (files.IsLink(probe) || !files.CreateEmptyFile(probe)) {
+    if (files.IsLink(probe) ||
+        !platform::RetryTransientFailures([&] { return files.CreateEmptyFile(probe); })) {
       Fail(host, kErrorFileCreation,
            "Error during testing file access in the specified directory: '" + folder + "'");
     }
-    if (!files.DeleteFile(probe)) {
+    if (!platform::RetryTransientFailures([&] { return files.DeleteFile(probe); })) {
       Fail(host, kErrorFileDeleting,
            "Couldn't delete test file: '" + probe + "'. Please remove this file manually.");
     }
 
-    std::string file_format = ToLowerAnsi(ReadProfileText(kFileFormatKey, job_file));
+    std::string file_format =
+        platform::GetCodePages().LowerAnsi(ReadProfileText(kFileFormatKey, job_file));
     if (file_format == "bmp") {
       host.SetBitDepth(8);
     } else if (file_format != "tif") {

@@ -1,5 +1,6 @@
 #include "job/job_frame.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "job/error_table.h"
 #include "job/job_files.h"
 #include "platform/file_system.h"
+#include "platform/last_error.h"
 #include "platform/profile.h"
 #include "resources/string_table.h"
 #include "support/event_log.h"
@@ -16,6 +18,12 @@ namespace radlyn {
 namespace {
 
 constexpr IntKey kStoredErrorNumberKey{"Info", "ErrorNr", 0};
+
+std::string DecimalText(std::int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+  return text;
+}
 
 }  // namespace
 
@@ -70,22 +78,19 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   }
 
   const std::string_view message = GetErrorMessage(error_number);
-  platform::Profile& profile = platform::GetProfile();
-  if (!WriteProfileInt("Info", "ErrorNr", error_number, result_file)) {
+  if (!WriteResultKey("Info", "ErrorNr", DecimalText(error_number), result_file)) {
     result_write_failed_ = true;
   } else if (error_number != kErrorNone) {
     nonzero_reported_ = true;
   }
-  profile.WriteString("Info", "ErrorMsg", message, result_file);
-  if (!debug_text.empty()) profile.WriteString("Info", "DebugInfo", debug_text, result_file);
+  WriteResultKey("Info", "ErrorMsg", message, result_file);
+  if (!debug_text.empty()) WriteResultKey("Info", "DebugInfo", debug_text, result_file);
   if (error_number == kErrorNone) return;
 
-  char number[16];
-  std::snprintf(number, sizeof number, "%d", static_cast<int>(error_number));
   std::string log_text = "Error in ";
   log_text += LoadResourceString(kIdsProgramName);
   log_text += ": ErrorNr=";
-  log_text += number;
+  log_text += DecimalText(error_number);
   log_text += "; ErrorMsg='";
   log_text += message;
   log_text += "'; DebugInfo='";
@@ -94,21 +99,44 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   WriteEventLog("Info", log_text);
 }
 
+bool CJobFrame::WriteResultKey(std::string_view section, std::string_view key,
+                               std::string_view value, const std::string& path) {
+  platform::Profile& profile = platform::GetProfile();
+  const auto write = [&] { return profile.WriteString(section, key, value, path); };
+  if (result_file_held_) return write();
+  if (platform::RetryTransientFailures(write)) return true;
+  result_file_held_ = platform::IsTransientFileError(platform::GetLastErrorCode());
+  return false;
+}
+
 void CJobFrame::WriteResultText(std::string_view section, std::string_view key,
                                 std::string_view value) {
-  if (!platform::GetProfile().WriteString(section, key, value, ResultWritePath())) {
-    result_keys_lost_ = true;
-  }
+  if (!WriteResultKey(section, key, value, ResultWritePath())) result_keys_lost_ = true;
 }
 
 void CJobFrame::WriteResultInt(std::string_view section, std::string_view key, std::int32_t value) {
-  if (!WriteProfileInt(section, key, value, ResultWritePath())) result_keys_lost_ = true;
+  WriteResultText(section, key, DecimalText(value));
+}
+
+bool CJobFrame::RemoveOldResult() {
+  platform::FileSystem& files = platform::GetFileSystem();
+  const std::string result_file = GetResultFilePath();
+  if (platform::RetryTransientFailures([&] { return files.DeleteFile(result_file); })) {
+    return true;
+  }
+  const std::uint32_t error = platform::GetLastErrorCode();
+  if (!files.Exists(result_file)) return true;  // a missing file is no error
+  result_withheld_ = true;
+  WriteEventLog("Error", "Couldn't delete the old result file: '" + result_file + "' (error " +
+                             std::to_string(error) + "); no X-ray image was taken");
+  return false;
 }
 
 bool CJobFrame::BeginResult() {
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string pending = GetPendingResultFilePath();
-  files.DeleteFile(pending);  // a missing file is no error
+  // A missing file is no error.
+  platform::RetryTransientFailures([&] { return files.DeleteFile(pending); });
   if (files.Exists(pending)) {
     WriteErrorReport(kErrorFileDeleting,
                      "Couldn't delete file: '" + pending + "'. Please remove this file manually.");
@@ -125,13 +153,14 @@ void CJobFrame::PublishResult() {
   if (result_write_failed_) {
     // The pending file does not hold this job's outcome: no answer is better than a wrong one.
     result_withheld_ = true;
-    files.DeleteFile(pending);
+    platform::RetryTransientFailures([&] { return files.DeleteFile(pending); });
     WriteEventLog("Error", "Couldn't write the result file: '" + pending + "'");
     return;
   }
   // No report reached the pending file: there is nothing to publish.
   if (!files.Exists(pending)) return;
-  if (files.RenameFile(pending, GetResultFilePath())) {
+  const std::string result_file = GetResultFilePath();
+  if (platform::RetryTransientFailures([&] { return files.RenameFile(pending, result_file); })) {
     result_pending_ = false;
     return;
   }

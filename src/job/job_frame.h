@@ -26,6 +26,11 @@
 // of whose result keys (the image path, the patient data, ...) could not be written: a result
 // that reads success without them would tell the client of no image, or of the wrong patient. A
 // failed job reports its error number all the same.
+//
+// The result files are the program's own files under contention (platform/file_system.h): their
+// deletes, key writes and the publishing rename wait out another program's hold on them within
+// the bound stated there. A result file that one write could not reach within it is not waited
+// on again by later writes of the job, so a file held through the whole job costs that wait once.
 #pragma once
 
 #include <cstdint>
@@ -59,6 +64,11 @@ class CJobFrame {
 
   void WriteErrorReport(std::int32_t error_number, std::string_view debug_text);
 
+  // Deletes the result file of an earlier job; a missing file is no error. A file that is still
+  // there afterwards would tell the client an earlier job's outcome as this one's: the event log
+  // says why, every later report of this run writes nothing, and the answer is false. The job
+  // must then not run.
+  bool RemoveOldResult();
   // Deletes a pending file left by an earlier job and makes this job's result pending. When that
   // file cannot be deleted the job must not run: the report (8, naming the file) goes straight to
   // the result file and the answer is false.
@@ -85,6 +95,9 @@ class CJobFrame {
   // A key of the job's result; one that cannot be written withholds a successful job's result.
   void WriteResultText(std::string_view section, std::string_view key, std::string_view value);
   void WriteResultInt(std::string_view section, std::string_view key, std::int32_t value);
+  // Writes one key into `path`, retrying transient failures (see the class comment).
+  bool WriteResultKey(std::string_view section, std::string_view key, std::string_view value,
+                      const std::string& path);
 
   HostLinkPort* link_;
   std::string data_folder_;
@@ -94,6 +107,7 @@ class CJobFrame {
   bool result_withheld_ = false;
   bool result_keys_lost_ = false;
   bool nonzero_reported_ = false;
+  bool result_file_held_ = false;  // a write failed with a transient error through the bound
   platform::WindowHandle parent_window_ = 0;
   std::string program_folder_;
   std::string settings_file_path_;

@@ -5,9 +5,12 @@
 // AutomationObject is one reference to an object; destroying it releases the reference.
 //
 // A call names a dispatch id, a kind (method or property read), its ordered input arguments and
-// the result type the caller expects; the result is converted to that type where a conversion
+// the result type the caller expects. A property read is sent as both kinds at once (kind 3, as
+// VB and script clients send it), so that a member its server declares as a method answers it
+// too; the result is converted to that type where a conversion
 // exists (number to text and back). Out-arguments the object hands back (such as a new object)
-// arrive in `out_arguments`, in order. Texts are program texts (ANSI) on this side.
+// arrive in `out_arguments`, in order; each is passed in the form the object declares for it (an
+// object reference or a VARIANT on Windows). Texts are program texts (ANSI) on this side.
 //
 // A call that the object rejects, that cannot be delivered, or whose result does not convert
 // throws AutomationError: callers let it travel up unless they mean to handle it.
@@ -34,7 +37,8 @@ class AutomationError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class InvokeKind : std::uint32_t { kMethod = 1, kPropertyGet = 2 };
+// The kinds as bits: 1 method, 2 property read; a property read carries both.
+enum class InvokeKind : std::uint32_t { kMethod = 1, kPropertyGet = 3 };
 enum class ResultType { kNone, kInt32, kText, kObject };
 
 class AutomationObject;

@@ -1,5 +1,7 @@
-// The workstation's local date and time, to the second.
+// The workstation's local date and time, to the second, and waiting a while.
 #pragma once
+
+#include <cstdint>
 
 #include "platform/service.h"
 
@@ -18,6 +20,9 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalTime Now() = 0;
+  // Blocks the calling thread for `milliseconds`. A replacement that only records the wait lets
+  // a test run through retry delays without sleeping.
+  virtual void Sleep(std::uint32_t milliseconds);
 
   static Clock& Native();
 };

@@ -1,4 +1,9 @@
-// Files and folders. All path arguments and results are program texts (see paths.h).
+// Files and folders. All path arguments and results are program texts (see paths.h). The
+// operations refuse, as Windows' ANSI file functions do, a path of 260 characters or more (MAX_PATH
+// counts the terminator; last error 3 at 260, 206 beyond), a component holding < > : " | ? * or a
+// control character (wildcards aside in a search pattern's last component), and a reserved device
+// name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension) as the last component (last error
+// 123). FreeBytesAvailable measures the nearest folder it can reach instead.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +29,10 @@ class FileSystem {
   // Deletes a file; false when it could not be deleted (a missing file included).
   virtual bool DeleteFile(std::string_view path) = 0;
   // The full path of the first file that matches a wildcard pattern (`*`, `?` in the last
-  // component, case-insensitive), or std::nullopt. Folders never match.
+  // component, case-insensitive), or std::nullopt. Folders never match. A long name matches also
+  // through its 8.3 short name, whose extension is the first three characters of the long one's:
+  // "*.tif" finds "x.tiff", "x.tif~" and "Long Name Here.tiff" (wherever the volume keeps short
+  // names, as the system volume does by default; Linux answers so always).
   virtual std::optional<std::string> FindFirstFile(std::string_view pattern) = 0;
   // Creates a folder and every missing parent; true when the folder exists afterwards.
   virtual bool CreateFolderTree(std::string_view path) = 0;
@@ -69,5 +77,40 @@ class FileSystem {
 };
 
 inline FileSystem& GetFileSystem() { return Service<FileSystem>::Get(); }
+
+// Files under contention. On Windows a file that another program holds open without
+// FILE_SHARE_DELETE cannot be deleted, renamed or replaced, and one that is being deleted while
+// still open refuses to be opened; virus scanners, indexers and backup agents open fresh files
+// right after they are closed, and clients read the result file. A data folder on a server adds
+// passing network errors. Radlyn's own operations on its files in the data and output folders
+// (deleting the old result file, writing, publishing and discarding the pending result, the
+// output folder's probe file, deleting an old image) therefore go through RetryTransientFailures:
+// an operation that fails with a transient error (IsTransientFileError: sharing violation 32,
+// lock violation 33, access denied 5, network errors 54, 55, 59, 64, 121) is tried again up to
+// 10 times, after waits of 100, 200, ... 1000 ms: at most 5.5 s in all before its failure stands.
+// The waits go through the clock service (clock.h). Any other failure stands at once. The
+// FileSystem methods themselves try once; Morlund's own writes are not retried.
+inline constexpr int kMaxTransientRetries = 10;
+inline constexpr std::uint32_t kTransientRetryStepMs = 100;  // the n-th wait is n times this
+
+// True for the last-error codes that another program's hold on a file, or a passing network
+// fault, can cause.
+bool IsTransientFileError(std::uint32_t code);
+
+// After a failed try: when the last error is transient and fewer than kMaxTransientRetries
+// retries were made, waits (retry + 1) * kTransientRetryStepMs and answers true. The last error
+// is left as the failure set it.
+bool WaitBeforeRetry(int retries_made);
+
+// Runs `operation` (which answers true on success and sets the last error on failure) until it
+// succeeds, fails with an error that is not transient, or has been retried kMaxTransientRetries
+// times.
+template <typename Operation>
+bool RetryTransientFailures(Operation&& operation) {
+  for (int retries = 0;; ++retries) {
+    if (operation()) return true;
+    if (!WaitBeforeRetry(retries)) return false;
+  }
+}
 
 }  // namespace radlyn::platform

@@ -39,6 +39,8 @@ inline std::string WithoutTrailingSeparator(std::string text) {
 
 // The native path for a program text: separators mapped, ANSI converted, existing names resolved
 // without regard to case. Names that do not exist are kept as written (ready to be created).
+// Trailing blanks and dots go as Windows drops them: all of them from the last component, a single
+// dot from a component before a separator ("out. \" stays "out. ", "out..\" becomes "out.").
 std::string ToNativePath(std::string_view text);
 
 }  // namespace radlyn::platform

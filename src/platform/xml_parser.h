@@ -1,5 +1,6 @@
-// The platform's XML parser (MSXML on Windows, libxml2 on Linux), reduced to what CDOMDocument2
-// needs: parse a text, pick the first node an XPath 1.0 expression selects, and look at nodes.
+// The platform's XML parser (MSXML 4.0, else MSXML 6.0, on Windows; libxml2 on Linux), reduced to
+// what CDOMDocument2 needs: parse a text, pick the first node an XPath 1.0 expression selects,
+// and look at nodes.
 //
 // Contract every backend keeps:
 // - A document parses synchronously from a text, drops whitespace-only text nodes (outside
@@ -109,6 +110,9 @@ class XmlParser {
   virtual ~XmlParser() = default;
   // A new, configured document without content; nullptr when none can be created.
   virtual std::unique_ptr<XmlDocument> CreateDocument() = 0;
+  // The names of the parsers the backend creates its documents with, in the order it tries
+  // them: what a workstation lacks when CreateDocument answers nullptr.
+  virtual std::string Name() = 0;
 
   static XmlParser& Native();
 };

@@ -14,6 +14,8 @@ constexpr StringResource kStringTable[] = {
     {kIdsNoAutoPostElement,
      "RADLYN - Couldn't find TAVORAAUTOPOST. No auto post processing possible."},
     {kIdsMorlundTooOld, "Error: The detected version of MORLUND is too old. Requested version: "},
+    {kIdsSimulatedImage,
+     "RADLYN - Simulation mode: the image is a stored sample, not an exposure of this patient"},
 };
 
 }  // namespace

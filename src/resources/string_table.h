@@ -16,6 +16,7 @@ enum StringResourceId : int {
   kIdsOleInitFailed = 5,      // message box when the component system cannot be used
   kIdsNoAutoPostElement = 7,  // event-log warning: no auto-post settings element
   kIdsMorlundTooOld = 9,      // message box prefix: Morlund older than required
+  kIdsSimulatedImage = 10,    // event-log warning: the job delivers the stored sample image
 };
 
 struct StringResource {

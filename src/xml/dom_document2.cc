@@ -11,6 +11,7 @@ bool CDOMDocument2::InitDocument() {
   // The backend answers a document that is already synchronous, drops whitespace-only text
   // nodes and selects by XPath; configuration errors are raised by the backend itself.
   document_ = platform::GetXmlParser().CreateDocument();
+  parser_missing_ = document_ == nullptr;
   return document_ != nullptr;
 }
 

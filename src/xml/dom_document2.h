@@ -53,6 +53,9 @@ class CDOMDocument2 {
   XmlNodeHandle selectSingleNode(std::string_view xpath);
   // The node as an element; an empty handle for no node or a node of another type.
   XmlElementHandle ToElement(const XmlNodeHandle& node);
+  // True after a LoadXML that failed because the platform has no XML parser to create a
+  // document with (platform::XmlParser::Name says which it looked for).
+  bool ParserMissing() const { return parser_missing_; }
 
   // Typed reads (node_values.cc). All answer false for an empty handle.
   //
@@ -79,6 +82,7 @@ class CDOMDocument2 {
   bool ReadNodeText(const XmlNodeHandle& node, TypedValue& value);
 
   std::unique_ptr<platform::XmlDocument> document_;
+  bool parser_missing_ = false;
 };
 
 }  // namespace radlyn

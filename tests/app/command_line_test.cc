@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line_info.h"
+#include "platform/code_page.h"
 
 namespace radlyn {
 namespace {
@@ -35,7 +36,26 @@ TEST(CommandLineTest, ParametersAreLoweredInFullAndTheFirstKeyWins) {
   EXPECT_EQ(info.GetParameterValue("parentwnd"), "");
   EXPECT_EQ(info.GetParameterValue("datapathx"), "1");
   EXPECT_EQ(info.GetParameterValue("missing"), "");
-  EXPECT_EQ(Parse({"DATAPATH=\xC4RZTE"}).GetParameterValue("datapath"), "\xE4rzte");
+}
+
+// Values are lowered in the workstation's ANSI code page, so that the folder a client names is
+// the one found: under Windows-1250 z-acute (0x9F) stays and Z-acute (0x8F) becomes it.
+TEST(CommandLineTest, ValuesAreLoweredInTheAnsiCodePage) {
+  const struct {
+    unsigned page;
+    std::string_view parameter;
+    std::string_view value;
+  } cases[] = {
+      {1252, "DATAPATH=\xC4RZTE\\\x8A", "\xE4rzte\\\x9A"},
+      {1250, "DATAPATH=C:\\\x8F\x9Frebak\\\x9F", "c:\\\x9F\x9Frebak\\\x9F"},
+      {1251, "DATAPATH=C:\\\xC0\xDF\xA8", "c:\\\xE0\xFF\xB8"},
+      {932, "DATAPATH=C:\\\x83\x41\x83\x5CZ", "c:\\\x83\x41\x83\x5Cz"},  // trail bytes stay
+  };
+  const unsigned page = platform::GetCodePages().AnsiCodePage();
+  for (const auto& c : cases) {
+    if (c.page != page) continue;
+    EXPECT_EQ(Parse({c.parameter}).GetParameterValue("datapath"), c.value) << c.parameter;
+  }
 }
 
 TEST(CommandLineTest, ParentWindowIsHexadecimalAfter0x) {

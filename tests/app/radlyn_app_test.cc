@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "job/job_fixture.h"
+#include "platform/code_page.h"
 #include "platform/component_system.h"
 #include "platform/named_mutex.h"
 #include "resources/dialog_templates.h"
-#include "support/ansi_case.h"
 
 namespace radlyn {
 namespace {
@@ -90,7 +90,8 @@ TEST_F(RadlynAppTest, ASecondInstanceDoesNothingAtAll) {
 TEST_F(RadlynAppTest, WithoutAJobFileTheInformationDialogShowsAndAnOlderErrorStays) {
   WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=13\r\n");
   StartUp({"datapath=" + scratch_.Sub("data")});  // no trailing separator: one is added
-  EXPECT_EQ(app_.GetDataFolder(), ToLowerAnsi(DataFolder()));  // parameters arrive lowered
+  EXPECT_EQ(app_.GetDataFolder(),
+            platform::GetCodePages().LowerAnsi(DataFolder()));  // parameters arrive lowered
   ASSERT_EQ(ui_.modal_dialogs.size(), 1u);
   EXPECT_EQ(ui_.modal_dialogs[0].dialog_id, kAboutDialogId);
   app_.ShutDown();
@@ -114,13 +115,34 @@ TEST_F(RadlynAppTest, ADataFolderTooLongAfterExpansionIsRefusedWithoutAnyResultF
 TEST_F(RadlynAppTest, AFailedClientInitialisationRunsNoJob) {
   WriteFailingJob();
   WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=13\r\n");
+  files_.held[ToLowerAnsi(DataFolder()) + "RADLYN_out.ini"] = 3;  // a reader lets go in time
   link_.initialize_result = false;
   StartUp({DataParameter()});
   EXPECT_THAT(link_.calls, ElementsAre("Initialize Office"));
+  EXPECT_THAT(clock_.waits, ElementsAre(100, 200, 300));
   app_.ShutDown();
   // The old result file went first; the initialisation's report stands.
   EXPECT_EQ(ResultKeys().at(2),
             "Info/DebugInfo=Error occurred during client initialization; ClientName = Office!");
+}
+
+// An earlier job's result that cannot be removed would be read as this job's: no exposure, one
+// event-log line, and nothing written, the report at exit included.
+TEST_F(RadlynAppTest, AnOldResultHeldThroughTheBoundMeansNoJobAndNothingWritten) {
+  WriteFailingJob();
+  const std::string old_result =
+      "[Info]\r\nErrorNr=0\r\n[Config]\r\nImageDataPathFile=C:\\x.tif\r\n";
+  WriteFile(frame_.GetResultFilePath(), old_result);
+  const std::string result_file = ToLowerAnsi(DataFolder()) + "RADLYN_out.ini";
+  files_.held[result_file] = -1;
+  StartUp({DataParameter()});
+  app_.ShutDown();
+  EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
+  EXPECT_EQ(clock_.waits.size(), 10u);
+  EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), old_result);
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
+  EXPECT_THAT(LogEntries(), ElementsAre("[Error] Couldn't delete the old result file: '" +
+                                        result_file + "' (error 32); no X-ray image was taken"));
 }
 
 TEST_F(RadlynAppTest, TheClientsWindowOwnsTheJobWhenItExists) {
@@ -178,15 +200,19 @@ TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsG
   link_.during_acquire = [&] {
     result_during_job = std::filesystem::exists(frame_.GetResultFilePath());
     pending_during_job = ReadFile(pending);
+    files_.held[ToLowerAnsi(DataFolder()) + "RADLYN_out.ini.tmp"] =
+        4;  // a virus scanner opens it; publishing waits
   };
   StartUp({DataParameter()});
   EXPECT_FALSE(result_during_job);
+  EXPECT_THAT(clock_.waits, ElementsAre(100, 200, 300, 400));
   EXPECT_EQ(pending_during_job, "[Info]\r\nErrorNr=0\r\nErrorMsg=No error\r\n");
   EXPECT_FALSE(std::filesystem::exists(pending));
   const std::vector<std::string> published = ResultKeys();
   EXPECT_THAT(published, ::testing::Contains("Info/ErrorNr=0"));
   EXPECT_THAT(published, ::testing::Contains("Config/ImageDataPathFile=" +
-                                             ToLowerAnsi(DataFolder()) + "20261207_101500.tif"));
+                                             platform::GetCodePages().LowerAnsi(DataFolder()) +
+                                             "20261207_101500.tif"));
   EXPECT_THAT(published, ::testing::Not(::testing::Contains("Config/Stale=1")));
 
   // The report at exit goes to the published file and leaves its bytes as they are.
@@ -206,7 +232,8 @@ TEST_F(RadlynAppTest, AResultThatCannotBePublishedStaysPendingAndNoReportClaimsS
   const std::string pending = frame_.GetPendingResultFilePath();
   EXPECT_THAT(ReadFile(pending), ::testing::StartsWith("[Info]\r\nErrorNr=2\r\n"));
   EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Couldn't publish the result file: '" +
-                                                ToLowerAnsi(DataFolder()) + "RADLYN_out.ini.tmp'"));
+                                                platform::GetCodePages().LowerAnsi(DataFolder()) +
+                                                "RADLYN_out.ini.tmp'"));
 }
 
 TEST_F(RadlynAppTest, APendingFileThatCannotBeDeletedStopsTheJobBeforeItStarts) {
@@ -215,11 +242,11 @@ TEST_F(RadlynAppTest, APendingFileThatCannotBeDeletedStopsTheJobBeforeItStarts) 
   StartUp({DataParameter()});
   app_.ShutDown();
   EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
-  EXPECT_THAT(ResultKeys(),
-              ElementsAre("Info/ErrorNr=8", "Info/ErrorMsg=File deleting error",
-                          "Info/DebugInfo=Couldn't delete file: '" + ToLowerAnsi(DataFolder()) +
-                              "RADLYN_out.ini.tmp'. Please remove this file "
-                              "manually."));
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=8", "Info/ErrorMsg=File deleting error",
+                                        "Info/DebugInfo=Couldn't delete file: '" +
+                                            platform::GetCodePages().LowerAnsi(DataFolder()) +
+                                            "RADLYN_out.ini.tmp'. Please remove this file "
+                                            "manually."));
 }
 
 TEST_F(RadlynAppTest, TheReportAtExitKeepsTheFirstErrorAndReportsAThrowingShutdown) {

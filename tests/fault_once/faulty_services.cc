@@ -101,6 +101,7 @@ class FaultyXmlParser final : public platform::XmlParser {
     if (!document) return document;
     return std::make_unique<FaultyXmlDocument>(plan_, std::move(document));
   }
+  std::string Name() override { return platform::XmlParser::Native().Name(); }
 
  private:
   FaultPlan& plan_;
@@ -173,6 +174,10 @@ class FaultyClock final : public platform::Clock {
     plan_.Fails(kClockNow);
     return beneath_.Now();
   }
+  void Sleep(std::uint32_t milliseconds) override {
+    plan_.Fails(kClockSleep);
+    beneath_.Sleep(milliseconds);
+  }
 
  private:
   FaultPlan& plan_;
@@ -182,6 +187,12 @@ class FaultyClock final : public platform::Clock {
 class FaultyCodePages final : public platform::CodePages {
  public:
   explicit FaultyCodePages(FaultPlan& plan) : plan_(plan) {}
+  unsigned AnsiCodePage() override { return native().AnsiCodePage(); }
+  unsigned OemCodePage() override { return native().OemCodePage(); }
+  std::string LowerAnsi(std::string_view text) override {
+    plan_.Fails(kCodePagesLowerAnsi);
+    return native().LowerAnsi(text);
+  }
   std::string AnsiToOem(std::string_view text) override {
     plan_.Fails(kCodePagesAnsiToOem);
     return native().AnsiToOem(text);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "hostlink/morlund_link.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
+#include "platform/xml_parser.h"
 #include "support/event_log.h"
 #include "xml/recording_debug_output.h"
 
@@ -305,6 +307,34 @@ TEST_F(AutoPostLinkTest, ExtensionTextReplacesTheSettingsOrLogsAWarning) {
   SetExtension("<EXTENSION/>");
   EXPECT_EQ(BuildIni(), std::string("<INI><FILTERCLASS ") + kDt +
                             " dt:dt=\"int\">1</FILTERCLASS></INI></TAVORAAUTOPOST>");
+}
+
+// A workstation without an XML parser (no MSXML 4.0 nor 6.0): one line that names the parser,
+// from the processing, and not the warning about settings that may well be there.
+class NoXmlParser : public platform::XmlParser {
+ public:
+  std::unique_ptr<platform::XmlDocument> CreateDocument() override { return nullptr; }
+  std::string Name() override { return "Parser.One, Parser.Two"; }
+};
+
+TEST_F(AutoPostLinkTest, WithoutAnXmlParserProcessingNamesTheMissingParserOnce) {
+  NoXmlParser parser;
+  platform::ScopedService<platform::XmlParser> parser_scope{parser};
+  settings_.ints = {{"FilterClass", 1}};
+  for (const bool from_extension : {false, true}) {
+    SCOPED_TRACE(from_extension ? "extension" : "settings");
+    std::filesystem::remove(folder_ + "morlund.log");
+    if (from_extension) {
+      SetExtension("<EXTENSION><POSTPROCESSING data=\"&lt;TAVORAAUTOPOST/&gt;\"/></EXTENSION>");
+    }
+    Build();
+    EXPECT_TRUE(link_.DoAutoPostProcessing());
+    EXPECT_EQ(link_.GetPostProcessedFlag(), 0);
+    EXPECT_TRUE(settings_.filters.empty());
+    EXPECT_EQ(EventLog(),
+              "2013-05-06T07:08:09 [Error] RADLYN - Couldn't create an XML parser (Parser.One, "
+              "Parser.Two). No auto post processing possible.\r\n");
+  }
 }
 
 TEST_F(AutoPostLinkTest, TakeTextsCannotAddMarkupToTheDocument) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,26 @@ TEST_F(AutoPostTest, FailuresLeaveTheImageUnprocessedButTheJobSucceeds) {
     // under Wine its filter is applied.
     if (TargetIsWindows() && job.name == kJobs[2].name) continue;
     RunJob(job);
+  }
+}
+
+// A Windows without MSXML 4.0 and 6.0 (tests/win32 switches both off and sets
+// RADLYN_EXPECT_NO_XML_PARSER): the job succeeds unprocessed, and the event log names the missing
+// parser once instead of warning about settings that are there.
+TEST_F(AutoPostTest, WithoutAnXmlParserTheLogNamesIt) {
+  if (std::getenv("RADLYN_EXPECT_NO_XML_PARSER") == nullptr) GTEST_SKIP() << "a parser is there";
+  const JobCase kJobs[] = {
+      {"settings", "FilterClass=1\r\n", {}, "", {}, "0", false},
+      {"extension", "FilterClass=1\r\n", {{"MoModCh", {{"Extension", "1"}}}}, "", {}, "0", false},
+  };
+  for (const JobCase& job : kJobs) {
+    RunJob(job);
+    const std::vector<std::string> log = ReadEventLogEntries(Morlund() + "/morlund.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         "[Error] RADLYN - Couldn't create an XML parser (Msxml2.DOMDocument.4.0, "
+                         "Msxml2.DOMDocument.6.0). No auto post processing possible."),
+              1)
+        << job.name;
   }
 }
 

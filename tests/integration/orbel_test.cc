@@ -26,6 +26,10 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 
+constexpr const char* kSimulationWarning =
+    "[Warning] RADLYN - Simulation mode: the image is a stored sample, not an exposure of this "
+    "patient";
+
 class OrbelTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -399,6 +403,8 @@ TEST_F(OrbelTest, SimulationDeliversTheStoredImageDatedNowAndHandsOverOrbelsFile
   EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")", StartsWith("Orbel(\"-check\"")));
   EXPECT_TRUE(fs::exists(Morlund() + "/OrbelData/TEMP/OrbelWork.ini"));
   EXPECT_TRUE(fs::exists(Morlund() + "/OrbelData/TEMP/Presets/Simulation.xml"));
+  // The result file reads like an exposure of this patient; the event log says it is none.
+  EXPECT_THAT(EventLog(), Contains(kSimulationWarning));
 }
 
 TEST_F(OrbelTest, SimulationWithoutOrbelTakesARealExposure) {
@@ -408,6 +414,7 @@ TEST_F(OrbelTest, SimulationWithoutOrbelTakesARealExposure) {
   EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
   EXPECT_THAT(Calls("MC_TakeImage"), Not(IsEmpty()));
   EXPECT_EQ(ResultValue("Info", "XRayTime"), "120");
+  EXPECT_THAT(EventLog(), Not(Contains(kSimulationWarning)));
 }
 
 TEST_F(OrbelTest, MissingSimulationDataFailsTheTakeAfterRestoringOrbel) {
@@ -426,6 +433,7 @@ TEST_F(OrbelTest, MissingSimulationDataFailsTheTakeAfterRestoringOrbel) {
     EXPECT_THAT(OrbelCalls(), ElementsAre("Orbel(\"-backupoem\")", "Orbel(\"-restore\")"))
         << missing;
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << missing;
+    EXPECT_THAT(EventLog(), Contains(kSimulationWarning)) << missing;
   }
 }
 

@@ -161,6 +161,26 @@ TEST_F(AcquisitionJobTest, DelOutImageRemovesOneLeftOverImageAndTheJobGoesOn) {
   EXPECT_TRUE(std::filesystem::exists(Images() + "old.tif"));
 }
 
+// A virus scanner or a viewer holding a file in the output folder for a moment is waited for; an
+// old image held through the bound stays, and the job goes on as after any failed delete.
+TEST_F(AcquisitionJobTest, FilesHeldInTheOutputFolderAreWaitedForWithinTheBound) {
+  WriteStandardJob();
+  WriteSettings("[Config]\r\nDelOutImage=1\r\n");
+  const std::string probe = Images() + "4176AF36-32EF-428f-8116-46E5D63BBF61.txt";
+  for (int hold : {2, -1}) {
+    SCOPED_TRACE(hold);
+    WriteFile(Images() + "old.bmp", "x");
+    files_.held = {{Images() + "old.bmp", hold}, {probe, 1}};
+    clock_.waits.clear();
+    EXPECT_EQ(frame_.RunAcquisitionJob(), 0);
+    EXPECT_EQ(std::filesystem::exists(Images() + "old.bmp"), hold < 0);
+    EXPECT_FALSE(std::filesystem::exists(probe));
+    // The image's waits, then the probe's create (held once) and delete (free again).
+    EXPECT_EQ(clock_.waits.size(), hold < 0 ? 11u : 3u);
+    EXPECT_EQ(clock_.waits.back(), 100u);
+  }
+}
+
 TEST_F(AcquisitionJobTest, AnOutputFolderTooLongAfterExpansionWritesNothing) {
   WriteStandardJob("19700305", "ImageDataPath=" + scratch_.Sub(std::string(250, 'x')) + "\r\n");
   EXPECT_EQ(frame_.RunAcquisitionJob(), 36);

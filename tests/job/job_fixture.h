@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "job/fake_host_link.h"
 #include "job/job_frame.h"
+#include "platform/last_error.h"
+#include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform/service.h"
 #include "support/event_log.h"
@@ -27,20 +30,35 @@ class ProgramInFolder : public ForwardingFileSystem {
     return free_bytes;
   }
   bool CreateEmptyFile(std::string_view path) override {
-    return !fail_create_empty_file && ForwardingFileSystem::CreateEmptyFile(path);
+    return !Refused(fail_create_empty_file, path) && ForwardingFileSystem::CreateEmptyFile(path);
   }
   bool DeleteFile(std::string_view path) override {
-    return !fail_delete_file && ForwardingFileSystem::DeleteFile(path);
+    return !Refused(fail_delete_file, path) && ForwardingFileSystem::DeleteFile(path);
   }
   bool RenameFile(std::string_view from, std::string_view to) override {
-    return !fail_rename_file && ForwardingFileSystem::RenameFile(from, to);
+    return !Refused(fail_rename_file, from) && !Refused(false, to) &&
+           ForwardingFileSystem::RenameFile(from, to);
   }
   std::string program_path;
+  // Refused for good with access denied.
   bool fail_create_empty_file = false;
   bool fail_delete_file = false;
   bool fail_rename_file = false;
+  // Files another program holds: creating, deleting or renaming one fails with a sharing
+  // violation for as many more tries as its count says (-1: for good).
+  std::map<std::string, int> held;
   std::optional<std::uint64_t> free_bytes = std::uint64_t{1} << 40;
   std::vector<std::string> free_space_roots;
+
+ private:
+  bool Refused(bool always, std::string_view path) {
+    auto hold = held.find(std::string(path));
+    if (!always && (hold == held.end() || hold->second == 0)) return false;
+    if (!always && hold->second > 0) --hold->second;
+    platform::SetLastErrorCode(always ? platform::kErrorAccessDenied : kSharingViolation);
+    return true;
+  }
+  static constexpr std::uint32_t kSharingViolation = 32;
 };
 
 inline std::string& LogFolderForTests() {

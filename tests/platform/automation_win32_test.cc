@@ -1,6 +1,7 @@
 // The Windows automation backend against a class every Windows (and Wine) registers,
 // Scripting.Dictionary, and against an object of this test registered as the running instance
-// of that class, which hands back an out-argument and raises an exception.
+// of that class, which hands back an out-argument of the type it declares and raises an
+// exception.
 #ifdef _WIN32
 
 #include <gmock/gmock.h>
@@ -29,10 +30,24 @@ constexpr std::int32_t kExists = 3;
 // Dispatch ids of TestServer.
 constexpr std::int32_t kLogin = 2;
 constexpr std::int32_t kRefuse = 3;
+constexpr std::int32_t kName = 4;
+
+// Simplified type information declaring Login's out-argument as VT_BYREF | `declared`.
+ITypeInfo* LoginTypeInfo(VARTYPE declared) {
+  static wchar_t name[] = L"name", login[] = L"login", method[] = L"Login";
+  PARAMDATA parameters[] = {{name, VT_BSTR}, {login, static_cast<VARTYPE>(VT_BYREF | declared)}};
+  METHODDATA methods[] = {{method, parameters, kLogin, 0, CC_STDCALL, 2, DISPATCH_METHOD, VT_I4}};
+  INTERFACEDATA data{methods, 1};
+  ITypeInfo* info = nullptr;
+  EXPECT_EQ(::CreateDispTypeInfo(&data, LOCALE_SYSTEM_DEFAULT, &info), S_OK);
+  return info;
+}
 
 // A minimal automation object: kLogin checks its text argument and hands itself back through the
-// by-reference out-argument; kRefuse raises an exception. It counts its references, and can
-// deny being callable.
+// by-reference out-argument, which must be of the type `accepts` names (as a server dispatching
+// through its type information checks it); kRefuse raises an exception; kName is a method that
+// answers property reads made by both kinds at once. It counts its references and Login's
+// attempts, can deny being callable, and gives out `type_info` when it has one.
 class TestServer final : public IDispatch {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -47,10 +62,15 @@ class TestServer final : public IDispatch {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
   ULONG STDMETHODCALLTYPE Release() override { return --references; }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
+    *count = type_info != nullptr ? 1 : 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (type_info == nullptr) return E_NOTIMPL;
+    type_info->AddRef();
+    *info = type_info;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
   }
@@ -62,17 +82,27 @@ class TestServer final : public IDispatch {
       exception->bstrDescription = ::SysAllocString(L"refused on purpose");
       return DISP_E_EXCEPTION;
     }
+    if (id == kName && (flags & DISPATCH_METHOD) != 0) {
+      result->vt = VT_BSTR;
+      result->bstrVal = ::SysAllocString(L"server");
+      return S_OK;
+    }
     if (id != kLogin || flags != DISPATCH_METHOD) return DISP_E_MEMBERNOTFOUND;
+    ++login_attempts;
     // Arguments arrive last to first: the out-argument, then the name.
     if (parameters->cArgs != 2 || parameters->rgvarg[1].vt != VT_BSTR ||
         std::wstring(parameters->rgvarg[1].bstrVal) != L"MorlundNG" ||
-        parameters->rgvarg[0].vt != (VT_BYREF | VT_VARIANT)) {
+        parameters->rgvarg[0].vt != (VT_BYREF | accepts)) {
       return DISP_E_TYPEMISMATCH;
     }
-    VARIANT* login = parameters->rgvarg[0].pvarVal;
-    login->vt = VT_DISPATCH;
-    login->pdispVal = this;
     AddRef();
+    if (accepts == VT_DISPATCH) {
+      *parameters->rgvarg[0].ppdispVal = this;
+    } else {
+      VARIANT* login = parameters->rgvarg[0].pvarVal;
+      login->vt = VT_DISPATCH;
+      login->pdispVal = this;
+    }
     result->vt = VT_I4;
     result->lVal = 7;
     return S_OK;
@@ -80,6 +110,9 @@ class TestServer final : public IDispatch {
 
   ULONG references = 1;
   bool callable = true;
+  VARTYPE accepts = VT_VARIANT;
+  ITypeInfo* type_info = nullptr;
+  int login_attempts = 0;
 };
 
 // Registers `object` as the running instance of Scripting.Dictionary while it lives.
@@ -157,7 +190,21 @@ TEST(AutomationWin32Test, RejectedCallsAndUnconvertibleResultsThrow) {
 
 TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryReference) {
   TestServer server;
-  {
+  // The declared form goes out first; without type information the VARIANT form does, and the
+  // object form follows a type mismatch.
+  const struct {
+    VARTYPE accepts;
+    bool typed;
+    int attempts;
+  } kCases[] = {{VT_VARIANT, false, 1},
+                {VT_DISPATCH, false, 2},
+                {VT_VARIANT, true, 1},
+                {VT_DISPATCH, true, 1}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.accepts) + (c.typed ? " typed" : " untyped"));
+    server.accepts = c.accepts;
+    server.type_info = c.typed ? LoginTypeInfo(c.accepts) : nullptr;
+    server.login_attempts = 0;
     RunningRegistration registration(&server);
     const ULONG registered = server.references;
     {
@@ -170,9 +217,12 @@ TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryRe
           running.object->Invoke(kLogin, InvokeKind::kMethod, {std::string("MorlundNG")},
                                  ResultType::kInt32, &out_arguments);
       EXPECT_EQ(ResultAsInt(status), 7);
+      EXPECT_EQ(server.login_attempts, c.attempts);
       ASSERT_EQ(out_arguments.size(), 1u);
       std::unique_ptr<AutomationObject> login = ResultAsObject(out_arguments[0]);
       ASSERT_NE(login, nullptr);
+      AutomationResult name = login->Invoke(kName, InvokeKind::kPropertyGet, {}, ResultType::kText);
+      EXPECT_EQ(ResultAsText(name), "server");
       try {
         login->Invoke(kRefuse, InvokeKind::kMethod, {}, ResultType::kNone);
         ADD_FAILURE() << "the refusal was not raised";
@@ -183,6 +233,8 @@ TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryRe
       }
     }
     EXPECT_EQ(server.references, registered);
+    if (server.type_info != nullptr) server.type_info->Release();
+    server.type_info = nullptr;
   }
   EXPECT_EQ(server.references, 1u);
 

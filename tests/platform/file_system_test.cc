@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <set>
+#include <vector>
 
+#include "platform/clock.h"
 #include "platform/last_error.h"
 #include "platform/paths.h"
 #include "platform_test_support.h"
@@ -44,7 +46,8 @@ TEST(WildcardTest, MatchesAsTheWorkstationDoes) {
     bool matches;
   } cases[] = {
       {"*.*", "README", true},          {"*.*", "a.b.c", true},
-      {"*.tif", "IMG.TIF", true},       {"*.tif", "img.tiff", false},
+      {"*.tif", "IMG.TIF", true},       {"*.tif", "img.tiff", true},
+      {"img.tif", "img.tiff", false},   {"X~1.TIF", "x.tiff", true},
       {"*.tif", "tif", false},          {"img?.bmp", "IMG1.bmp", true},
       {"img?.bmp", "img12.bmp", false}, {"*", "", true},
       {"a*b*c", "aXbYbZc", true},       {"a*b*c", "aXbYcZ", false},
@@ -228,6 +231,88 @@ TEST_F(FileSystemTest, SearchFindsFirstWhatTheWorkstationListsFirst) {
   }
 }
 
+TEST_F(FileSystemTest, SearchByExtensionAlsoMatchesTheShortNamesExtension) {
+  // Beside a long name the workstation keeps an 8.3 short name whose extension is the first three
+  // characters of the long one's, and a search matches either name.
+  const struct {
+    const char* name;
+    const char* pattern;
+    bool found;
+  } cases[] = {
+      {"x.tiff", "*.tif", true},      {"x.TIFF", "*.tif", true},
+      {"x.tif_old", "*.tif", true},   {"x.tif~", "*.TIF", true},
+      {"x.bmpx", "*.bmp", true},      {"Long Name Here.tiff", "*.tif", true},
+      {"x.tiff.bak", "*.tif", false}, {".tiff", "*.tif", false},
+      {"x.ti", "*.tif", false},
+  };
+  for (const auto& c : cases) {
+    TempFolder out;
+    WriteFile(out / c.name, "");
+    EXPECT_EQ(files_.FindFirstFile(out / c.pattern).has_value(), c.found) << c.name;
+  }
+}
+
+TEST_F(FileSystemTest, PathsOfMaxPathCharactersOrMoreAreRefused) {
+  // In a folder of 200 characters, names reach MAX_PATH (260 characters, the terminator
+  // included): 259 pass, 260 fail as a path not found, longer ones as too long.
+  const std::string base = folder_.path().string();
+  if (base.size() > 150) GTEST_SKIP() << "temporary folder too deep: " << base;
+  const std::string folder = base + kPathSeparator + std::string(199 - base.size(), 'd');
+  ASSERT_TRUE(files_.CreateFolderTree(folder));
+  const std::pair<std::size_t, std::uint32_t> cases[] = {
+      {259, 0},
+      {261, kErrorFileNameTooLong},
+#ifndef _WIN32
+      {260, kErrorPathNotFound},  // Wine takes one character more than Windows
+#endif
+  };
+  for (const auto& [length, error] : cases) {
+    SCOPED_TRACE(length);
+    const std::string path = folder + kPathSeparator + std::string(length - 201, 'n');
+    EXPECT_EQ(files_.CreateEmptyFile(path), error == 0);
+    if (error != 0) {
+      EXPECT_EQ(GetLastErrorCode(), error);
+    }
+    EXPECT_EQ(files_.Exists(path), error == 0);
+    // A pattern as long as the path: refused like it.
+    EXPECT_EQ(files_.FindFirstFile(path.substr(0, length - 1) + "*").has_value(), error == 0);
+    EXPECT_EQ(files_.DeleteFile(path), error == 0);
+    EXPECT_EQ(files_.CreateFolderTree(path), error == 0);
+  }
+}
+
+TEST_F(FileSystemTest, NamesWindowsRefusesOrTrimsInAnOutputFolder) {
+  // As the job uses a folder: create it with a trailing separator, then a file inside. A last
+  // component loses trailing blanks and dots, one before a separator a single trailing dot.
+  const struct {
+    const char* component;
+    bool usable;
+    std::set<std::string> left;  // what is on disk afterwards
+  } cases[] = {
+      {"out.", true, {"out"}},    {"out..", false, {"out"}},  {"out ", false, {"out"}},
+      {"out. ", false, {"out"}},  {"con", false, {}},         {"CON.txt", false, {}},
+      {"nul.txt", false, {}},     {"Aux .tif", false, {}},    {"prn.", false, {}},
+      {"com1", false, {}},        {"LPT9", false, {}},        {"a<b", false, {}},
+      {"a>b", false, {}},         {"a\"b", false, {}},        {"a|b", false, {}},
+      {"a?b", false, {}},         {"a*b", false, {}},         {"a\tb", false, {}},
+      {"com0", true, {"com0"}},   {"lpt10", true, {"lpt10"}}, {"console", true, {"console"}},
+      {" lead", true, {" lead"}}, {"a..b", true, {"a..b"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.component);
+    TempFolder out;
+    const std::string folder = out / c.component + kPathSeparator;
+    files_.CreateFolderTree(folder);  // its answer differs between devices on Windows
+    EXPECT_EQ(files_.FolderExists(folder), c.usable);
+    EXPECT_EQ(files_.CreateEmptyFile(folder + "probe.txt"), c.usable);
+    EXPECT_EQ(NamesIn(out.path()), c.left);
+  }
+#ifndef _WIN32
+  // Windows reads a colon as the start of a stream name (Wine stores it in the name): refused.
+  EXPECT_FALSE(files_.CreateFolderTree(folder_ / "a:b"));
+#endif
+}
+
 TEST_F(FileSystemTest, ReadWholeFileTellsAFileThatOpenedFromOneThatDidNot) {
   bool opened = true;
   EXPECT_FALSE(files_.ReadWholeFile(folder_ / "absent.xml", &opened).has_value());
@@ -238,6 +323,53 @@ TEST_F(FileSystemTest, ReadWholeFileTellsAFileThatOpenedFromOneThatDidNot) {
   WriteFile(folder_ / "Config.xml", "x");
   EXPECT_EQ(files_.ReadWholeFile(folder_ / "Config.xml", &opened), "x");
   EXPECT_TRUE(opened);
+}
+
+// Records the waits instead of sleeping.
+class WaitRecorder : public Clock {
+ public:
+  LocalTime Now() override { return {}; }
+  void Sleep(std::uint32_t milliseconds) override { waits.push_back(milliseconds); }
+  std::vector<std::uint32_t> waits;
+};
+
+TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound) {
+  struct Case {
+    std::uint32_t error;
+    int failures;  // before the operation succeeds
+    bool succeeds;
+    std::vector<std::uint32_t> waits;
+  } cases[] = {
+      {32, 2, true, {100, 200}},  // sharing violation
+      {33, 1, true, {100}},       // lock violation
+      {5, 3, true, {100, 200, 300}},
+      {54, 1, true, {100}},
+      {55, 1, true, {100}},
+      {59, 1, true, {100}},
+      {64, 1, true, {100}},
+      {121, 1, true, {100}},
+      {32, 10, true, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
+      {32, 11, false, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
+      {kErrorFileNotFound, 1, false, {}},
+      {kErrorGeneralFailure, 1, false, {}},
+      {kErrorDiskFull, 1, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "error " << c.error << ", " << c.failures << " failures");
+    WaitRecorder clock;
+    ScopedService<Clock> scoped_clock(clock);
+    int tries = 0;
+    const bool done = RetryTransientFailures([&] {
+      if (++tries > c.failures) return true;
+      SetLastErrorCode(c.error);
+      return false;
+    });
+    EXPECT_EQ(done, c.succeeds);
+    EXPECT_EQ(clock.waits, c.waits);
+    if (!done) {
+      EXPECT_EQ(GetLastErrorCode(), c.error);
+    }
+  }
 }
 
 }  // namespace

@@ -41,6 +41,11 @@ TEST(PathsTest, ResolvesEachExistingComponentWithoutRegardToCase) {
       {base + "/tavora/./radlyn/../RADLYN", base + "/Tavora/./RADLYN/../RADLYN"},
       {base + "/\xE4RZTE", base + "/\xC3\x84rzte"},  // ANSI in, UTF-8 out
       {base + "/neu-\xE4", base + "/neu-\xC3\xA4"},
+      // Trailing dots and blanks as Windows takes them: all of them at the end, one dot before a
+      // separator.
+      {base + "/tavora./radlyn. .", base + "/Tavora/RADLYN"},
+      {base + "/images..\\x", base + "/images./x"},
+      {base + "/images \\x", base + "/images /x"},
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(ToNativePath(c.text), c.expected) << c.text;

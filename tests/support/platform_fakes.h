@@ -25,7 +25,10 @@ class FixedClock : public platform::Clock {
     ++calls;
     return time_;
   }
+  // Waits are recorded, not slept.
+  void Sleep(std::uint32_t milliseconds) override { waits.push_back(milliseconds); }
   int calls = 0;
+  std::vector<std::uint32_t> waits;
 
  private:
   platform::LocalTime time_;

@@ -5,11 +5,14 @@
 # result file, the event log and the calls log hold what the Linux job tests expect of the same
 # job (tests/integration/job_test.cc), in Windows' own paths and handles. Then the product version
 # stamped by install is the one radlyn reads, and a module lacking an export fails the client
-# initialisation without an exposure.
+# initialisation without an exposure. Last, files held by another program (FILE_HOLDER_EXE opens
+# them as a virus scanner does, without FILE_SHARE_DELETE): a pending result held for a few
+# seconds is still published, an old result file held through the job means no exposure, and an
+# old image held under DelOutImage=1 stays while the job goes on.
 # Usage, inside on_display.sh (the parent dialog that owns the exposure needs a display):
-#   hostsim_job_test.sh RADLYN_EXE HOSTSIM_EXE
+#   hostsim_job_test.sh RADLYN_EXE HOSTSIM_EXE FILE_HOLDER_EXE
 set -uo pipefail
-radlyn=$1 hostsim=$2
+radlyn=$1 hostsim=$2 file_holder=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-hostsim-job.XXXXXX")
 source "$(dirname "$0")/wine_test_lib.sh"
 cleanup() {
@@ -33,13 +36,19 @@ install() {
   # Small images keep the job quick, as in the Linux job tests.
   sed -i 's/^Width=1300$/Width=320/; s/^Height=1700$/Height=240/' "$morlund/hostsim.ini"
 }
-job() {
-  rm -rf "$data/RADLYN_out.ini" "$morlund/morlund.log" "$images"
+# Runs the program file $1 (default radlyn.exe) on the data folder as it is; keeps what it left.
+run_job() {
   : >"$morlund/hostsim-calls.log"
-  wine "$radlyn" "datapath=$(winpath "$data")" parentwnd=0x1234 || fail "radlyn.exe did not end normally"
-  tr -d '\r' <"$data/RADLYN_out.ini" >"$work/result.txt"
+  rm -f "$morlund/morlund.log"
+  wine "${1:-$radlyn}" "datapath=$(winpath "$data")" parentwnd=0x1234 ||
+    fail "radlyn.exe did not end normally"
+  tr -d '\r' <"$data/RADLYN_out.ini" >"$work/result.txt" 2>/dev/null || : >"$work/result.txt"
   tr -d '\r' <"$morlund/morlund.log" | sed 's/^[0-9-]*T[0-9:]* //' >"$work/events.txt"
   cp "$morlund/hostsim-calls.log" "$work/calls.txt"
+}
+job() {
+  rm -rf "$data/RADLYN_out.ini" "$images"
+  run_job
 }
 calls_line() { grep "^$1(" "$work/calls.txt"; }
 
@@ -132,4 +141,65 @@ grep -q '^ErrorNr=[1-9]' "$work/result.txt" || fail "lacking export: $(cat "$wor
 grep -qxF 'DebugInfo=Error occurred during client initialization; ClientName = DentalOffice!' \
   "$work/result.txt" || fail "lacking export: $(cat "$work/result.txt")"
 grep -q '^MC_TakeImage\|^FIO_CheckVersion' "$work/calls.txt" && fail "calls after the failed load"
+
+# Files under contention. hold PATH HOLD_MS [WAIT_MS]: the holder is ready to catch PATH when it
+# returns; held_until_released waits for it to end.
+hold() {
+  wine "$file_holder" "$(winpath "$1")" "$2" "${3:-0}" >"$work/holder.out" 2>&1 &
+  holder_pid=$!
+  for _ in $(seq 300); do grep -q waiting "$work/holder.out" && return; sleep 0.1; done
+  fail "the file holder did not start: $(cat "$work/holder.out")"
+}
+held_until_released() {
+  wait "$holder_pid"
+  grep -q released "$work/holder.out" || fail "the file was not held: $(cat "$work/holder.out")"
+}
+install
+
+# The pending result, held from its creation for 3 s (less than the 5.5 s bound): the result is
+# published all the same, with this job's image.
+rm -rf "$data/RADLYN_out.ini" "$images"
+hold "$data/RADLYN_out.ini.tmp" 3000 60000
+run_job
+held_until_released
+image=$(sed -n 's/^ImageDataPathFile=//p' "$work/result.txt")
+grep -qx 'ErrorNr=0' "$work/result.txt" && [ -f "$images/${image##*\\}" ] ||
+  fail "held pending result: $(cat "$work/result.txt") / $(cat "$work/events.txt")"
+[ -e "$data/RADLYN_out.ini.tmp" ] && fail "the pending result was left behind"
+grep -q "Couldn't" "$work/events.txt" && fail "held pending result: $(cat "$work/events.txt")"
+
+# An old result file held through the whole job: no exposure, no image, one event-log line, and
+# the old file as it was (nothing else is written).
+rm -rf "$images"
+printf '[Info]\r\nErrorNr=0\r\n[Config]\r\nImageDataPathFile=C:\\previous-patient.tif\r\n' \
+  >"$data/RADLYN_out.ini"
+cp "$data/RADLYN_out.ini" "$work/old-result.ini"
+hold "$data/RADLYN_out.ini" 12000
+run_job
+held_until_released
+cmp -s "$data/RADLYN_out.ini" "$work/old-result.ini" || fail "the held old result changed"
+[ -e "$data/RADLYN_out.ini.tmp" ] && fail "a pending result was written"
+[ -e "$images" ] && fail "an output folder was made"
+[ -s "$work/calls.txt" ] && fail "Morlund was called: $(cat "$work/calls.txt")"
+data_folder=$(winpath "$data")  # as the command line hands it over: lowered
+[ "$(cat "$work/events.txt")" = "[Error] Couldn't delete the old result file: '${data_folder,,}\\RADLYN_out.ini' (error 32); no X-ray image was taken" ] ||
+  fail "held old result, event log: $(cat "$work/events.txt")"
+
+# An old image held under DelOutImage=1 (Radlyn.ini beside a copy of radlyn.exe): its delete is
+# retried through the bound and then fails as any failed delete does; the job goes on.
+rm -f "$data/RADLYN_out.ini"
+mkdir -p "$work/bin" "$images"
+cp "$radlyn" "$work/bin/radlyn.exe"
+printf '[Config]\r\nDelOutImage=1\r\n' >"$work/bin/Radlyn.ini"
+printf 'old' >"$images/old.bmp"
+hold "$images/old.bmp" 12000
+started=$(date +%s)
+run_job "$work/bin/radlyn.exe"
+took=$(($(date +%s) - started))
+held_until_released
+image=$(sed -n 's/^ImageDataPathFile=//p' "$work/result.txt")
+grep -qx 'ErrorNr=0' "$work/result.txt" && [ -f "$images/${image##*\\}" ] ||
+  fail "held old image: $(cat "$work/result.txt")"
+[ -f "$images/old.bmp" ] || fail "the held old image is gone"
+[ "$took" -ge 5 ] || fail "the held old image's delete was not retried (the job took ${took} s)"
 echo "PASS"

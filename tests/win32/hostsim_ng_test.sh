@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The newer Morlund generation under Wine: hostsim.exe registers the plug-in server and the
 # options manager as COM local servers, and radlyn.exe's Orbel processing reaches them and
-# orbel.exe. One job where COM starts both servers (CoCreateInstance), one where the plug-in
-# server was started by hand with --running and GetActiveObject finds its instance; orbel.exe on
+# orbel.exe. Jobs where COM starts both servers (CoCreateInstance), once for each way the typed
+# server may declare Login's out-argument (object, VARIANT), with and without handing out its type
+# information; one where the plug-in server was started by hand with --running and GetActiveObject
+# finds its instance; orbel.exe on
 # its own leaves every tag of a TIFF as it was and writes pixels libtiff reads, as the simulation
 # image of the build does.
 # Usage, inside on_display.sh (the parent dialog that owns the exposure needs a display):
@@ -92,12 +94,21 @@ login_calls=(
   'PluginServer.Release("/Login/2") = 0'
   'PluginServer.Logout("MorlundNG") = 0')
 
-# COM starts each server for the job and each ends when radlyn lets go of its objects.
-: >"$morlund/hostsim-calls.log"
-job
-expect_calls 'PluginServer.CreateInstance() = /Instance/1' "${login_calls[@]}" \
-  'PluginServer.Release("/Instance/1") = 0' "${orbel_calls[@]}"
-grep -q 'GetActiveObject\|Running' "$work/calls.txt" && fail "a running instance appeared"
+# COM starts each server for the job and each ends when radlyn lets go of its objects. Login
+# runs once whatever it declares: a form the server rejects never reaches it.
+for declaration in 'object 1' 'variant 1' 'object 0' 'variant 0'; do
+  read -r login_out type_info <<<"$declaration"
+  sed -i "s/^LoginOut=.*/LoginOut=$login_out/; s/^TypeInfo=.*/TypeInfo=$type_info/" \
+    "$morlund/hostsim.ini"
+  : >"$morlund/hostsim-calls.log"
+  job
+  expect_calls 'PluginServer.CreateInstance() = /Instance/1' "${login_calls[@]}" \
+    'PluginServer.Release("/Instance/1") = 0' "${orbel_calls[@]}"
+  [ "$(grep -c '^PluginServer.Login(' "$work/calls.txt")" = 1 ] ||
+    fail "Login declared $login_out (type information $type_info) did not run once"
+  grep -q 'GetActiveObject\|Running' "$work/calls.txt" && fail "a running instance appeared"
+done
+sed -i 's/^LoginOut=.*/LoginOut=object/; s/^TypeInfo=.*/TypeInfo=1/' "$morlund/hostsim.ini"
 
 # A plug-in server its user started: GetActiveObject finds its instance, nothing is created.
 : >"$morlund/hostsim-calls.log"

@@ -25,6 +25,7 @@ class CountingParser : public platform::XmlParser {
     if (!can_create_) return nullptr;
     return platform::XmlParser::Native().CreateDocument();
   }
+  std::string Name() override { return platform::XmlParser::Native().Name(); }
   int created = 0;
 
  private:
@@ -65,6 +66,7 @@ TEST(DomDocument2Test, TextsThatAreNotWellFormedAreRejectedQuietly) {
     testing::RecordingDebugOutput debug;
     CDOMDocument2 document;
     EXPECT_EQ(document.LoadXML(text), CDOMDocument2::kLoadFailed);
+    EXPECT_FALSE(document.ParserMissing());
     EXPECT_EQ(document.selectSingleNode("/A"), nullptr);
     EXPECT_EQ(debug.text(), "");
   }
@@ -74,7 +76,9 @@ TEST(DomDocument2Test, ParserThatCannotBeCreatedFailsTheLoadSilently) {
   testing::RecordingDebugOutput debug;
   CountingParser parser(/*can_create=*/false);
   CDOMDocument2 document;
+  EXPECT_FALSE(document.ParserMissing());
   EXPECT_EQ(document.LoadXML("<A/>"), static_cast<std::int32_t>(0x80004005));
+  EXPECT_TRUE(document.ParserMissing());
   EXPECT_EQ(debug.text(), "");
 }
 

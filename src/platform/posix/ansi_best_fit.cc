@@ -4,8 +4,13 @@
 #include <cstdint>
 #include <iterator>
 
+#include "platform/posix/text_encoding.h"
+#include "platform/posix/utf8_walk.h"
+
 namespace radlyn::platform {
 namespace {
+
+constexpr unsigned kWindows1252 = 1252;
 
 // Code points of Windows-1252's bytes 0x80 to 0x9F; 0 where the code page has no character.
 constexpr char16_t kHighHalf[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -105,37 +110,10 @@ char ToAnsi(char32_t c) {
 }  // namespace
 
 std::string Utf8ToAnsiBestFit(std::string_view utf8) {
-  std::string ansi;
-  ansi.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    auto lead = static_cast<unsigned char>(utf8[i]);
-    std::size_t length = lead < 0x80    ? 1
-                         : lead >= 0xF0 ? 4
-                         : lead >= 0xE0 ? 3
-                         : lead >= 0xC0 ? 2
-                                        : 0;
-    std::size_t taken = 1;
-    while (taken < length && i + taken < utf8.size() &&
-           (static_cast<unsigned char>(utf8[i + taken]) & 0xC0) == 0x80) {
-      ++taken;
-    }
-    if (length == 0 || taken < length) {
-      // An invalid sequence: one '?' for the lead byte and the continuation bytes after it.
-      while (i + taken < utf8.size() &&
-             (static_cast<unsigned char>(utf8[i + taken]) & 0xC0) == 0x80)
-        ++taken;
-      ansi.push_back('?');
-      i += taken;
-      continue;
-    }
-    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    }
-    ansi.push_back(c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF) ? '?' : ToAnsi(c));
-    i += length;
+  if (AnsiCodePageNumber() != kWindows1252) {
+    return ConvertText(utf8, TextEncoding::kUtf8, TextEncoding::kAnsi);
   }
-  return ansi;
+  return MapUtf8Characters(utf8, ToAnsi);
 }
 
 }  // namespace radlyn::platform

@@ -5,7 +5,8 @@
 // kClassInterface) answers CreateInstance() -> o and GetActiveObject() -> o, the latter failing
 // with kNotRunning when no instance was started by a user. Every object (interface
 // kObjectInterface) answers Invoke(i dispatch_id, u kind, av arguments) -> (v result,
-// av out_arguments) and Release(); kNoObjectPath stands for "no object" in a result.
+// av out_arguments) and Release(); kind is a set of bits (1 method, 2 property read), and a
+// property read carries both; kNoObjectPath stands for "no object" in a result.
 #pragma once
 
 namespace radlyn::platform::automation_protocol {

@@ -11,9 +11,12 @@
 //                                  out no object. The caller holds one reference.
 // - Every object, interface kObjectInterface:
 //     Invoke(i dispatch_id, u kind, av arguments) -> (v result, av out_arguments)
-//         kind 1 = method, 2 = property read; arguments are "i" or "s" in order; the result is
-//         "i", "s" or "o" (the path "/" = no object); out-arguments likewise. Objects handed
-//         out are references the caller owns.
+//         kind: bit 1 = method, bit 2 = property read; radlyn sends 1 for a method call and 3
+//         for a property read (as Windows clients send DISPATCH_METHOD | DISPATCH_PROPERTYGET),
+//         and a server answers a member whose declared kind is among the bits. Arguments are
+//         "i" or "s" in order (an out-argument is not sent: its form is the server's); the result
+//         is "i", "s" or "o" (the path "/" = no object); out-arguments likewise. Objects handed out
+//         are references the caller owns.
 //     Release()                    gives up one reference.
 //   A rejected call answers a D-Bus error; radlyn turns it into AutomationError.
 // - The session bus comes from DBUS_SESSION_BUS_ADDRESS (else the user's bus). Without a bus,

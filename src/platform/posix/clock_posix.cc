@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <ctime>
 
 #include "platform/clock.h"
@@ -17,6 +18,13 @@ class PosixClock : public Clock {
 };
 
 }  // namespace
+
+void Clock::Sleep(std::uint32_t milliseconds) {
+  timespec rest{static_cast<std::time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1'000'000L};
+  while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+  }
+}
 
 Clock& Clock::Native() {
   static PosixClock clock;

@@ -1,4 +1,11 @@
+// The workstation's code pages on Linux (text_encoding.h says which): lower-casing through
+// Unicode, and the conversions with iconv. Towards the OEM page, and from OEM to Windows-1252,
+// the conversion takes Windows' best-fit characters (oem_best_fit.h, ansi_best_fit.h), as the
+// system's ANSI <-> OEM conversion on Windows does.
 #include "platform/code_page.h"
+#include "platform/posix/ansi_best_fit.h"
+#include "platform/posix/oem_best_fit.h"
+#include "platform/posix/text_case.h"
 #include "platform/posix/text_encoding.h"
 
 namespace radlyn::platform {
@@ -8,11 +15,14 @@ constexpr char16_t kByteOrderMark = 0xFEFF;
 
 class PosixCodePages : public CodePages {
  public:
+  unsigned AnsiCodePage() override { return AnsiCodePageNumber(); }
+  unsigned OemCodePage() override { return kOemCodePageNumber; }
+  std::string LowerAnsi(std::string_view ansi) override { return LowerAnsiText(ansi); }
   std::string AnsiToOem(std::string_view ansi) override {
-    return ConvertText(ansi, TextEncoding::kAnsi, TextEncoding::kOem);
+    return Utf8ToOemBestFit(ConvertText(ansi, TextEncoding::kAnsi, TextEncoding::kUtf8));
   }
   std::string OemToAnsi(std::string_view oem) override {
-    return ConvertText(oem, TextEncoding::kOem, TextEncoding::kAnsi);
+    return Utf8ToAnsiBestFit(ConvertText(oem, TextEncoding::kOem, TextEncoding::kUtf8));
   }
   std::string AnsiToUtf8(std::string_view ansi) override {
     return ConvertText(ansi, TextEncoding::kAnsi, TextEncoding::kUtf8);

@@ -1,5 +1,6 @@
 // Files and folders on Linux. Every path argument passes ToNativePath (separators, code page,
-// case); every name handed back is a program text again.
+// case) after Windows' checks of length and names; every name handed back is a program text
+// again.
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 
 #include "platform/file_system.h"
+#include "platform/last_error.h"
 #include "platform/paths.h"
 #include "platform/posix/fd_io.h"
 #include "platform/posix/file_replace.h"
@@ -29,6 +31,16 @@ constexpr int kMaxCopyDepth = 64;
 bool Fail(int error = errno) {
   SetLastErrorFromErrno(error);
   return false;
+}
+
+// The native path for a program text, or std::nullopt with Windows' own error as the last error
+// when Windows would refuse the text (too long, a character or device name it does not take).
+std::optional<std::string> CheckedNativePath(std::string_view text, PathUse use = PathUse::kName) {
+  if (const std::uint32_t refusal = WindowsPathRefusal(text, use); refusal != 0) {
+    SetLastErrorCode(refusal);
+    return std::nullopt;
+  }
+  return ToNativePath(text);
 }
 
 bool IsFolder(const std::string& native) {
@@ -76,6 +88,26 @@ bool MakeFolders(const std::string& native) {
     return false;
   }
   if (mkdir(native.c_str(), 0777) == 0 || (errno == EEXIST && IsFolder(native))) return true;
+  return Fail();
+}
+
+// Creates a folder (a program text without trailing separators) and its missing parents, each
+// level mapped on its own as Windows maps the name it creates: "out \" makes "out" (a last
+// component loses trailing blanks) and then fails one level down, where "out " stays as written.
+bool MakeFolderTree(std::string_view text) {
+  std::optional<std::string> native = CheckedNativePath(text);
+  if (!native) return false;
+  if (native->empty()) return Fail(ENOENT);
+  if (IsFolder(*native)) return true;
+  std::string_view parent = text;
+  while (!parent.empty() && !IsPathSeparator(parent.back())) parent.remove_suffix(1);
+  while (parent.size() > 1 && IsPathSeparator(parent.back())) parent.remove_suffix(1);
+  if (!parent.empty() && parent.size() < text.size()) {
+    std::optional<std::string> native_parent = CheckedNativePath(parent);
+    if (!native_parent) return false;
+    if (!IsFolder(*native_parent) && !MakeFolderTree(parent)) return false;
+  }
+  if (mkdir(native->c_str(), 0777) == 0 || (errno == EEXIST && IsFolder(*native))) return true;
   return Fail();
 }
 
@@ -137,30 +169,38 @@ bool CopyEntry(const std::string& from, const std::string& to, int depth) {
 class PosixFileSystem : public FileSystem {
  public:
   bool Exists(std::string_view path) override {
+    std::optional<std::string> native = CheckedNativePath(path);
     struct stat info;
-    if (stat(ToNativePath(path).c_str(), &info) == 0) return true;
+    if (!native) return false;
+    if (stat(native->c_str(), &info) == 0) return true;
     return Fail();
   }
 
   bool FolderExists(std::string_view path) override {
+    std::optional<std::string> native = CheckedNativePath(path);
     struct stat info;
-    if (stat(ToNativePath(path).c_str(), &info) != 0) return Fail();
+    if (!native) return false;
+    if (stat(native->c_str(), &info) != 0) return Fail();
     return S_ISDIR(info.st_mode) || Fail(ENOTDIR);
   }
 
   bool IsLink(std::string_view path) override {
+    std::optional<std::string> native = CheckedNativePath(path);
     struct stat info;
-    if (lstat(ToNativePath(path).c_str(), &info) != 0) return Fail();
+    if (!native) return false;
+    if (lstat(native->c_str(), &info) != 0) return Fail();
     return S_ISLNK(info.st_mode) || Fail(EINVAL);
   }
 
   bool DeleteFile(std::string_view path) override {
-    std::string native = ToNativePath(path);
-    if (IsFolder(native)) return Fail(EACCES);
-    return unlink(native.c_str()) == 0 || Fail();
+    std::optional<std::string> native = CheckedNativePath(path);
+    if (!native) return false;
+    if (IsFolder(*native)) return Fail(EACCES);
+    return unlink(native->c_str()) == 0 || Fail();
   }
 
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
+    if (!CheckedNativePath(pattern, PathUse::kSearchPattern)) return std::nullopt;
     SplitPattern split = SplitLastComponent(pattern);
     std::string native_dir = ToNativePath(split.folder);
     std::optional<std::vector<std::string>> names = ListFolder(native_dir);
@@ -179,35 +219,40 @@ class PosixFileSystem : public FileSystem {
   }
 
   bool CreateFolderTree(std::string_view path) override {
-    std::string native = ToNativePath(path);
-    while (native.size() > 1 && native.back() == '/') native.pop_back();
-    return MakeFolders(native);
+    while (path.size() > 1 && IsPathSeparator(path.back())) path.remove_suffix(1);
+    return MakeFolderTree(path);
   }
 
   bool CreateEmptyFile(std::string_view path) override {
-    int fd =
-        open(ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    std::optional<std::string> native = CheckedNativePath(path);
+    if (!native) return false;
+    int fd = open(native->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return Fail();
     close(fd);
     return true;
   }
 
   bool RenameFile(std::string_view from, std::string_view to) override {
-    return RenameNativeFile(ToNativePath(from), ToNativePath(to));
+    std::optional<std::string> native_from = CheckedNativePath(from);
+    std::optional<std::string> native_to = native_from ? CheckedNativePath(to) : std::nullopt;
+    return native_to && RenameNativeFile(*native_from, *native_to);
   }
 
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     if (opened != nullptr) *opened = false;
-    std::string native = ToNativePath(path);
-    if (IsFolder(native)) {
+    std::optional<std::string> native = CheckedNativePath(path);
+    if (!native) return std::nullopt;
+    if (IsFolder(*native)) {
       Fail(EACCES);
       return std::nullopt;
     }
-    return ReadNativeFile(native, nullptr, opened);
+    return ReadNativeFile(*native, nullptr, opened);
   }
 
   bool AppendToFile(std::string_view path, std::string_view bytes) override {
-    int fd = open(ToNativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    std::optional<std::string> native = CheckedNativePath(path);
+    if (!native) return false;
+    int fd = open(native->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return Fail();
     // One write call for the whole text, so that lines of concurrent writers do not interleave.
     bool ok = WriteAll(fd, bytes);
@@ -240,6 +285,9 @@ class PosixFileSystem : public FileSystem {
   }
 
   bool CopyTree(std::string_view source_pattern, std::string_view destination) override {
+    if (!CheckedNativePath(source_pattern, PathUse::kSearchPattern) ||
+        !CheckedNativePath(destination))
+      return false;
     SplitPattern split = SplitLastComponent(source_pattern);
     std::string source_dir = ToNativePath(split.folder);
     if (!IsFolder(source_dir.empty() ? "." : source_dir)) return Fail(ENOENT);
@@ -281,8 +329,9 @@ class PosixFileSystem : public FileSystem {
       Fail(EINVAL);
       return std::nullopt;
     }
-    std::string name_template =
-        JoinNative(ToNativePath(folder), AnsiToNative(prefix) + "XXXXXX.tmp");
+    std::optional<std::string> native_folder = CheckedNativePath(folder);
+    if (!native_folder) return std::nullopt;
+    std::string name_template = JoinNative(*native_folder, AnsiToNative(prefix) + "XXXXXX.tmp");
     int fd = mkstemps(name_template.data(), 4);
     if (fd < 0) {
       Fail();
@@ -303,7 +352,8 @@ class PosixFileSystem : public FileSystem {
   }
 
   bool SetCurrentFolder(std::string_view path) override {
-    return chdir(ToNativePath(path).c_str()) == 0 || Fail();
+    std::optional<std::string> native = CheckedNativePath(path);
+    return native && (chdir(native->c_str()) == 0 || Fail());
   }
 
   std::string ProgramFilePath() override {

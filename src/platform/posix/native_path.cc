@@ -3,8 +3,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
+#include "platform/last_error.h"
 #include "platform/paths.h"
 #include "platform/posix/text_case.h"
 #include "platform/posix/text_encoding.h"
@@ -31,7 +34,63 @@ std::vector<std::string_view> SplitComponents(std::string_view text) {
   return components;
 }
 
+// What Windows makes of a component's trailing blanks and dots: the last component (nothing
+// follows it) loses all of them, a component before a separator one trailing dot. Components of
+// dots only are relative steps or names Windows refuses, and stay as they are.
+std::string_view TrimAsWindows(std::string_view component, bool last) {
+  if (component.find_first_not_of('.') == std::string_view::npos) return component;
+  if (last) {
+    const std::size_t end = component.find_last_not_of(". ");
+    return end == std::string_view::npos ? std::string_view() : component.substr(0, end + 1);
+  }
+  if (component.back() == '.') component.remove_suffix(1);
+  return component;
+}
+
+bool IsReservedDeviceName(std::string_view component) {
+  // The device is named by what comes before the first dot, trailing blanks aside.
+  std::string_view base = TrimAsWindows(component, true);
+  base = base.substr(0, base.find('.'));
+  base = base.substr(0, base.find_last_not_of(' ') + 1);
+  std::string lower;
+  for (char c : base)
+    lower.push_back(static_cast<char>(FoldCase1252(static_cast<unsigned char>(c))));
+  constexpr std::array<std::string_view, 4> kDevices = {"con", "prn", "aux", "nul"};
+  if (std::find(kDevices.begin(), kDevices.end(), lower) != kDevices.end()) return true;
+  return lower.size() == 4 &&
+         (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) && lower[3] >= '1' &&
+         lower[3] <= '9';
+}
+
+bool IsRefusedCharacter(char c, bool wildcard_allowed) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 1 && byte < 0x20) return true;
+  if (c == '?' || c == '*') return !wildcard_allowed;
+  return std::string_view("<>:\"|").find(c) != std::string_view::npos;
+}
+
 }  // namespace
+
+std::uint32_t WindowsPathRefusal(std::string_view text, PathUse use) {
+  constexpr std::size_t kMaxPath = 260;  // characters, the terminator included
+  if (text.size() > kMaxPath) return kErrorFileNameTooLong;
+  if (text.size() == kMaxPath) return kErrorPathNotFound;
+  std::vector<std::string_view> components = SplitComponents(text);
+  // "C:" before the first separator names a drive.
+  if (text.size() >= 2 && text[1] == ':' && components.front().size() == 2) {
+    components.front().remove_prefix(2);
+  }
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    const bool last = i + 1 == components.size();
+    const bool wildcards = last && use == PathUse::kSearchPattern;
+    if (std::any_of(components[i].begin(), components[i].end(),
+                    [wildcards](char c) { return IsRefusedCharacter(c, wildcards); })) {
+      return kErrorInvalidName;
+    }
+  }
+  if (use == PathUse::kName && IsReservedDeviceName(components.back())) return kErrorInvalidName;
+  return 0;
+}
 
 std::optional<std::string> FindNameIgnoringCase(const std::string& native_dir,
                                                 std::string_view ansi_name) {
@@ -74,7 +133,7 @@ std::string ToNativePath(std::string_view text) {
   std::string native;
   bool resolving = true;  // false once a component does not exist: the rest cannot either
   for (std::size_t i = 0; i < components.size(); ++i) {
-    std::string_view component = components[i];
+    const std::string_view component = TrimAsWindows(components[i], i + 1 == components.size());
     if (i > 0) native.push_back('/');
     if (!resolving || component.empty() || component == "." || component == "..") {
       native.append(AnsiToNative(component));

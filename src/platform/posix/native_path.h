@@ -2,11 +2,25 @@
 // case and handing native names back as program texts.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace radlyn::platform {
+
+// Whether a program text is refused as a path the way Windows' ANSI file functions refuse it,
+// as the error they answer (0: accepted):
+// - 3 at exactly 260 characters and 206 beyond (MAX_PATH, its terminator included; the text as
+//   given, before mapping);
+// - 123 for a component holding < > : " | ? * or a control character (`?` and `*` may stand in
+//   the last component of a search pattern; a drive's colon, "C:", is no component's);
+// - 123 for a reserved device name as the last component: CON, PRN, AUX, NUL, COM1 to COM9 and
+//   LPT1 to LPT9, in any case, with or without an extension and trailing blanks or dots. Windows
+//   would open the device; here such a name is refused rather than written to or read from.
+//   Names of folders further up are looked up as they are, as Windows does.
+enum class PathUse { kName, kSearchPattern };
+std::uint32_t WindowsPathRefusal(std::string_view text, PathUse use = PathUse::kName);
 
 // The name of an entry of the native folder `native_dir` ("" for the current folder) that equals
 // `ansi_name` without regard to case: the exact name when it exists, else the first match in

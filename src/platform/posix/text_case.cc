@@ -1,7 +1,19 @@
 #include "platform/posix/text_case.h"
 
+#include <locale.h>
+#include <wctype.h>
+
+#include "platform/posix/text_encoding.h"
+
 namespace radlyn::platform {
 namespace {
+
+// Unicode's simple lower-case mapping, from the C library's locale-independent UTF-8 tables.
+char32_t LowerCodePoint(char32_t c) {
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  if (unicode == locale_t{}) return c >= 'A' && c <= 'Z' ? c + 0x20 : c;
+  return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), unicode));
+}
 
 struct CasePair {
   unsigned char upper;
@@ -12,6 +24,32 @@ struct CasePair {
 constexpr CasePair kScatteredPairs[] = {{0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF}};
 
 }  // namespace
+
+std::string LowerAnsiText(std::string_view ansi) {
+  std::string lowered;
+  lowered.reserve(ansi.size());
+  for (std::size_t i = 0; i < ansi.size();) {
+    const auto byte = static_cast<unsigned char>(ansi[i]);
+    // No code page of Windows has lead bytes below 0x80, so ASCII stands for itself.
+    if (byte < 0x80) {
+      lowered.push_back(static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 0x20 : byte));
+      ++i;
+      continue;
+    }
+    const AnsiCharacter character = DecodeAnsiCharacter(ansi.substr(i));
+    if (character.length == 0) {
+      lowered.push_back(ansi[i]);
+      ++i;
+      continue;
+    }
+    const std::string_view original = ansi.substr(i, character.length);
+    const char32_t lower = LowerCodePoint(character.code_point);
+    const std::string encoded = lower == character.code_point ? "" : EncodeAnsiCharacter(lower);
+    lowered.append(encoded.size() == original.size() ? std::string_view(encoded) : original);
+    i += character.length;
+  }
+  return lowered;
+}
 
 unsigned char FoldCase1252(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);

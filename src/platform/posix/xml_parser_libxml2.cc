@@ -502,6 +502,7 @@ class LibxmlParser : public XmlParser {
     InitLibxml();
     return std::make_unique<LibxmlDocument>();
   }
+  std::string Name() override { return "libxml2"; }
 };
 
 }  // namespace

@@ -1,17 +1,27 @@
 // Automation on Windows: classes by ProgID, objects through IDispatch.
 //
 // A call passes its arguments to IDispatch::Invoke in reverse order, as DISPPARAMS wants them
-// (texts as BSTR, numbers as VT_I4). A caller that asks for out-arguments gets one: a VARIANT
-// passed by reference after the inputs (VT_BYREF | VT_VARIANT), which the object fills, e.g.
-// with the object a log-in hands back. The result is converted with VariantChangeType to the
-// type the caller expects; objects arrive as IDispatch (an empty or null result is "no object").
-// Every failed HRESULT, the object's exceptions included, is thrown as AutomationError naming
-// the dispatch id and the HRESULT in hex, with the exception's source and description.
+// (texts as BSTR, numbers as VT_I4). A property read goes out as DISPATCH_METHOD |
+// DISPATCH_PROPERTYGET, as VB and script clients send it, so that a member the object declares
+// as a method answers it too. A caller that asks for out-arguments gets one, passed by reference
+// after the inputs and filled by the object (e.g. with the object a log-in hands back). Servers
+// that dispatch through type information accept only the by-reference type they declare, so the
+// declared type is read from the object's type information first (com_declared_type.h). Without
+// one, the argument goes out as a VARIANT (VT_BYREF | VT_VARIANT) and, when the object answers
+// DISP_E_TYPEMISMATCH (it has not run the call), once more as an object reference
+// (VT_BYREF | VT_DISPATCH). Not the other way round: a member declared VARIANT* takes an object
+// reference too (oleaut32 and MFC hand it a VARIANT that wraps a copy), runs, and what it puts
+// there never reaches the caller, so the object a log-in hands out would be lost. The result is
+// converted with VariantChangeType to the type the caller expects; objects arrive as IDispatch (an
+// empty or null result is "no object"). Every failed HRESULT, the object's exceptions included, is
+// thrown as AutomationError naming the dispatch id and the HRESULT in hex, with the exception's
+// source and description.
 #include <cstdint>
 #include <string>
 
 #include "platform/automation.h"
 #include "platform/win32/com_apartment.h"
+#include "platform/win32/com_declared_type.h"
 #include "platform/win32/com_error.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/com_text.h"
@@ -127,6 +137,33 @@ AutomationResult OutArgumentFrom(VARIANT& value) {
   return IntFrom(value);
 }
 
+// Makes `slot` a reference of type VT_BYREF | `type` to the empty value `holder`, which then
+// receives what the object hands back and is read like any value of that type.
+void PassByReference(VARTYPE type, VARIANT& holder, VARIANT& slot) {
+  holder.llVal = 0;  // no object, text or number yet
+  holder.vt = type == VT_VARIANT ? static_cast<VARTYPE>(VT_EMPTY) : type;
+  slot.vt = static_cast<VARTYPE>(VT_BYREF | type);
+  switch (type) {
+    case VT_VARIANT:
+      slot.pvarVal = &holder;
+      break;
+    case VT_DISPATCH:
+      slot.ppdispVal = &holder.pdispVal;
+      break;
+    case VT_UNKNOWN:
+      slot.ppunkVal = &holder.punkVal;
+      break;
+    case VT_BSTR:
+      slot.pbstrVal = &holder.bstrVal;
+      break;
+    default:
+      holder.vt = VT_I4;
+      slot.vt = VT_BYREF | VT_I4;
+      slot.plVal = &holder.lVal;
+      break;
+  }
+}
+
 class DispatchObject final : public AutomationObject {
  public:
   explicit DispatchObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
@@ -136,7 +173,6 @@ class DispatchObject final : public AutomationObject {
                           std::vector<AutomationResult>* out_arguments) override {
     const std::size_t count = arguments.size() + (out_arguments != nullptr ? 1 : 0);
     std::vector<Variant> values(count);
-    Variant out_value;
     // DISPPARAMS lists the arguments last to first.
     for (std::size_t i = 0; i < arguments.size(); ++i) {
       VARIANT* slot = values[count - 1 - i].get();
@@ -148,26 +184,42 @@ class DispatchObject final : public AutomationObject {
         slot->vt = VT_BSTR;
       }
     }
-    if (out_arguments != nullptr) {
-      VARIANT* slot = values[0].get();
-      slot->vt = VT_BYREF | VT_VARIANT;
-      slot->pvarVal = out_value.get();
-    }
     // Variant holds exactly one VARIANT, so the holders lie in memory as the array Invoke reads.
     static_assert(sizeof(Variant) == sizeof(VARIANT));
     DISPPARAMS parameters{count > 0 ? values[0].get() : nullptr, nullptr, static_cast<UINT>(count),
                           0};
+    const WORD flags = kind == InvokeKind::kPropertyGet
+                           ? static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET)
+                           : static_cast<WORD>(DISPATCH_METHOD);
 
+    // The forms the out-argument is tried in: the declared one, else VARIANT, then object.
+    std::vector<VARTYPE> out_forms;
+    if (out_arguments != nullptr) {
+      const VARTYPE declared = win32::DeclaredByRefType(
+          *dispatch_.get(), static_cast<DISPID>(dispatch_id), flags, static_cast<UINT>(count - 1));
+      out_forms = declared != VT_EMPTY ? std::vector<VARTYPE>{declared}
+                                       : std::vector<VARTYPE>{VT_VARIANT, VT_DISPATCH};
+    } else {
+      out_forms = {VT_EMPTY};
+    }
+
+    Variant out_value;
     Variant result;
-    ExceptionInfo exception;
-    UINT argument_error = 0;
-    const WORD flags = kind == InvokeKind::kPropertyGet ? DISPATCH_PROPERTYGET : DISPATCH_METHOD;
-    const HRESULT outcome =
-        dispatch_->Invoke(static_cast<DISPID>(dispatch_id), IID_NULL, LOCALE_USER_DEFAULT, flags,
-                          &parameters, result.get(), &exception.info, &argument_error);
-    if (FAILED(outcome)) {
-      throw AutomationError(DescribeFailure(CallName(dispatch_id, kind), outcome, exception.info,
-                                            argument_error, count));
+    HRESULT outcome = S_OK;
+    for (std::size_t attempt = 0; attempt < out_forms.size(); ++attempt) {
+      if (out_arguments != nullptr)
+        PassByReference(out_forms[attempt], *out_value.Receive(), *values[0].get());
+      ExceptionInfo exception;
+      UINT argument_error = 0;
+      outcome =
+          dispatch_->Invoke(static_cast<DISPID>(dispatch_id), IID_NULL, LOCALE_USER_DEFAULT, flags,
+                            &parameters, result.Receive(), &exception.info, &argument_error);
+      if (outcome == DISP_E_TYPEMISMATCH && attempt + 1 < out_forms.size()) continue;
+      if (FAILED(outcome)) {
+        throw AutomationError(DescribeFailure(CallName(dispatch_id, kind), outcome, exception.info,
+                                              argument_error, count));
+      }
+      break;
     }
     try {
       AutomationResult converted = ConvertResult(*result.get(), result_type);

@@ -15,6 +15,8 @@ class Win32Clock : public Clock {
 
 }  // namespace
 
+void Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
 Clock& Clock::Native() {
   static Win32Clock clock;
   return clock;

@@ -1,4 +1,5 @@
-// The workstation's code pages on Windows: the system's own ANSI <-> OEM conversion, and the
+// The workstation's code pages on Windows: the system's own lower-casing and ANSI <-> OEM
+// conversion (both through Unicode with the system's tables, double-byte pages included), and the
 // Unicode forms through UTF-16 with the ANSI code page (CP_ACP). Towards an 8-bit page no
 // best-fit substitute is taken: what has no form there becomes '?'.
 #include <string>
@@ -42,6 +43,13 @@ std::string FromWide(UINT code_page, std::wstring_view wide) {
 
 class Win32CodePages : public CodePages {
  public:
+  unsigned AnsiCodePage() override { return ::GetACP(); }
+  unsigned OemCodePage() override { return ::GetOEMCP(); }
+  std::string LowerAnsi(std::string_view ansi) override {
+    std::string lowered(ansi);
+    if (!lowered.empty()) ::CharLowerBuffA(lowered.data(), static_cast<DWORD>(lowered.size()));
+    return lowered;
+  }
   std::string AnsiToOem(std::string_view ansi) override {
     std::string oem(ansi);
     if (!oem.empty()) ::CharToOemBuffA(oem.c_str(), oem.data(), static_cast<DWORD>(oem.size()));

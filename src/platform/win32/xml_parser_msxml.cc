@@ -1,10 +1,14 @@
-// The XML parser on Windows: MSXML 4.0 (Msxml2.DOMDocument.4.0) through IXMLDOMDocument2.
+// The XML parser on Windows: MSXML 4.0 (Msxml2.DOMDocument.4.0) through IXMLDOMDocument2, or
+// MSXML 6.0 (Msxml2.DOMDocument.6.0), part of every Windows since Vista, where 4.0 is not
+// installed (it is no part of Windows 10 and 11).
 //
 // Each document is created in-process and configured once, before its first parse: synchronous
 // loading, no validation, no external resources (resolveExternals off, so no external DTD or
 // entity is fetched), whitespace-only text nodes dropped (preserveWhiteSpace off) and XPath as
-// the selection language. Node handles hold a reference to their MSXML node, which keeps its
-// document alive. Texts are converted between ANSI and BSTR at each call.
+// the selection language. MSXML 6.0 refuses documents with a DTD unless told otherwise; it is
+// told, so that both versions read the same documents (an internal DTD's attribute defaults
+// included). Node handles hold a reference to their MSXML node, which keeps its document alive.
+// Texts are converted between ANSI and BSTR at each call.
 //
 // A call that fails with an HRESULT is thrown as XmlError: the HRESULT, the system's text for
 // it, and the source and description of the error object MSXML left. A parse that fails that
@@ -32,7 +36,14 @@ using win32::Bstr;
 using win32::ComPtr;
 using win32::Variant;
 
-constexpr wchar_t kDocumentProgId[] = L"Msxml2.DOMDocument.4.0";
+struct ParserVersion {
+  const wchar_t* prog_id;
+  bool prohibits_dtd;  // by default
+};
+// Tried in this order.
+constexpr ParserVersion kParserVersions[] = {{L"Msxml2.DOMDocument.4.0", false},
+                                             {L"Msxml2.DOMDocument.6.0", true}};
+constexpr char kParserNames[] = "Msxml2.DOMDocument.4.0, Msxml2.DOMDocument.6.0";
 // IXMLDOMDocument2's interface id, which the import libraries do not carry.
 constexpr IID kIidXmlDomDocument2 = {
     0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
@@ -124,16 +135,21 @@ class MsxmlDocument final : public XmlDocument {
   explicit MsxmlDocument(ComPtr<IXMLDOMDocument2> document) : document_(std::move(document)) {}
 
   // Raises the failure of a setting.
-  void Configure() {
+  void Configure(const ParserVersion& version) {
     Check(document_->put_async(VARIANT_FALSE));
     Check(document_->put_validateOnParse(VARIANT_FALSE));
     Check(document_->put_resolveExternals(VARIANT_FALSE));
     Check(document_->put_preserveWhiteSpace(VARIANT_FALSE));
-    const Bstr property("SelectionLanguage");
     Variant language;
     language.get()->bstrVal = Bstr("XPath").Detach();
     language.get()->vt = VT_BSTR;
-    Check(document_->setProperty(property.get(), *language));
+    SetProperty("SelectionLanguage", *language);
+    if (version.prohibits_dtd) {
+      Variant prohibit;
+      prohibit.get()->boolVal = VARIANT_FALSE;
+      prohibit.get()->vt = VT_BOOL;
+      SetProperty("ProhibitDTD", *prohibit);
+    }
   }
 
   bool LoadXml(std::string_view text) override {
@@ -154,6 +170,11 @@ class MsxmlDocument final : public XmlDocument {
 
  private:
   void Check(HRESULT code) { CheckCall(code, document_.get(), kIidXmlDomDocument2); }
+
+  void SetProperty(const char* name, const VARIANT& value) {
+    const Bstr property(name);
+    Check(document_->setProperty(property.get(), value));
+  }
 
   [[noreturn]] void RaiseLoadFailure(HRESULT result) {
     const win32::ComErrorDetails details =
@@ -182,17 +203,21 @@ class MsxmlParser final : public XmlParser {
  public:
   std::unique_ptr<XmlDocument> CreateDocument() override {
     win32::EnsureComApartment();
-    CLSID class_id;
-    if (FAILED(::CLSIDFromProgID(kDocumentProgId, &class_id))) return nullptr;
-    ComPtr<IXMLDOMDocument2> document;
-    if (FAILED(::CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
-                                  document.ReceiveVoid()))) {
-      return nullptr;
+    for (const ParserVersion& version : kParserVersions) {
+      CLSID class_id;
+      if (FAILED(::CLSIDFromProgID(version.prog_id, &class_id))) continue;
+      ComPtr<IXMLDOMDocument2> document;
+      if (FAILED(::CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
+                                    document.ReceiveVoid()))) {
+        continue;
+      }
+      auto configured = std::make_unique<MsxmlDocument>(std::move(document));
+      configured->Configure(version);
+      return configured;
     }
-    auto configured = std::make_unique<MsxmlDocument>(std::move(document));
-    configured->Configure();
-    return configured;
+    return nullptr;
   }
+  std::string Name() override { return kParserNames; }
 };
 
 }  // namespace

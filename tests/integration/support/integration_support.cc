@@ -323,8 +323,20 @@ bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,
   install.arguments.insert(install.arguments.end(), options.begin(), options.end());
   const ProgramRun run = RunProgram(install);
   EXPECT_EQ(run.exit_code, 0) << "hostsim install " << folder << ": " << run.standard_error;
-  if (run.exit_code == 0) SetAsideNewerGeneration(folder);
-  return run.exit_code == 0;
+  if (run.exit_code != 0) return false;
+  SetAsideNewerGeneration(folder);
+  // "Section/Key=value;...": switches every installation of the run starts with, so that a suite
+  // runs once more against another kind of Morlund (e.g. a plug-in server typed otherwise).
+  const char* preset_text = std::getenv("RADLYN_HOSTSIM_SWITCHES");
+  std::istringstream presets(preset_text != nullptr ? preset_text : "");
+  for (std::string preset; std::getline(presets, preset, ';');) {
+    const std::size_t slash = preset.find('/');
+    const std::size_t equals = preset.find('=', slash);
+    if (slash == std::string::npos || equals == std::string::npos) continue;
+    SetHostsimSwitch(folder, preset.substr(0, slash), preset.substr(slash + 1, equals - slash - 1),
+                     preset.substr(equals + 1));
+  }
+  return true;
 }
 
 void SetHostsimSwitch(const std::string& folder, const std::string& section, const std::string& key,

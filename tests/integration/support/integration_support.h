@@ -134,8 +134,8 @@ class RadlynSandbox {
 // hostsim installations for a sandbox's runs.
 // Installs hostsim into `folder` with extra install options (e.g. "--without", "MoGrfMan") and
 // registers it in the sandbox's registry (under Wine: in the prefix, which is why Wine runs go one
-// at a time); answers whether the install succeeded (a failure is
-// also reported to the running test).
+// at a time), then sets the switches RADLYN_HOSTSIM_SWITCHES names ("Section/Key=value;...");
+// answers whether the install succeeded (a failure is also reported to the running test).
 bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,
                     const std::vector<std::string>& options = {});
 // Sets one run-time switch in `folder`/hostsim.ini.

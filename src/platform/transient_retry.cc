@@ -1,0 +1,41 @@
+// The errors that make Radlyn's own file operations wait and try again, and the wait itself
+// (file_system.h).
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/last_error.h"
+
+namespace radlyn::platform {
+namespace {
+
+// Windows numbering (last_error.h).
+constexpr std::array<std::uint32_t, 8> kTransientErrors{
+    5,   // ERROR_ACCESS_DENIED: also a file that is being deleted while another program has it open
+    32,  // ERROR_SHARING_VIOLATION
+    33,  // ERROR_LOCK_VIOLATION
+    54,  // ERROR_NETWORK_BUSY
+    55,  // ERROR_DEV_NOT_EXIST
+    59,  // ERROR_UNEXP_NET_ERR
+    64,  // ERROR_NETNAME_DELETED
+    121,  // ERROR_SEM_TIMEOUT
+};
+
+}  // namespace
+
+bool IsTransientFileError(std::uint32_t code) {
+  return std::find(kTransientErrors.begin(), kTransientErrors.end(), code) !=
+         kTransientErrors.end();
+}
+
+bool WaitBeforeRetry(int retries_made) {
+  const std::uint32_t error = GetLastErrorCode();
+  if (retries_made >= kMaxTransientRetries || !IsTransientFileError(error)) return false;
+  GetClock().Sleep(static_cast<std::uint32_t>(retries_made + 1) * kTransientRetryStepMs);
+  SetLastErrorCode(error);  // the wait does not change what failed
+  return true;
+}
+
+}  // namespace radlyn::platform
