@@ -25,6 +25,8 @@ if(RADLYN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/Release.cmake)
+
 # radlyn_folder_library(NAME FOLDER DEPS...): a static library of every .cc file directly in FOLDER.
 function(radlyn_folder_library name folder)
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cc)

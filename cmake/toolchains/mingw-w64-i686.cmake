@@ -9,6 +9,7 @@ set(CMAKE_C_COMPILER ${RADLYN_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${RADLYN_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${RADLYN_MINGW_PREFIX}-windres)
 set(CMAKE_OBJDUMP ${RADLYN_MINGW_PREFIX}-objdump)
+set(CMAKE_OBJCOPY ${RADLYN_MINGW_PREFIX}-objcopy)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${RADLYN_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
@@ -16,6 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Programs are marked terminal-server aware, as Windows' own are: without the mark, Remote Desktop
+# hosts apply compatibility shims to them (per-user copies of files in the Windows folder).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--tsaware")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

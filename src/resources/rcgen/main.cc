@@ -1,11 +1,12 @@
-// radlyn_rcgen: writes the Windows resource script and the icon file from the program's resource
-// tables (string table, dialogs, icon drawing, version), so that the Windows program and the
-// Linux program show the same texts, layouts and icon.
+// radlyn_rcgen: writes the Windows resource script, the icon file and the application manifest
+// from the program's resource tables (string table, dialogs, icon drawing, version), so that the
+// Windows program and the Linux program show the same texts, layouts and icon.
 //
-// Usage: radlyn_rcgen VERSION SCRIPT.rc ICON.ico
+// Usage: radlyn_rcgen VERSION SCRIPT.rc ICON.ico MANIFEST
 //   VERSION  the four-part product version, such as 1.0.0.1
-// The script names the icon file by its file name only; the resource compiler is pointed at the
-// folder of both. Exit code 0 on success; otherwise 1 with the reason on standard error.
+// The script names the icon and manifest files by their file names only; the resource compiler
+// is pointed at the folder of all three. Exit code 0 on success; otherwise 1 with the reason on
+// standard error.
 #include <charconv>
 #include <cstdio>
 #include <exception>
@@ -16,6 +17,7 @@
 
 #include "resources/dialog_templates.h"
 #include "resources/program_icon.h"
+#include "resources/rcgen/application_manifest.h"
 #include "resources/rcgen/ico_file.h"
 #include "resources/rcgen/icon_rasterizer.h"
 #include "resources/rcgen/resource_script.h"
@@ -55,8 +57,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 int Run(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: radlyn_rcgen VERSION SCRIPT.rc ICON.ico\n");
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: radlyn_rcgen VERSION SCRIPT.rc ICON.ico MANIFEST\n");
     return 1;
   }
   const auto version = ParseVersion(argv[1]);
@@ -65,7 +67,7 @@ int Run(int argc, char** argv) {
                  argv[1]);
     return 1;
   }
-  const std::string script_path = argv[2], icon_path = argv[3];
+  const std::string script_path = argv[2], icon_path = argv[3], manifest_path = argv[4];
 
   std::vector<RgbaImage> images;
   for (const int size : resources::kProgramIconSizes) {
@@ -77,10 +79,13 @@ int Run(int argc, char** argv) {
   input.dialogs = {&GetAboutDialogTemplate(), &GetParentDialogTemplate()};
   input.icon_id = resources::kProgramIconId;
   input.icon_file = FileName(icon_path);
+  input.manifest_file = FileName(manifest_path);
   input.version_info = {*version, std::string(LoadResourceString(kIdsProgramName)),
                         "RADLYN X-ray image acquisition", std::string(kLegalNotice), "radlyn.exe"};
 
   WriteFile(icon_path, EncodeIcoFile(images));
+  WriteFile(manifest_path,
+            WriteApplicationManifest({"Radlyn", *version, input.version_info.file_description}));
   WriteFile(script_path, WriteResourceScript(input));
   return 0;
 }

@@ -106,6 +106,8 @@ std::string WriteResourceScript(const ResourceScriptInput& input) {
   text += StringTable(input.strings);
   for (const DialogTemplate* dialog : input.dialogs) text += Dialog(*dialog);
   text += std::to_string(input.icon_id) + " ICON " + Quoted(input.icon_file) + "\n\n";
+  text += "// The application manifest (type 24 is RT_MANIFEST).\n";
+  text += "1 24 " + Quoted(input.manifest_file) + "\n\n";
   text += VersionResource(input.version_info);
   return text;
 }

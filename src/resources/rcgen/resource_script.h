@@ -3,9 +3,10 @@
 // The script holds, all in US English: the string table; each dialog as a DIALOGEX with the
 // template's units, font and controls (default button, left-aligned static text, grey-rectangle
 // static); the icon, naming an icon file that the resource compiler finds on its include path;
-// and the version resource with the four-part file and product version. A dialog's styles come
-// from its template: every dialog is a captioned pop-up; a system-modal one also gets the
-// system-modal and set-foreground styles, any other one the modal frame and system menu; one
+// the version resource with the four-part file and product version; and the application
+// manifest (resource type 24, id 1), naming a manifest file found like the icon. A dialog's
+// styles come from its template: every dialog is a captioned pop-up; a system-modal one also gets
+// the system-modal and set-foreground styles, any other one the modal frame and system menu; one
 // shown in the task bar gets the application-window extended style.
 //
 // Texts are written in the ANSI code page 1252. A text holding a control character cannot be
@@ -35,7 +36,8 @@ struct ResourceScriptInput {
   std::span<const StringResource> strings;
   std::vector<const platform::DialogTemplate*> dialogs;
   int icon_id = 0;
-  std::string icon_file;  // file name as the script names it
+  std::string icon_file;      // file name as the script names it
+  std::string manifest_file;  // likewise
   VersionInfo version_info;
 };
 
