@@ -1,14 +1,19 @@
 // The workstation's code pages on Windows: the system's own lower-casing and ANSI <-> OEM
 // conversion (both through Unicode with the system's tables, double-byte pages included), and the
-// Unicode forms through UTF-16 with the ANSI code page (CP_ACP). Towards an 8-bit page no
-// best-fit substitute is taken: what has no form there becomes '?'.
+// Unicode forms through UTF-16 with the ANSI code page (CP_ACP), converted back as every COM text
+// is (com_text.h): towards an 8-bit page no best-fit substitute is taken and what has no form
+// there becomes '?'; an ANSI code page that refuses those options (UTF-8) converts without them.
 #include <string>
 
 #include "platform/code_page.h"
+#include "platform/win32/com_text.h"
 #include "platform/win32/windows_api.h"
 
 namespace radlyn::platform {
 namespace {
+
+using win32::AnsiFromWide;
+using win32::NarrowFromWide;
 
 constexpr char16_t kByteOrderMark = 0xFEFF;
 
@@ -22,23 +27,6 @@ std::wstring ToWide(UINT code_page, std::string_view text) {
     ::MultiByteToWideChar(code_page, 0, text.data(), length, wide.data(), needed);
   }
   return wide;
-}
-
-std::string FromWide(UINT code_page, std::wstring_view wide) {
-  if (wide.empty()) return {};
-  // UTF-8 takes neither flags nor a default character; every 8-bit page gets both.
-  const bool utf8 = code_page == CP_UTF8;
-  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  const char* fallback = utf8 ? nullptr : "?";
-  const int length = static_cast<int>(wide.size());
-  const int needed =
-      ::WideCharToMultiByte(code_page, flags, wide.data(), length, nullptr, 0, fallback, nullptr);
-  std::string text(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
-  if (needed > 0) {
-    ::WideCharToMultiByte(code_page, flags, wide.data(), length, text.data(), needed, fallback,
-                          nullptr);
-  }
-  return text;
 }
 
 class Win32CodePages : public CodePages {
@@ -61,14 +49,14 @@ class Win32CodePages : public CodePages {
     return ansi;
   }
   std::string AnsiToUtf8(std::string_view ansi) override {
-    return FromWide(CP_UTF8, ToWide(CP_ACP, ansi));
+    return NarrowFromWide(ToWide(CP_ACP, ansi), CP_UTF8);
   }
   std::string Utf8ToAnsi(std::string_view utf8) override {
-    return FromWide(CP_ACP, ToWide(CP_UTF8, utf8));
+    return AnsiFromWide(ToWide(CP_UTF8, utf8));
   }
   std::string Utf16LeToAnsi(std::u16string_view utf16) override {
     if (!utf16.empty() && utf16.front() == kByteOrderMark) utf16.remove_prefix(1);
-    return FromWide(CP_ACP, std::wstring(utf16.begin(), utf16.end()));
+    return AnsiFromWide(std::wstring(utf16.begin(), utf16.end()));
   }
 };
 
