@@ -1,24 +1,15 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a private prefix: the cross build's test emulator.
 # Usage: scripts/wine-run.sh PREFIX_DIR PROGRAM.exe [ARGS...]
-# The prefix is created on first use (under a lock, so parallel tests wait for one creation);
-# Wine's own diagnostics are silenced unless WINEDEBUG is set.
+# The prefix is made on first use by wine-prefix.sh (a 64-bit Windows unless RADLYN_WINEARCH says
+# win32); Wine's own diagnostics are silenced unless WINEDEBUG is set.
 set -euo pipefail
 prefix=$(realpath -m -- "$1")  # Wine accepts only an absolute WINEPREFIX
 shift
-mkdir -p "$(dirname "$prefix")"
+"$(dirname "$0")/wine-prefix.sh" "$prefix"
 export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-if [ ! -f "$prefix/system.reg" ]; then
-  exec 9>"$prefix.lock"
-  flock 9
-  if [ ! -f "$prefix/system.reg" ]; then
-    wineboot --init >/dev/null 2>&1 || true
-    wineserver --wait || true
-  fi
-  exec 9>&-
-fi
 # A Wine session that lingers between runs: a wineserver that is shutting down just as the next
 # program starts drops it ("recvmsg: Connection reset by peer"), a race that tests running
 # programs one after another would otherwise meet on a busy machine. The session's own processes

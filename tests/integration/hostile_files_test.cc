@@ -124,11 +124,11 @@ TEST_F(HostileFilesTest, JobFilesThatAreNoJobFailBeforeTheExposure) {
       fs::create_directories(JobFile());
     } else if (c.unreadable) {
       WriteJob(Images());
-      fs::permissions(JobFile(), fs::perms::none);
     } else {
       WriteTextFile(JobFile(), c.bytes);
     }
     const std::optional<std::string> before = ReadTextFile(JobFile());
+    if (c.unreadable) fs::permissions(JobFile(), fs::perms::none);
     const std::vector<IniEntry> result = RunJob();
     EXPECT_THAT(Value(result, "ErrorNr"), Not(::testing::AnyOf("0", "<none>")));
     EXPECT_EQ(Value(result, "DebugInfo"),

@@ -410,6 +410,17 @@ TEST_F(OrbelTest, KilledWhileOrbelProcessesLeavesNoResultAndTheNextJobRuns) {
 
 TEST_F(OrbelTest, SimulationDeliversTheStoredImageDatedNowAndHandsOverOrbelsFiles) {
   SetProgramSetting("Simu", "1");
+  // Prepared files that are read-only (copied from a read-only medium, say) give read-only
+  // copies, which the next simulated job replaces all the same.
+  for (const auto& entry : fs::recursive_directory_iterator(ProgramFolder() + "/ORBEL/TEMP")) {
+    if (entry.is_regular_file()) {
+      fs::permissions(entry.path(),
+                      fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    }
+  }
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  ResetForNextJob();
   RunJob();
   EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
   EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty());

@@ -1,6 +1,7 @@
 # Checks that a Windows program is a 32-bit (PE32, i386) program importing nothing but Windows
-# system libraries (the C and C++ runtimes must be linked in, not shipped beside it), and that it is
-# marked terminal-server aware, so that Remote Desktop hosts run it without compatibility shims.
+# system libraries (the C and C++ runtimes must be linked in, not shipped beside it), and that a
+# program (.exe) is marked terminal-server aware, so that Remote Desktop hosts run it without
+# compatibility shims.
 # Usage: cmake -DOBJDUMP=<objdump> -DPROGRAM=<file.exe> -P check_imports.cmake
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
@@ -11,10 +12,13 @@ if(NOT dump MATCHES "file format pei-i386")
   message(FATAL_ERROR "${PROGRAM} is not a PE32 i386 program")
 endif()
 
-string(REGEX MATCH "DllCharacteristics[ \t]+([0-9a-fA-F]+)" characteristics "${dump}")
-math(EXPR terminal_server_aware "0x${CMAKE_MATCH_1} & 0x8000")
-if(NOT characteristics OR NOT terminal_server_aware)
-  message(FATAL_ERROR "${PROGRAM} is not marked terminal-server aware (${characteristics})")
+# The flag counts for programs only; Windows ignores it on libraries.
+if(PROGRAM MATCHES "\\.[eE][xX][eE]$")
+  string(REGEX MATCH "DllCharacteristics[ \t]+([0-9a-fA-F]+)" characteristics "${dump}")
+  math(EXPR terminal_server_aware "0x${CMAKE_MATCH_1} & 0x8000")
+  if(NOT characteristics OR NOT terminal_server_aware)
+    message(FATAL_ERROR "${PROGRAM} is not marked terminal-server aware (${characteristics})")
+  endif()
 endif()
 
 set(system_libraries

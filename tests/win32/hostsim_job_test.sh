@@ -1,23 +1,33 @@
 #!/usr/bin/env bash
 # radlyn.exe takes a whole 16-bit job on a hostsim installation under Wine: hostsim.exe lays the
-# installation out and registers it ("DIR\morlund.exe" /automation), radlyn.exe finds it through
-# that value, loads the five modules, exposes, stamps and writes a TIFF that libtiff opens; the
-# result file, the event log and the calls log hold what the Linux job tests expect of the same
-# job (tests/integration/job_test.cc), in Windows' own paths and handles. Then the product version
-# stamped by install is the one radlyn reads, and a module lacking an export fails the client
-# initialisation without an exposure. Last, files held by another program (FILE_HOLDER_EXE opens
-# them as a virus scanner does, without FILE_SHARE_DELETE): a pending result held for a few
-# seconds is still published, an old result file held through the job means no exposure, and an
-# old image held under DelOutImage=1 stays while the job goes on.
+# installation out where a 32-bit installer puts it (Program Files (x86) on 64-bit Windows) and
+# registers it ("DIR\morlund.exe" /automation) in the registry's 32-bit view, radlyn.exe finds it
+# through that value, loads the five modules, exposes, stamps and writes a TIFF that libtiff
+# opens; the result file, the event log and the calls log hold what the Linux job tests expect of
+# the same job (tests/integration/job_test.cc), in Windows' own paths and handles. Then the
+# product version stamped by install is the one radlyn reads, and a module lacking an export
+# fails the client initialisation without an exposure. Last, files held by another program
+# (FILE_HOLDER_EXE opens them as a virus scanner does, without FILE_SHARE_DELETE): a pending
+# result held for a few seconds is still published, an old result file held through the job means
+# no exposure, and an old image held under DelOutImage=1 stays while the job goes on.
 # Usage, inside on_display.sh (the parent dialog that owns the exposure needs a display):
 #   hostsim_job_test.sh RADLYN_EXE HOSTSIM_EXE FILE_HOLDER_EXE
 set -uo pipefail
 radlyn=$1 hostsim=$2 file_holder=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-hostsim-job.XXXXXX")
 source "$(dirname "$0")/wine_test_lib.sh"
+# Morlund in the 32-bit programs' Program Files: "C:\Program Files (x86)" on 64-bit Windows
+# (WoW64), a path with blanks and brackets on its way through the registration, the command line
+# and the calls log.
+program_files=$(wine cmd /c 'echo %ProgramFiles%' | tr -d '\r')
+morlund_path="$program_files\\Morlund" # as Windows programs see it
+morlund=$WINEPREFIX/drive_c/${program_files#C:\\}/Morlund
+morlund=${morlund//\\//}
+windows_64=0
+grep -qx '#arch=win64' "$WINEPREFIX/system.reg" && windows_64=1
 cleanup() {
   unregister_hostsim
-  rm -rf "$work"
+  rm -rf "$work" "$morlund"
 }
 trap cleanup EXIT
 fail() {
@@ -25,12 +35,9 @@ fail() {
   exit 1
 }
 cr=$'\r'
-# A Windows path as the calls log quotes it: every backslash doubled.
-logpath() { local path; path=$(winpath "$1"); printf '%s' "${path//\\/\\\\}"; }
-
-morlund=$work/morlund data=$work/data images=$work/images
+data=$work/data images=$work/images
 install() {
-  wine "$hostsim" install "$(winpath "$morlund")" "$@" || fail "hostsim.exe install $* failed"
+  wine "$hostsim" install "$morlund_path" "$@" || fail "hostsim.exe install $* failed"
   # No plug-in server, as in the Linux job tests (whose runs have no bus that offers one).
   hide_newer_generation
   # Small images keep the job quick, as in the Linux job tests.
@@ -59,9 +66,14 @@ for file in mofiledb.dll momodch.dll mogrfman.dll moutil.dll mofileio.dll morlun
   mofiledb.ini morlund.db hostsim.ini hostsim-calls.log; do
   [ -f "$morlund/$file" ] || fail "install left out $file"
 done
-registered=$(wine reg query "$server_key\\LocalServer32" /ve | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
-[ "$registered" = "\"$(winpath "$morlund")\\morlund.exe\" /automation" ] ||
+registered=$(wine reg query "$server_key\\LocalServer32" /ve /reg:32 | tr -d '\r' |
+  sed -n 's/.*REG_SZ *//p')
+[ "$registered" = "\"$morlund_path\\morlund.exe\" /automation" ] ||
   fail "LocalServer32 is '$registered'"
+if [ $windows_64 = 1 ]; then
+  [ "$program_files" = 'C:\Program Files (x86)' ] || fail "32-bit Program Files: $program_files"
+  wine reg query "$server_key" /reg:64 >/dev/null 2>&1 && fail "hostsim registered in the 64-bit view"
+fi
 
 # The job of the Linux job tests: Anna Miller, tooth 36, intraoral, 16 bits.
 mkdir -p "$data"
@@ -105,7 +117,7 @@ for expected in 'FDB_CheckVersion(0x00000201, 0) = 1' 'MC_CheckVersion(0x0000010
   'MGM_CheckVersion(0x00000107, 0) = 1' 'UTL_CheckVersion(0x00000109, 0) = 1' \
   'FIO_CheckVersion(0x00000105, 0) = 1' 'FDB_Open() = 0' 'UTL_GetLogo(mark, buffer, 11) = ""' \
   'UTL_SetLogo(mark, "MORLUND") = void' 'UTL_SetVersion(mark, "7.0") = void' \
-  "UTL_GetPrivateProfileIntTakeType(\"Take\", \"SetLRLabel\", \"36XI\", 0, \"$(logpath "$morlund")\\\\mofiledb.ini\") = 1" \
+  "UTL_GetPrivateProfileIntTakeType(\"Take\", \"SetLRLabel\", \"36XI\", 0, \"${morlund_path//\\/\\\\}\\\\mofiledb.ini\") = 1" \
   'FDB_Close() = void was_open=1'; do
   grep -qxF "$expected" "$work/calls.txt" || fail "no call '$expected' in: $(cat "$work/calls.txt")"
 done

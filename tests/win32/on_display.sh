@@ -3,11 +3,10 @@
 # Usage: on_display.sh PREFIX COMMAND [ARGS...]
 #
 # A Wine session started without a display cannot show windows later, so windowed programs get a
-# prefix of their own, never shared with the display-less tests. The prefix is created on first
-# use with Wine drawing the window frames itself (caption, icon, close box) and leaving the windows
-# unmanaged, since Xvfb runs no window manager: screenshots then show whole dialogs, and hiding a
-# window does not wait for a manager that never answers. DISPLAY and WINEPREFIX are exported to
-# COMMAND; afterwards the prefix's Wine session and the display are stopped.
+# prefix of their own, never shared with the display-less tests. The prefix is made on first use
+# by scripts/wine-prefix.sh (64-bit Windows, windows unmanaged since Xvfb runs no window manager).
+# DISPLAY and WINEPREFIX are exported to COMMAND; afterwards the prefix's Wine session and the
+# display are stopped.
 set -euo pipefail
 prefix=$1
 shift
@@ -38,14 +37,7 @@ export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-mkdir -p "$(dirname "$prefix")"
-if ! grep -qs '"Managed"="N"' "$prefix/user.reg"; then
-  wineboot --init >/dev/null 2>&1 || true
-  for value in Decorated Managed; do
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /d N /f >/dev/null
-  done
-  wineserver --wait || true  # the registry reaches user.reg when the session ends
-fi
+"$(dirname "$0")/../../scripts/wine-prefix.sh" "$prefix"
 # One wineserver for the whole command, ended by the clean-up: programs started one after another
 # never meet a server that is shutting down.
 wineserver -p </dev/null >/dev/null 2>&1 || true

@@ -1,5 +1,7 @@
 # Helpers shared by the Windows job tests (sourced, not run): paths as radlyn.exe sees them and the
-# registrations a Windows hostsim install leaves in the Wine prefix.
+# registrations a Windows hostsim install leaves in the Wine prefix. `wine reg` runs the 32-bit
+# reg.exe, which on 64-bit Windows reads and writes the registry's 32-bit view, where the 32-bit
+# hostsim.exe registers and where radlyn.exe looks.
 
 # Morlund's automation server, whose LocalServer32 value names the installation.
 server_key='HKCR\CLSID\{5C3E9A41-72D0-4B8E-9F16-2A7D40C1E853}'
