@@ -1,7 +1,6 @@
 #include "job/job_frame.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -18,12 +17,6 @@ namespace radlyn {
 namespace {
 
 constexpr IntKey kStoredErrorNumberKey{"Info", "ErrorNr", 0};
-
-std::string DecimalText(std::int32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
-  return text;
-}
 
 }  // namespace
 
@@ -78,7 +71,7 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   }
 
   const std::string_view message = GetErrorMessage(error_number);
-  if (!WriteResultKey("Info", "ErrorNr", DecimalText(error_number), result_file)) {
+  if (!WriteResultKey("Info", "ErrorNr", std::to_string(error_number), result_file)) {
     result_write_failed_ = true;
   } else if (error_number != kErrorNone) {
     nonzero_reported_ = true;
@@ -90,7 +83,7 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   std::string log_text = "Error in ";
   log_text += LoadResourceString(kIdsProgramName);
   log_text += ": ErrorNr=";
-  log_text += DecimalText(error_number);
+  log_text += std::to_string(error_number);
   log_text += "; ErrorMsg='";
   log_text += message;
   log_text += "'; DebugInfo='";
@@ -115,7 +108,7 @@ void CJobFrame::WriteResultText(std::string_view section, std::string_view key,
 }
 
 void CJobFrame::WriteResultInt(std::string_view section, std::string_view key, std::int32_t value) {
-  WriteResultText(section, key, DecimalText(value));
+  WriteResultText(section, key, std::to_string(value));
 }
 
 bool CJobFrame::RemoveOldResult() {

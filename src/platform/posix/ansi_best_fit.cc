@@ -1,9 +1,8 @@
 #include "platform/posix/ansi_best_fit.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <iterator>
 
+#include "platform/posix/best_fit_table.h"
 #include "platform/posix/text_encoding.h"
 #include "platform/posix/utf8_walk.h"
 
@@ -17,11 +16,6 @@ constexpr char16_t kHighHalf[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x20
                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-struct BestFit {
-  char16_t code_point;
-  std::uint8_t ansi;
-};
 
 // Characters outside the code page with a nearest character in it, by code point (the
 // fullwidth forms U+FF01 to U+FF5E are the ASCII range and handled apart).
@@ -86,25 +80,14 @@ constexpr BestFit kBestFits[] = {
     {0x3009, 0x3E}, {0x300A, 0xAB}, {0x300B, 0xBB}, {0x301A, 0x5B}, {0x301B, 0x5D}, {0x30FB, 0xB7},
 };
 
-static_assert(std::is_sorted(std::begin(kBestFits), std::end(kBestFits),
-                             [](const BestFit& a, const BestFit& b) {
-                               return a.code_point < b.code_point;
-                             }));
-
-constexpr char32_t kFullwidthFirst = 0xFF01;
-constexpr char32_t kFullwidthLast = 0xFF5E;
+static_assert(IsSortedByCodePoint(kBestFits));
 
 char ToAnsi(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
   for (std::size_t i = 0; i < std::size(kHighHalf); ++i) {
     if (kHighHalf[i] != 0 && kHighHalf[i] == c) return static_cast<char>(0x80 + i);
   }
-  if (c >= kFullwidthFirst && c <= kFullwidthLast) return static_cast<char>(c - 0xFEE0);
-  const BestFit* fit =
-      std::lower_bound(std::begin(kBestFits), std::end(kBestFits), c,
-                       [](const BestFit& entry, char32_t key) { return entry.code_point < key; });
-  if (fit != std::end(kBestFits) && fit->code_point == c) return static_cast<char>(fit->ansi);
-  return '?';
+  return BestFitByte(kBestFits, c);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/posix/ansi_best_fit.h"
 #include "platform/posix/text_case.h"
 #include "platform/posix/text_encoding.h"
+#include "platform/posix/utf8_walk.h"
 
 namespace radlyn::platform {
 namespace {
@@ -95,12 +96,8 @@ std::string Utf8ToUtf16Le(std::string_view text) {
     out.push_back(static_cast<char>(unit >> 8));
   };
   for (std::size_t i = 0; i < text.size();) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80    ? 1
-                         : lead >= 0xF0 ? 4
-                         : lead >= 0xE0 ? 3
-                         : lead >= 0xC0 ? 2
-                                        : 0;
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = Utf8SequenceLength(lead);
     bool whole = length > 0 && i + length <= text.size();
     for (std::size_t k = 1; whole && k < length; ++k) {
       whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
@@ -110,10 +107,7 @@ std::string Utf8ToUtf16Le(std::string_view text) {
       ++i;
       continue;
     }
-    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
+    const char32_t c = DecodeUtf8Sequence(text.substr(i), length);
     if (c >= 0x10000) {
       append_unit(0xD800 + ((c - 0x10000) >> 10));
       append_unit(0xDC00 + ((c - 0x10000) & 0x3FF));

@@ -1,9 +1,8 @@
 #include "platform/posix/oem_best_fit.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <iterator>
 
+#include "platform/posix/best_fit_table.h"
 #include "platform/posix/utf8_walk.h"
 
 namespace radlyn::platform {
@@ -22,11 +21,6 @@ constexpr char16_t kHighHalf[128] = {
     0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE, 0x00DE, 0x00DA, 0x00DB, 0x00D9,
     0x00FD, 0x00DD, 0x00AF, 0x00B4, 0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
     0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0};
-
-struct BestFit {
-  char16_t code_point;
-  std::uint8_t oem;
-};
 
 // Characters outside the code page with a nearest character in it, by code point, as the
 // Windows conversion to code page 850 answers them (the fullwidth forms U+FF01 to U+FF5E are
@@ -97,25 +91,14 @@ constexpr BestFit kBestFits[] = {
     {0x301A, 0x5B}, {0x301B, 0x5D}, {0x30FB, 0xFA},
 };
 
-static_assert(std::is_sorted(std::begin(kBestFits), std::end(kBestFits),
-                             [](const BestFit& a, const BestFit& b) {
-                               return a.code_point < b.code_point;
-                             }));
-
-constexpr char32_t kFullwidthFirst = 0xFF01;
-constexpr char32_t kFullwidthLast = 0xFF5E;
+static_assert(IsSortedByCodePoint(kBestFits));
 
 char ToOem(char32_t c) {
   if (c < 0x80) return static_cast<char>(c);
   for (std::size_t i = 0; i < std::size(kHighHalf); ++i) {
     if (kHighHalf[i] == c) return static_cast<char>(0x80 + i);
   }
-  if (c >= kFullwidthFirst && c <= kFullwidthLast) return static_cast<char>(c - 0xFEE0);
-  const BestFit* fit =
-      std::lower_bound(std::begin(kBestFits), std::end(kBestFits), c,
-                       [](const BestFit& entry, char32_t key) { return entry.code_point < key; });
-  if (fit != std::end(kBestFits) && fit->code_point == c) return static_cast<char>(fit->oem);
-  return '?';
+  return BestFitByte(kBestFits, c);
 }
 
 }  // namespace

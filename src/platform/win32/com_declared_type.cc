@@ -5,11 +5,12 @@
 namespace radlyn::platform::win32 {
 namespace {
 
+// No declared type: VT_EMPTY as a VARTYPE, which conditional expressions can mix with others.
+constexpr VARTYPE kNoType = VT_EMPTY;
+
 // Interfaces refer to their bases and coclasses to their interfaces; a chain this long is
 // broken type information.
 constexpr int kMaxDepth = 8;
-// No declared type (VT_EMPTY as a VARTYPE).
-constexpr VARTYPE kNoType = VT_EMPTY;
 
 // Releases what ITypeInfo hands out, on every path.
 class TypeAttr {
@@ -55,14 +56,15 @@ bool IsPassable(VARTYPE type) {
 // dual interface, otherwise through IUnknown.
 VARTYPE InterfaceType(ITypeInfo& info, HREFTYPE reference) {
   ComPtr<ITypeInfo> named;
-  if (FAILED(info.GetRefTypeInfo(reference, named.Receive())) || !named) return VT_EMPTY;
+  if (FAILED(info.GetRefTypeInfo(reference, named.Receive())) || !named) return kNoType;
   TypeAttr attr(*named.get());
-  if (attr.get() == nullptr) return VT_EMPTY;
+  if (attr.get() == nullptr) return kNoType;
   if (attr.get()->typekind == TKIND_DISPATCH ||
       (attr.get()->typekind == TKIND_INTERFACE && (attr.get()->wTypeFlags & TYPEFLAG_FDUAL) != 0)) {
     return VT_DISPATCH;
   }
-  return attr.get()->typekind == TKIND_INTERFACE ? VT_UNKNOWN : VT_EMPTY;
+  if (attr.get()->typekind == TKIND_INTERFACE) return VT_UNKNOWN;
+  return kNoType;
 }
 
 // The base type of a by-reference parameter: written as VT_BYREF | type (simplified type
@@ -73,13 +75,13 @@ VARTYPE ByRefType(ITypeInfo& info, const TYPEDESC& type) {
     const VARTYPE base = type.vt & ~VT_BYREF;
     return IsPassable(base) ? base : kNoType;
   }
-  if (type.vt != VT_PTR || type.lptdesc == nullptr) return VT_EMPTY;
+  if (type.vt != VT_PTR || type.lptdesc == nullptr) return kNoType;
   const TYPEDESC& pointee = *type.lptdesc;
   if (IsPassable(pointee.vt)) return pointee.vt;
   if (pointee.vt == VT_PTR && pointee.lptdesc != nullptr && pointee.lptdesc->vt == VT_USERDEFINED) {
     return InterfaceType(info, pointee.lptdesc->hreftype);
   }
-  return VT_EMPTY;
+  return kNoType;
 }
 
 // Looks for the member in `info`, then in the types it implements or derives from (a coclass's
@@ -116,13 +118,13 @@ bool FindDeclaredType(ITypeInfo& info, DISPID dispatch_id, WORD flags, UINT inde
 
 VARTYPE DeclaredByRefType(IDispatch& object, DISPID dispatch_id, WORD flags, UINT index) {
   UINT count = 0;
-  if (FAILED(object.GetTypeInfoCount(&count)) || count == 0) return VT_EMPTY;
+  if (FAILED(object.GetTypeInfoCount(&count)) || count == 0) return kNoType;
   ComPtr<ITypeInfo> info;
   if (FAILED(object.GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Receive())) || !info) {
-    return VT_EMPTY;
+    return kNoType;
   }
-  VARTYPE declared = kNoType;
-  if (!FindDeclaredType(*info.get(), dispatch_id, flags, index, 0, declared)) return kNoType;
+  VARTYPE declared = kNoType;  // stays so when the member is not found
+  FindDeclaredType(*info.get(), dispatch_id, flags, index, 0, declared);
   return declared;
 }
 

@@ -37,13 +37,12 @@ using win32::ComPtr;
 using win32::Variant;
 
 struct ParserVersion {
-  const wchar_t* prog_id;
+  const char* prog_id;
   bool prohibits_dtd;  // by default
 };
 // Tried in this order.
-constexpr ParserVersion kParserVersions[] = {{L"Msxml2.DOMDocument.4.0", false},
-                                             {L"Msxml2.DOMDocument.6.0", true}};
-constexpr char kParserNames[] = "Msxml2.DOMDocument.4.0, Msxml2.DOMDocument.6.0";
+constexpr ParserVersion kParserVersions[] = {{"Msxml2.DOMDocument.4.0", false},
+                                             {"Msxml2.DOMDocument.6.0", true}};
 // IXMLDOMDocument2's interface id, which the import libraries do not carry.
 constexpr IID kIidXmlDomDocument2 = {
     0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
@@ -205,7 +204,9 @@ class MsxmlParser final : public XmlParser {
     win32::EnsureComApartment();
     for (const ParserVersion& version : kParserVersions) {
       CLSID class_id;
-      if (FAILED(::CLSIDFromProgID(version.prog_id, &class_id))) continue;
+      if (FAILED(::CLSIDFromProgID(win32::WideFromAnsi(version.prog_id).c_str(), &class_id))) {
+        continue;
+      }
       ComPtr<IXMLDOMDocument2> document;
       if (FAILED(::CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
                                     document.ReceiveVoid()))) {
@@ -217,7 +218,14 @@ class MsxmlParser final : public XmlParser {
     }
     return nullptr;
   }
-  std::string Name() override { return kParserNames; }
+  // The versions tried, in order: "Msxml2.DOMDocument.4.0, Msxml2.DOMDocument.6.0".
+  std::string Name() override {
+    std::string names;
+    for (const ParserVersion& version : kParserVersions) {
+      names += (names.empty() ? "" : ", ") + std::string(version.prog_id);
+    }
+    return names;
+  }
 };
 
 }  // namespace
