@@ -6,6 +6,7 @@
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
+#include "job/error_numbers.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
@@ -173,13 +174,13 @@ bool CMorlundLink::LoadMorlundLink() {
       continue;
     }
     if (modules_.*module.handle == 0 || !FindExports(modules_, module)) {
-      SetError(11, module.not_loadable_text);
+      SetError(kErrorMemory, module.not_loadable_text);
       result = false;
       continue;
     }
     if (StatusWord((modules_.*module.check_version)(module.version_argument, 0)) == 0) {
       ShowMessage(module.wrong_version_message);
-      SetError(26, module.wrong_version_text);
+      SetError(kErrorModule, module.wrong_version_text);
       result = false;
       continue;
     }
@@ -206,7 +207,7 @@ bool CMorlundLink::LoadMorlundLink() {
       const std::string message =
           std::string(LoadResourceString(kIdsMorlundTooOld)) + kRequiredMorlundVersion;
       ShowMessage(message);
-      SetError(26, "LoadMorlundLink: " + message);
+      SetError(kErrorModule, "LoadMorlundLink: " + message);
       result = false;
     }
   }
