@@ -65,10 +65,9 @@ class FakeRegistry : public platform::Registry {
  public:
   std::optional<platform::RegistryValue> ReadClassesRootValue(std::string_view key,
                                                               std::string_view name) override {
-    if (name == "ServerExecutable") return server_executable;
-    if (!name.empty()) return std::nullopt;
     keys.emplace_back(key);
-    return value;
+    if (name == "ServerExecutable") return server_executable;
+    return name.empty() ? value : std::nullopt;
   }
   std::optional<platform::RegistryValue> value;  // the default value
   std::optional<platform::RegistryValue> server_executable;

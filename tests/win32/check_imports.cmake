@@ -15,14 +15,15 @@ endif()
 # The flag counts for programs only; Windows ignores it on libraries.
 if(PROGRAM MATCHES "\\.[eE][xX][eE]$")
   string(REGEX MATCH "DllCharacteristics[ \t]+([0-9a-fA-F]+)" characteristics "${dump}")
-  math(EXPR terminal_server_aware "0x${CMAKE_MATCH_1} & 0x8000")
+  set(flags "0x${CMAKE_MATCH_1}")
+  math(EXPR terminal_server_aware "${flags} & 0x8000")
   if(NOT characteristics OR NOT terminal_server_aware)
     message(FATAL_ERROR "${PROGRAM} is not marked terminal-server aware (${characteristics})")
   endif()
   # radlyn.exe hosts Morlund's legacy modules: ASLR (0x0040) yes, the DEP opt-in (NX_COMPAT,
   # 0x0100) no, as in Morlund's own process.
   if(PROGRAM MATCHES "radlyn\\.exe$")
-    math(EXPR host_flags "0x${CMAKE_MATCH_1} & 0x0140")
+    math(EXPR host_flags "${flags} & 0x0140")
     if(NOT host_flags EQUAL 64)
       message(FATAL_ERROR "${PROGRAM}: DllCharacteristics ${characteristics}, want ASLR without NX_COMPAT")
     endif()
