@@ -1,7 +1,7 @@
 // Libraries loaded at run time by full path, and their exports. A library's own dependencies are
-// searched first in the library's folder. A relative path is never handed to the system loader
-// (which would search the current folder and more): it fails as "module not found". Handles are
-// opaque; 0 means "not loaded".
+// searched first in the library's folder. On Windows a relative path is never handed to the
+// system loader (which would search the current folder and more): it fails as "module not
+// found". Handles are opaque; 0 means "not loaded".
 #pragma once
 
 #include <cstdint>

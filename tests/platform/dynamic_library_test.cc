@@ -13,7 +13,8 @@ using testing::TempFolder;
 using testing::WriteFile;
 
 #ifdef _WIN32
-constexpr const char* kMathLibrary = "msvcrt.dll";
+// By full path: a bare name is refused (below).
+constexpr const char* kMathLibrary = "C:\\windows\\system32\\msvcrt.dll";
 // Windows tells a file that is no library (ERROR_BAD_EXE_FORMAT) from a missing one.
 constexpr std::uint32_t kErrorNotALibrary = 193;
 #else
@@ -41,6 +42,12 @@ TEST(DynamicLibraryTest, LoadsFindsExportsAndReportsWhatIsMissing) {
   EXPECT_EQ(libraries.Load(folder / ("moutil" + suffix)), 0u);
   EXPECT_EQ(GetLastErrorCode(), kErrorNotALibrary);
   EXPECT_EQ(libraries.FindExport(0, "cos"), nullptr);
+#ifdef _WIN32
+  // Never searched for (the current folder may hold a planted copy).
+  SetLastErrorCode(0);
+  EXPECT_EQ(libraries.Load("msvcrt.dll"), 0u);
+  EXPECT_EQ(GetLastErrorCode(), kErrorModuleNotFound);
+#endif
 }
 
 }  // namespace
