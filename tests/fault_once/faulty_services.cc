@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/service.h"
+#include "platform/windows_codes.h"
 
 namespace radlyn::faults {
 namespace {
@@ -13,7 +14,9 @@ using enum Call;
 using platform::ScopedService;
 
 // An XML parser failure as MSXML reports one (E_FAIL).
-platform::XmlError ParserError() { return platform::XmlError(0x80004005u, "Unspecified error"); }
+platform::XmlError ParserError() {
+  return platform::XmlError(platform::kWinUnspecifiedFailure, "Unspecified error");
+}
 
 // What a profile read answers when its file cannot be read: the fallback without its trailing
 // blanks, cut at the limit.
@@ -411,7 +414,7 @@ class FaultyNamedMutexes final : public platform::NamedMutexes {
  public:
   explicit FaultyNamedMutexes(FaultPlan& plan) : plan_(plan) {}
   platform::NamedMutexResult Create(std::string_view name) override {
-    if (plan_.Fails(kMutexesCreate)) return {nullptr, platform::kErrorAccessDenied};
+    if (plan_.Fails(kMutexesCreate)) return {nullptr, platform::kWinAccessDenied};
     return platform::NamedMutexes::Native().Create(name);
   }
 
