@@ -17,15 +17,17 @@
 #include <string_view>
 
 #include "job/error_table.h"
-#include "job/job_files.h"
 #include "job/job_frame.h"
 #include "platform/profile.h"
+#include "read_back.h"
 #include "support/event_log.h"
 #include "work_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using radlyn::fuzz::AsReadBack;
+using radlyn::fuzz::IsUnicode;
 using radlyn::platform::GetProfile;
 
 // Aborts, naming the line of the failed check (the compiler fills in the caller's line).
@@ -49,36 +51,6 @@ std::string Take(std::string_view& input, std::size_t count) {
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool IsUnicode(std::string_view file) {
-  return file.starts_with("\xEF\xBB\xBF") || file.starts_with("\xFF\xFE") ||
-         file.starts_with("\xFE\xFF");
-}
-
-// What the profile service reads back for a written value: cut at a NUL, line breaks as blanks,
-// outer blanks trimmed, a pair of enclosing quotes dropped; in a Unicode file the five bytes
-// Windows-1252 leaves undefined come back as '?'.
-std::string AsReadBack(std::string_view value, bool unicode) {
-  std::string text(value.substr(0, value.find('\0')));
-  for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
-    if (unicode && std::string_view("\x81\x8D\x8F\x90\x9D").find(c) != std::string_view::npos) {
-      c = '?';
-    }
-  }
-  auto blank = [](char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
-  };
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && blank(text[begin])) ++begin;
-  while (end > begin && blank(text[end - 1])) --end;
-  text = text.substr(begin, end - begin);
-  if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-      text.back() == text.front()) {
-    text = text.substr(1, text.size() - 2);
-  }
-  return text;
 }
 
 struct Key {
@@ -138,17 +110,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           radlyn::GetErrorMessage(error_number));
     if (!debug_text.empty()) {
       Check(GetProfile().ReadString("Info", "DebugInfo", kMissing, 4096, path) ==
-            AsReadBack(debug_text, unicode));
+            AsReadBack(debug_text, unicode, true));
     }
   }
 
   // The job's own result keys, written afterwards into the same file.
   const std::int32_t flag = flags.empty() ? 0 : static_cast<unsigned char>(flags[0]) - 128;
-  radlyn::WriteProfileInt("Config", "fAutoPostProcessed", flag, path);
+  GetProfile().WriteString("Config", "fAutoPostProcessed", std::to_string(flag), path);
   GetProfile().WriteString("Patient", "FirstName", value, path);
   Check(GetProfile().ReadInt("Config", "fAutoPostProcessed", -1000, path) == flag);
   Check(GetProfile().ReadString("Patient", "FirstName", kMissing, 4096, path) ==
-        AsReadBack(value, unicode));
+        AsReadBack(value, unicode, true));
   Check(GetProfile().ReadInt("Info", "ErrorNr", 0, path) == (stored != 0 ? stored : error_number));
   for (std::size_t i = 0; i < std::size(kBystanders); ++i) {
     Check(Read(kBystanders[i], path) == before[i]);

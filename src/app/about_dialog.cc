@@ -3,12 +3,13 @@
 #include <map>
 
 #include "platform/file_system.h"
+#include "platform/ui.h"
 #include "resources/dialog_templates.h"
 #include "support/module_version.h"
 
 namespace radlyn {
 
-CAboutDialog::CAboutDialog(platform::WindowHandle /*parent*/) : icon_id_(kProgramIconId) {}
+CAboutDialog::CAboutDialog() : icon_id_(kProgramIconId) {}
 
 void CAboutDialog::OnInitDialog() {
   CModuleVersion version("0.0.0.0");

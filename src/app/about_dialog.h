@@ -7,17 +7,14 @@
 
 #include <string>
 
-#include "platform/ui.h"
-
 namespace radlyn {
 
 class CAboutDialog {
  public:
-  // Start-up passes no parent; the dialog then has no owner window.
-  explicit CAboutDialog(platform::WindowHandle parent = 0);
+  // The dialog has no owner window.
+  CAboutDialog();
 
   void DoModal();
-  const std::string& GetVersionText() const { return version_text_; }
 
  private:
   void OnInitDialog();

@@ -9,8 +9,8 @@ CSingleInstanceGuard::CSingleInstanceGuard() {
 }
 
 bool CSingleInstanceGuard::IsAnotherInstanceRunning() const {
-  return creation_error_ == platform::kErrorAccessDenied ||
-         creation_error_ == platform::kErrorAlreadyExists;
+  return creation_error_ == platform::kWinAccessDenied ||
+         creation_error_ == platform::kWinAlreadyExists;
 }
 
 }  // namespace radlyn

@@ -213,7 +213,7 @@ bool CMorlundLink::LoadMorlundLink() {
     const MorlundStatus accepted = (modules_.*module.check_version)(module.version_argument, 0);
     // The version check is each module's first call: it shows the calling convention.
     if ((modules_.*module.calls).convention == ModuleConvention::kUnsupported) {
-      SetError(11, module.not_loadable_text);
+      SetError(kErrorMemory, module.not_loadable_text);
       result = false;
       continue;
     }

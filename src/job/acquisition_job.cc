@@ -54,9 +54,139 @@ std::string FormatDate(const CalendarDate& date) {
 
 }  // namespace
 
+void CJobFrame::SetTakeTypeDoctorAndPatient(const std::string& job_file) {
+  HostLinkPort& host = link();
+  const std::string take_type = ReadProfileText(kTakeTypeKey, job_file);
+  const std::string regio = ReadProfileText(kRegioKey, job_file);
+  if (!host.SetTakeType(take_type, regio)) Fail(host, kErrorParameter, "SetImageType()");
+
+  const std::string doctor = ReadProfileText(kDoctorKey, job_file);
+  if (!host.SetDoctor(doctor)) Fail(host, kErrorParameter, "Couldn't set doctor");
+
+  const std::string first_name = ReadProfileText(kFirstNameKey, job_file);
+  const std::string last_name = ReadProfileText(kLastNameKey, job_file);
+  const std::string patient_id = ReadProfileText(kPatientIdKey, job_file);
+  const std::optional<CalendarDate> birth_date =
+      ParseBirthDate(ReadProfileText(kBirthdateKey, job_file));
+  if (!birth_date) throw StepFailure{"Invalid datetime format for patient birthdate"};
+  const CalendarDate host_date = ToHostBirthDate(*birth_date);
+  if (!host.SetPatient(last_name, first_name, host_date.year, host_date.month, host_date.day,
+                       patient_id)) {
+    Fail(host, kErrorParameter, "Couldn't set patient");
+  }
+
+  host.SetBitDepth(ReadProfileInt(kAssure8BitKey, job_file) != 0 ? 8 : 16);
+}
+
+std::string CJobFrame::ExpandOutputFolder(const std::string& job_file) {
+  // Separator first, then expansion. A value longer than its limit would arrive cut, naming
+  // another folder (a parent, when the cut falls on a separator): it is read one character
+  // further so that it is refused instead.
+  TextKey over_limit = kImageDataPathKey;
+  ++over_limit.limit;
+  const std::string folder_value = ReadProfileText(over_limit, GetDataFolder(), job_file);
+  const std::string folder_text = platform::WithTrailingSeparator(folder_value);
+  std::optional<std::string> expanded;
+  if (folder_value.size() <= kImageDataPathKey.limit) {
+    expanded = platform::GetEnvironment().ExpandEnvironmentText(folder_text, platform::kMaxPath);
+  }
+  if (!expanded) {
+    Fail(link(), kErrorSizeTooLong,
+         "Output folder path too long after expansion (more than 259 characters): '" + folder_text +
+             "'");
+  }
+  return *expanded;
+}
+
+void CJobFrame::CheckFreeSpace(const std::string& folder) {
+  std::uint64_t free_bytes = 0;
+  if (!GetFreeDiskSpace(folder, &free_bytes) || free_bytes < kMinimumFreeBytes) {
+    Fail(link(), kErrorDiskSpace,
+         "Not enough disk space available or could not detect available space.");
+  }
+}
+
+void CJobFrame::EmptyOrCreateOutputFolder(const std::string& folder) {
+  platform::FileSystem& files = platform::GetFileSystem();
+  // An empty folder text names no folder; it is never taken for the current one.
+  if (!folder.empty() && files.FolderExists(folder)) {
+    std::optional<std::string> image = files.FindFirstFile(folder + "*.bmp");
+    if (!image) image = files.FindFirstFile(folder + "*.tif");
+    if (image) {
+      if (ReadProfileInt(kDelOutImageKey, GetSettingsFilePath()) == 0) {
+        Fail(link(), kErrorSystemConfiguration,
+             "Image files in output folder '" + folder +
+                 "' detected. Please ensure an empty output folder.");
+      }
+      // A failed delete is ignored: the new image gets a name of its own.
+      platform::RetryTransientFailures([&] { return files.DeleteFile(*image); });
+    }
+  } else if (folder.empty() || !files.CreateFolderTree(folder)) {
+    Fail(link(), kErrorFileCreation, "Couldn't create specified directory: '" + folder + "'");
+  }
+}
+
+void CJobFrame::ProbeOutputFolder(const std::string& folder) {
+  platform::FileSystem& files = platform::GetFileSystem();
+  const std::string probe = folder + kProbeFileName;
+  // A link in the probe's place is never followed: emptying it would empty another file.
+  if (files.IsLink(probe) ||
+      !platform::RetryTransientFailures([&] { return files.CreateEmptyFile(probe); })) {
+    Fail(link(), kErrorFileCreation,
+         "Error during testing file access in the specified directory: '" + folder + "'");
+  }
+  if (!platform::RetryTransientFailures([&] { return files.DeleteFile(probe); })) {
+    Fail(link(), kErrorFileDeleting,
+         "Couldn't delete test file: '" + probe + "'. Please remove this file manually.");
+  }
+}
+
+std::string CJobFrame::ChooseFileFormat(const std::string& job_file) {
+  std::string file_format =
+      platform::GetCodePages().LowerAnsi(ReadProfileText(kFileFormatKey, job_file));
+  if (file_format == "bmp") {
+    link().SetBitDepth(8);
+  } else if (file_format != "tif") {
+    file_format = "tif";
+  }
+  return file_format;
+}
+
+void CJobFrame::TakeAndProcessExposure(const std::string& job_file) {
+  HostLinkPort& host = link();
+  if (!host.Acquire(GetParentWindow())) throw StepFailure{"Acquire()"};
+  if (ReadProfileInt(kDoAutoPostProcKey, job_file) != 0) host.DoAutoPostProcessing();
+  WriteResultInt("Config", "fAutoPostProcessed", host.GetPostProcessedFlag());
+}
+
+void CJobFrame::SaveImageAndWriteResult(const std::string& folder, const std::string& file_format) {
+  HostLinkPort& host = link();
+  const std::string image_path = BuildImageFilePath(folder, file_format);
+  if (!host.SaveAs(image_path)) throw FileFailure{image_path};
+  WriteResultText("Config", "ImageDataPathFile", image_path);
+
+  WriteResultText("Info", "Doc", host.GetDoctor());
+  WriteResultText("Info", "Regio", host.GetRegio());
+  WriteResultText("Info", "Type", host.GetImageType());
+  const std::pair<const char*, std::int32_t> exposure_values[] = {
+      {"XRayTime", host.GetExposureTime()},
+      {"TubeVoltage", host.GetTubeVoltage()},
+      {"TubeCurrent", host.GetTubeCurrent()},
+  };
+  for (const auto& [key, value] : exposure_values) {
+    if (value != -1) WriteResultInt("Info", key, value);
+  }
+
+  const PatientData patient = host.GetPatient();
+  WriteResultText("Patient", "FirstName", patient.first_name);
+  WriteResultText("Patient", "LastName", patient.last_name);
+  WriteResultText("Patient", "ID", patient.patient_id);
+  WriteResultText("Patient", "Birthdate",
+                  FormatDate({patient.birth_year, patient.birth_month, patient.birth_day}));
+}
+
 std::int32_t CJobFrame::RunAcquisitionJob() {
   HostLinkPort& host = link();
-  platform::FileSystem& files = platform::GetFileSystem();
   const std::string job_file = GetJobFilePath();
 
   std::int32_t error_number = kErrorNone;
@@ -69,121 +199,14 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
 
   try {
     WriteEventLog("Info", LoadResourceString(kIdsJobStart));
-
-    // Take type, doctor and patient.
-    const std::string take_type = ReadProfileText(kTakeTypeKey, job_file);
-    const std::string regio = ReadProfileText(kRegioKey, job_file);
-    if (!host.SetTakeType(take_type, regio)) Fail(host, kErrorParameter, "SetImageType()");
-
-    const std::string doctor = ReadProfileText(kDoctorKey, job_file);
-    if (!host.SetDoctor(doctor)) Fail(host, kErrorParameter, "Couldn't set doctor");
-
-    const std::string first_name = ReadProfileText(kFirstNameKey, job_file);
-    const std::string last_name = ReadProfileText(kLastNameKey, job_file);
-    const std::string patient_id = ReadProfileText(kPatientIdKey, job_file);
-    const std::optional<CalendarDate> birth_date =
-        ParseBirthDate(ReadProfileText(kBirthdateKey, job_file));
-    if (!birth_date) throw StepFailure{"Invalid datetime format for patient birthdate"};
-    const CalendarDate host_date = ToHostBirthDate(*birth_date);
-    if (!host.SetPatient(last_name, first_name, host_date.year, host_date.month, host_date.day,
-                         patient_id)) {
-      Fail(host, kErrorParameter, "Couldn't set patient");
-    }
-
-    host.SetBitDepth(ReadProfileInt(kAssure8BitKey, job_file) != 0 ? 8 : 16);
-
-    // Output folder: separator first, then expansion. A value longer than its limit would
-    // arrive cut, naming another folder (a parent, when the cut falls on a separator): it is
-    // read one character further so that it is refused instead.
-    TextKey over_limit = kImageDataPathKey;
-    ++over_limit.limit;
-    const std::string folder_value = ReadProfileText(over_limit, GetDataFolder(), job_file);
-    const std::string folder_text = platform::WithTrailingSeparator(folder_value);
-    std::optional<std::string> expanded;
-    if (folder_value.size() <= kImageDataPathKey.limit) {
-      expanded = platform::GetEnvironment().ExpandEnvironmentText(folder_text, platform::kMaxPath);
-    }
-    if (!expanded) {
-      Fail(host, kErrorSizeTooLong,
-           "Output folder path too long after expansion (more than 259 characters): '" +
-               folder_text + "'");
-    }
-    const std::string& folder = *expanded;
-
-    std::uint64_t free_bytes = 0;
-    if (!GetFreeDiskSpace(folder, &free_bytes) || free_bytes < kMinimumFreeBytes) {
-      Fail(host, kErrorDiskSpace,
-           "Not enough disk space available or could not detect available space.");
-    }
-
-    // An empty folder text names no folder; it is never taken for the current one.
-    if (!folder.empty() && files.FolderExists(folder)) {
-      std::optional<std::string> image = files.FindFirstFile(folder + "*.bmp");
-      if (!image) image = files.FindFirstFile(folder + "*.tif");
-      if (image) {
-        if (ReadProfileInt(kDelOutImageKey, GetSettingsFilePath()) == 0) {
-          Fail(host, kErrorSystemConfiguration,
-               "Image files in output folder '" + folder +
-                   "' detected. Please ensure an empty output folder.");
-        }
-        // A failed delete is ignored: the new image gets a name of its own.
-        platform::RetryTransientFailures([&] { return files.DeleteFile(*image); });
-      }
-    } else if (folder.empty() || !files.CreateFolderTree(folder)) {
-      Fail(host, kErrorFileCreation, "Couldn't create specified directory: '" + folder + "'");
-    }
-
-    const std::string probe = folder + kProbeFileName;
-    // A link in the probe's place is never followed: emptying it would empty another file.
-    if (files.IsLink(probe) ||
-        !platform::RetryTransientFailures([&] { return files.CreateEmptyFile(probe); })) {
-      Fail(host, kErrorFileCreation,
-           "Error during testing file access in the specified directory: '" + folder + "'");
-    }
-    if (!platform::RetryTransientFailures([&] { return files.DeleteFile(probe); })) {
-      Fail(host, kErrorFileDeleting,
-           "Couldn't delete test file: '" + probe + "'. Please remove this file manually.");
-    }
-
-    std::string file_format =
-        platform::GetCodePages().LowerAnsi(ReadProfileText(kFileFormatKey, job_file));
-    if (file_format == "bmp") {
-      host.SetBitDepth(8);
-    } else if (file_format != "tif") {
-      file_format = "tif";
-    }
-
-    // The exposure and its processing.
-    if (!host.Acquire(GetParentWindow())) throw StepFailure{"Acquire()"};
-    if (ReadProfileInt(kDoAutoPostProcKey, job_file) != 0) host.DoAutoPostProcessing();
-    WriteResultInt("Config", "fAutoPostProcessed", host.GetPostProcessedFlag());
-
-    // The image file and what the host link finally holds.
-    const std::string image_path = BuildImageFilePath(folder, file_format);
-    if (!host.SaveAs(image_path)) throw FileFailure{image_path};
-    WriteResultText("Config", "ImageDataPathFile", image_path);
-
-    WriteResultText("Info", "Doc", host.GetDoctor());
-    WriteResultText("Info", "Regio", host.GetRegio());
-    WriteResultText("Info", "Type", host.GetImageType());
-    const std::pair<const char*, std::int32_t> exposure_values[] = {
-        {"XRayTime", host.GetExposureTime()},
-        {"TubeVoltage", host.GetTubeVoltage()},
-        {"TubeCurrent", host.GetTubeCurrent()},
-    };
-    for (const auto& [key, value] : exposure_values) {
-      if (value != -1) WriteResultInt("Info", key, value);
-    }
-
-    const PatientData patient = host.GetPatient();
-    WriteResultText("Patient", "FirstName", patient.first_name);
-    WriteResultText("Patient", "LastName", patient.last_name);
-    WriteResultText("Patient", "ID", patient.patient_id);
-    WriteResultText("Patient", "Birthdate",
-                    FormatDate({patient.birth_year, patient.birth_month, patient.birth_day}));
-
-    error_number = kErrorNone;
-    debug_text.clear();
+    SetTakeTypeDoctorAndPatient(job_file);
+    const std::string folder = ExpandOutputFolder(job_file);
+    CheckFreeSpace(folder);
+    EmptyOrCreateOutputFolder(folder);
+    ProbeOutputFolder(folder);
+    const std::string file_format = ChooseFileFormat(job_file);
+    TakeAndProcessExposure(job_file);
+    SaveImageAndWriteResult(folder, file_format);
   } catch (const StepFailure& failure) {
     error_number = link_error_or_unspecified();
     debug_text = "Exception occured during acquisition: " + failure.text;

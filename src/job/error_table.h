@@ -1,6 +1,6 @@
-// Error numbers and their messages. A number is a signed 32-bit value, 0 for success; numbers 0
-// to 39 have the messages of a fixed table, every other number (negative ones included) reads
-// "Unspecified error". 99 is the number used when no more specific one was left.
+// The messages of the client's error numbers (error_numbers.h names them). Numbers 0 to
+// kErrorMessageCount - 1 have the messages of a fixed table, every other number (negative ones
+// included) reads "Unspecified error".
 #pragma once
 
 #include <cstdint>

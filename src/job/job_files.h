@@ -4,8 +4,7 @@
 // the data folder; the settings file "Radlyn.ini" lies beside the program file (its name and the
 // keys the host link reads: hostlink/program_settings.h). Keys are read one
 // per call through the platform's profile service: a text key is cut at its limit, a missing file,
-// section or key gives the default, a key present but empty gives "". WriteProfileInt writes a
-// value as decimal text ("%d") and answers whether the platform's write succeeded.
+// section or key gives the default, a key present but empty gives "".
 #pragma once
 
 #include <cstddef>
@@ -54,8 +53,5 @@ inline constexpr IntKey kDelOutImageKey{"Config", "DelOutImage", 0};
 std::string ReadProfileText(const TextKey& key, std::string_view path);
 std::string ReadProfileText(const TextKey& key, std::string_view fallback, std::string_view path);
 std::int32_t ReadProfileInt(const IntKey& key, std::string_view path);
-
-bool WriteProfileInt(std::string_view section, std::string_view key, std::int32_t value,
-                     std::string_view path);
 
 }  // namespace radlyn

@@ -36,7 +36,7 @@ std::string CJobFrame::GetPendingResultFilePath() const {
 }
 
 std::string CJobFrame::ResultWritePath() const {
-  return result_pending_ ? GetPendingResultFilePath() : GetResultFilePath();
+  return keys_go_to_pending_file_ ? GetPendingResultFilePath() : GetResultFilePath();
 }
 
 const std::string& CJobFrame::GetProgramFolder() {
@@ -50,31 +50,31 @@ const std::string& CJobFrame::GetSettingsFilePath() {
 }
 
 void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view debug_text) {
-  if (!has_data_folder_ || result_withheld_) return;
+  if (!has_data_folder_ || reports_suppressed_) return;
   const std::string result_file = ResultWritePath();
   if (platform::GetFileSystem().IsLink(result_file)) {
-    result_write_failed_ = true;
+    outcome_unwritten_ = true;
     return;
   }
   // The first nonzero number is final. It is read back from the file; one this object wrote
   // there itself counts as well while the file is there, so that a read that fails cannot turn a
   // failure into success.
-  if (nonzero_reported_) {
+  if (wrote_nonzero_number_) {
     if (platform::GetFileSystem().Exists(result_file)) return;
-    nonzero_reported_ = false;  // the file is gone: a new result begins
+    wrote_nonzero_number_ = false;  // the file is gone: a new result begins
   }
   if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
   // A success whose result keys could not all be written is no answer the client can use.
-  if (error_number == kErrorNone && result_keys_lost_) {
-    result_write_failed_ = true;
+  if (error_number == kErrorNone && result_key_lost_) {
+    outcome_unwritten_ = true;
     return;
   }
 
   const std::string_view message = GetErrorMessage(error_number);
   if (!WriteResultKey("Info", "ErrorNr", std::to_string(error_number), result_file)) {
-    result_write_failed_ = true;
+    outcome_unwritten_ = true;
   } else if (error_number != kErrorNone) {
-    nonzero_reported_ = true;
+    wrote_nonzero_number_ = true;
   }
   WriteResultKey("Info", "ErrorMsg", message, result_file);
   if (!debug_text.empty()) WriteResultKey("Info", "DebugInfo", debug_text, result_file);
@@ -96,15 +96,15 @@ bool CJobFrame::WriteResultKey(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
   platform::Profile& profile = platform::GetProfile();
   const auto write = [&] { return profile.WriteString(section, key, value, path); };
-  if (result_file_held_) return write();
+  if (held_file_wait_spent_) return write();
   if (platform::RetryTransientFailures(write)) return true;
-  result_file_held_ = platform::IsTransientFileError(platform::GetLastErrorCode());
+  held_file_wait_spent_ = platform::IsTransientFileError(platform::GetLastErrorCode());
   return false;
 }
 
 void CJobFrame::WriteResultText(std::string_view section, std::string_view key,
                                 std::string_view value) {
-  if (!WriteResultKey(section, key, value, ResultWritePath())) result_keys_lost_ = true;
+  if (!WriteResultKey(section, key, value, ResultWritePath())) result_key_lost_ = true;
 }
 
 void CJobFrame::WriteResultInt(std::string_view section, std::string_view key, std::int32_t value) {
@@ -119,7 +119,7 @@ bool CJobFrame::RemoveOldResult() {
   }
   const std::uint32_t error = platform::GetLastErrorCode();
   if (!files.Exists(result_file)) return true;  // a missing file is no error
-  result_withheld_ = true;
+  reports_suppressed_ = true;
   WriteEventLog("Error", "Couldn't delete the old result file: '" + result_file + "' (error " +
                              std::to_string(error) + "); no X-ray image was taken");
   return false;
@@ -135,17 +135,17 @@ bool CJobFrame::BeginResult() {
                      "Couldn't delete file: '" + pending + "'. Please remove this file manually.");
     return false;
   }
-  result_pending_ = true;
+  keys_go_to_pending_file_ = true;
   return true;
 }
 
 void CJobFrame::PublishResult() {
-  if (!result_pending_ || result_withheld_) return;
+  if (!keys_go_to_pending_file_ || reports_suppressed_) return;
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string pending = GetPendingResultFilePath();
-  if (result_write_failed_) {
+  if (outcome_unwritten_) {
     // The pending file does not hold this job's outcome: no answer is better than a wrong one.
-    result_withheld_ = true;
+    reports_suppressed_ = true;
     platform::RetryTransientFailures([&] { return files.DeleteFile(pending); });
     WriteEventLog("Error", "Couldn't write the result file: '" + pending + "'");
     return;
@@ -154,7 +154,7 @@ void CJobFrame::PublishResult() {
   if (!files.Exists(pending)) return;
   const std::string result_file = GetResultFilePath();
   if (platform::RetryTransientFailures([&] { return files.RenameFile(pending, result_file); })) {
-    result_pending_ = false;
+    keys_go_to_pending_file_ = false;
     return;
   }
   WriteEventLog("Error", "Couldn't publish the result file: '" + pending + "'");

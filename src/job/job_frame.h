@@ -79,7 +79,7 @@ class CJobFrame {
   // A rename that fails is written to the event log.
   void PublishResult();
   // True once a report could not write its error number.
-  bool ResultWriteFailed() const { return result_write_failed_; }
+  bool ResultWriteFailed() const { return outcome_unwritten_; }
 
   // Attaches the host link under the job's client name and reports the outcome; 0 on success.
   std::int32_t InitializeClient();
@@ -99,15 +99,33 @@ class CJobFrame {
   bool WriteResultKey(std::string_view section, std::string_view key, std::string_view value,
                       const std::string& path);
 
+  // The steps of RunAcquisitionJob (acquisition_job.cc), in the order it runs them. A step that
+  // fails throws the job's failure, after setting the host link's error number where it has one.
+  void SetTakeTypeDoctorAndPatient(const std::string& job_file);
+  std::string ExpandOutputFolder(const std::string& job_file);  // ends with a separator
+  void CheckFreeSpace(const std::string& folder);
+  void EmptyOrCreateOutputFolder(const std::string& folder);
+  void ProbeOutputFolder(const std::string& folder);  // a file can be created and deleted there
+  std::string ChooseFileFormat(const std::string& job_file);  // "tif" or "bmp"
+  void TakeAndProcessExposure(const std::string& job_file);
+  void SaveImageAndWriteResult(const std::string& folder, const std::string& file_format);
+
   HostLinkPort* link_;
   std::string data_folder_;
   bool has_data_folder_ = false;
-  bool result_pending_ = false;
-  bool result_write_failed_ = false;
-  bool result_withheld_ = false;
-  bool result_keys_lost_ = false;
-  bool nonzero_reported_ = false;
-  bool result_file_held_ = false;  // a write failed with a transient error through the bound
+  // Result keys go to the pending file (from BeginResult until a rename publishes it).
+  bool keys_go_to_pending_file_ = false;
+  // The file does not hold this job's outcome: an error number could not be written, or a
+  // success would be reported without all of its keys. Publishing then withholds the result.
+  bool outcome_unwritten_ = false;
+  // Reports write nothing more: an old result file stayed, or the result was withheld.
+  bool reports_suppressed_ = false;
+  // A result key (image path, patient data, ...) could not be written.
+  bool result_key_lost_ = false;
+  // This object wrote a nonzero error number into the file that is now being written.
+  bool wrote_nonzero_number_ = false;
+  // A write failed with a transient error through the whole retry bound: later writes try once.
+  bool held_file_wait_spent_ = false;
   platform::WindowHandle parent_window_ = 0;
   std::string program_folder_;
   std::string settings_file_path_;

@@ -41,7 +41,7 @@ class FileSystem {
   virtual bool CreateEmptyFile(std::string_view path) = 0;
   // Creates a new empty file, private to the user where the system allows it, and closes it
   // again. False when anything of that name exists already (a file, a folder, a link, which is
-  // never followed; last error kErrorFileExists for a file), so that no one can have placed a
+  // never followed; last error kWinFileExists for a file), so that no one can have placed a
   // file there beforehand.
   virtual bool CreateNewFile(std::string_view path) = 0;
   // Renames the file `from` to `to` in one step, replacing a file of that name: a reader of `to`

@@ -1,25 +1,16 @@
-// The calling thread's last operating-system error, in Windows numbering, so that callers above
-// the platform layer report the same numbers on every platform. Backends set it when an
-// operation fails and leave it alone when one succeeds. Codes used by the Linux backend:
-// 2 file not found, 3 path not found, 5 access denied (kErrorAccessDenied in named_mutex.h),
-// 31 any other failure, 80 file exists (a new file's name is taken), 112 disk full, 123 a name
-// Windows refuses, 126 library not loadable, 127 export not found, 183 already exists
-// (kErrorAlreadyExists in named_mutex.h), 206 a path too long.
+// The calling thread's last operating-system error, in Windows numbering (windows_codes.h), so
+// that callers above the platform layer report the same numbers on every platform. Backends set it
+// when an operation fails and leave it alone when one succeeds. Codes the Linux backend sets:
+// file not found, path not found, access denied, any other failure (general failure), file exists
+// (a new file's name is taken), disk full, a name Windows refuses (invalid name), library not
+// loadable (module not found), export not found, already exists, a path too long.
 #pragma once
 
 #include <cstdint>
 
-namespace radlyn::platform {
+#include "platform/windows_codes.h"
 
-inline constexpr std::uint32_t kErrorFileNotFound = 2;
-inline constexpr std::uint32_t kErrorPathNotFound = 3;
-inline constexpr std::uint32_t kErrorGeneralFailure = 31;
-inline constexpr std::uint32_t kErrorFileExists = 80;
-inline constexpr std::uint32_t kErrorDiskFull = 112;
-inline constexpr std::uint32_t kErrorInvalidName = 123;
-inline constexpr std::uint32_t kErrorModuleNotFound = 126;
-inline constexpr std::uint32_t kErrorProcedureNotFound = 127;
-inline constexpr std::uint32_t kErrorFileNameTooLong = 206;
+namespace radlyn::platform {
 
 std::uint32_t GetLastErrorCode();
 void SetLastErrorCode(std::uint32_t code);

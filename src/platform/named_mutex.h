@@ -1,6 +1,6 @@
 // A named, process-wide mutex used as a single-instance guard. Creating it never waits: the
-// creation reports 0 when this process is the first holder, kErrorAlreadyExists when another
-// process holds it and kErrorAccessDenied (with no handle) when it may not be opened or held.
+// creation reports 0 when this process is the first holder, kWinAlreadyExists when another
+// process holds it and kWinAccessDenied (with no handle) when it may not be opened or held.
 // The holder keeps it until the object is destroyed.
 #pragma once
 
@@ -9,11 +9,9 @@
 #include <string_view>
 
 #include "platform/service.h"
+#include "platform/windows_codes.h"
 
 namespace radlyn::platform {
-
-inline constexpr std::uint32_t kErrorAccessDenied = 5;
-inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 
 class NamedMutexHandle {
  public:

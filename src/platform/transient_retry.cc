@@ -7,20 +7,15 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
+#include "platform/windows_codes.h"
 
 namespace radlyn::platform {
 namespace {
 
-// Windows numbering (last_error.h).
 constexpr std::array<std::uint32_t, 8> kTransientErrors{
-    5,   // ERROR_ACCESS_DENIED: also a file that is being deleted while another program has it open
-    32,  // ERROR_SHARING_VIOLATION
-    33,  // ERROR_LOCK_VIOLATION
-    54,  // ERROR_NETWORK_BUSY
-    55,  // ERROR_DEV_NOT_EXIST
-    59,  // ERROR_UNEXP_NET_ERR
-    64,  // ERROR_NETNAME_DELETED
-    121,  // ERROR_SEM_TIMEOUT
+    kWinAccessDenied,  // also a file that is being deleted while another program has it open
+    kWinSharingViolation, kWinLockViolation,   kWinNetworkBusy,      kWinDeviceGone,
+    kWinNetworkError,     kWinNetworkNameGone, kWinSemaphoreTimeout,
 };
 
 }  // namespace

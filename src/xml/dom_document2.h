@@ -16,6 +16,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/windows_codes.h"
 #include "platform/xml_parser.h"
 #include "xml/typed_value.h"
 
@@ -39,7 +40,8 @@ class XmlElementHandle {
 
 class CDOMDocument2 {
  public:
-  static constexpr std::int32_t kLoadFailed = static_cast<std::int32_t>(0x80004005);
+  static constexpr std::int32_t kLoadFailed =
+      static_cast<std::int32_t>(platform::kWinUnspecifiedFailure);
 
   CDOMDocument2() = default;
   ~CDOMDocument2();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/debug_output.h"
+#include "platform/windows_codes.h"
 
 namespace radlyn {
 namespace {
@@ -14,11 +15,11 @@ struct SystemText {
 
 // The system's message texts for the component-system codes this program meets.
 constexpr SystemText kSystemTexts[] = {
-    {kComUnspecifiedError, "Unspecified error"},
+    {platform::kWinUnspecifiedFailure, "Unspecified error"},
     {0x8007000E, "Not enough memory resources are available to complete this operation."},
     {0x80070057, "The parameter is incorrect."},
-    {kComTypeMismatch, "Type mismatch."},
-    {kComOverflow, "Out of present range."},
+    {platform::kWinTypeMismatch, "Type mismatch."},
+    {platform::kWinOverflow, "Out of present range."},
 };
 
 // Automation servers report their own errors in this range, numbered from 0x80040200.

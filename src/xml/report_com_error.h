@@ -11,11 +11,6 @@
 
 namespace radlyn {
 
-// Codes this layer raises itself, with the system texts that belong to them.
-inline constexpr std::uint32_t kComUnspecifiedError = 0x80004005;  // E_FAIL
-inline constexpr std::uint32_t kComTypeMismatch = 0x80020005;      // DISP_E_TYPEMISMATCH
-inline constexpr std::uint32_t kComOverflow = 0x8002000A;          // DISP_E_OVERFLOW
-
 // The meaning line's text for an error.
 std::string ComErrorMeaning(const platform::XmlError& error);
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/windows_codes.h"
 #include "platform/xml_parser.h"
 #include "xml/report_com_error.h"
 
@@ -39,10 +40,10 @@ std::optional<std::int32_t> ReadDecimal(std::string_view text) {
   for (char c : digits) {
     if (c < '0' || c > '9') return std::nullopt;
     magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > std::int64_t{INT32_MAX} + 1) RaiseConversionError(kComOverflow, text);
+    if (magnitude > std::int64_t{INT32_MAX} + 1) RaiseConversionError(platform::kWinOverflow, text);
   }
   const std::int64_t number = negative ? -magnitude : magnitude;
-  if (number > INT32_MAX) RaiseConversionError(kComOverflow, text);
+  if (number > INT32_MAX) RaiseConversionError(platform::kWinOverflow, text);
   return static_cast<std::int32_t>(number);
 }
 
@@ -68,9 +69,9 @@ TypedValue ConvertToInteger(const TypedValue& value) {
       if (std::optional<std::int32_t> number = ReadDecimal(value.text())) {
         return TypedValue::Integer(*number);
       }
-      RaiseConversionError(kComTypeMismatch, value.text());
+      RaiseConversionError(platform::kWinTypeMismatch, value.text());
     default:
-      RaiseConversionError(kComTypeMismatch, value.TextForm());
+      RaiseConversionError(platform::kWinTypeMismatch, value.TextForm());
   }
 }
 
@@ -87,10 +88,10 @@ TypedValue ConvertToBoolean(const TypedValue& value) {
       if (std::optional<std::int32_t> number = ReadDecimal(text)) {
         return TypedValue::Boolean(*number != 0);
       }
-      RaiseConversionError(kComTypeMismatch, value.text());
+      RaiseConversionError(platform::kWinTypeMismatch, value.text());
     }
     default:
-      RaiseConversionError(kComTypeMismatch, value.TextForm());
+      RaiseConversionError(platform::kWinTypeMismatch, value.TextForm());
   }
 }
 

@@ -77,7 +77,7 @@ TEST_F(RadlynAppTest, AnUnusableComponentSystemShowsTheOleMessageAndStops) {
 }
 
 TEST_F(RadlynAppTest, ASecondInstanceDoesNothingAtAll) {
-  for (std::uint32_t error : {platform::kErrorAlreadyExists, platform::kErrorAccessDenied}) {
+  for (std::uint32_t error : {platform::kWinAlreadyExists, platform::kWinAccessDenied}) {
     mutexes_.creation_error = error;
     WriteFailingJob();
     StartUp({"help", DataParameter()});

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/service.h"
+#include "platform/windows_codes.h"
 
 namespace radlyn::faults {
 namespace {
@@ -13,7 +14,9 @@ using enum Call;
 using platform::ScopedService;
 
 // An XML parser failure as MSXML reports one (E_FAIL).
-platform::XmlError ParserError() { return platform::XmlError(0x80004005u, "Unspecified error"); }
+platform::XmlError ParserError() {
+  return platform::XmlError(platform::kWinUnspecifiedFailure, "Unspecified error");
+}
 
 // What a profile read answers when its file cannot be read: the fallback without its trailing
 // blanks, cut at the limit.
@@ -101,7 +104,10 @@ class FaultyXmlParser final : public platform::XmlParser {
     if (!document) return document;
     return std::make_unique<FaultyXmlDocument>(plan_, std::move(document));
   }
-  std::string Name() override { return platform::XmlParser::Native().Name(); }
+  std::string Name() override {
+    plan_.Fails(kXmlParserName);
+    return platform::XmlParser::Native().Name();
+  }
 
  private:
   FaultPlan& plan_;
@@ -146,25 +152,26 @@ class FaultyAutomationObject final : public platform::AutomationObject {
 
 class FaultyAutomation final : public platform::Automation {
  public:
-  explicit FaultyAutomation(FaultPlan& plan) : plan_(plan) {}
+  FaultyAutomation(FaultPlan& plan, platform::Automation& beneath)
+      : plan_(plan), beneath_(beneath) {}
   bool IsClassRegistered(std::string_view prog_id) override {
     if (plan_.Fails(kAutomationIsClassRegistered)) return false;
-    return native().IsClassRegistered(prog_id);
+    return beneath_.IsClassRegistered(prog_id);
   }
   platform::RunningInstance FindRunningInstance(std::string_view prog_id) override {
     if (plan_.Fails(kAutomationFindRunningInstance)) return {};
-    platform::RunningInstance instance = native().FindRunningInstance(prog_id);
+    platform::RunningInstance instance = beneath_.FindRunningInstance(prog_id);
     instance.object = FaultyAutomationObject::Wrap(plan_, std::move(instance.object));
     return instance;
   }
   std::unique_ptr<platform::AutomationObject> CreateInstance(std::string_view prog_id) override {
     if (plan_.Fails(kAutomationCreateInstance)) return nullptr;
-    return FaultyAutomationObject::Wrap(plan_, native().CreateInstance(prog_id));
+    return FaultyAutomationObject::Wrap(plan_, beneath_.CreateInstance(prog_id));
   }
 
  private:
-  static platform::Automation& native() { return platform::Automation::Native(); }
   FaultPlan& plan_;
+  platform::Automation& beneath_;
 };
 
 class FaultyClock final : public platform::Clock {
@@ -187,8 +194,14 @@ class FaultyClock final : public platform::Clock {
 class FaultyCodePages final : public platform::CodePages {
  public:
   explicit FaultyCodePages(FaultPlan& plan) : plan_(plan) {}
-  unsigned AnsiCodePage() override { return native().AnsiCodePage(); }
-  unsigned OemCodePage() override { return native().OemCodePage(); }
+  unsigned AnsiCodePage() override {
+    plan_.Fails(kCodePagesAnsiCodePage);
+    return native().AnsiCodePage();
+  }
+  unsigned OemCodePage() override {
+    plan_.Fails(kCodePagesOemCodePage);
+    return native().OemCodePage();
+  }
   std::string LowerAnsi(std::string_view text) override {
     plan_.Fails(kCodePagesLowerAnsi);
     return native().LowerAnsi(text);
@@ -401,7 +414,7 @@ class FaultyNamedMutexes final : public platform::NamedMutexes {
  public:
   explicit FaultyNamedMutexes(FaultPlan& plan) : plan_(plan) {}
   platform::NamedMutexResult Create(std::string_view name) override {
-    if (plan_.Fails(kMutexesCreate)) return {nullptr, platform::kErrorAccessDenied};
+    if (plan_.Fails(kMutexesCreate)) return {nullptr, platform::kWinAccessDenied};
     return platform::NamedMutexes::Native().Create(name);
   }
 
@@ -472,51 +485,52 @@ class FaultyRegistry final : public platform::Registry {
 
 class FaultyUserInterface final : public platform::UserInterface {
  public:
-  explicit FaultyUserInterface(FaultPlan& plan) : plan_(plan) {}
+  FaultyUserInterface(FaultPlan& plan, platform::UserInterface& beneath)
+      : plan_(plan), beneath_(beneath) {}
   void ShowErrorMessage(std::string_view text, std::string_view caption) override {
     plan_.Fails(kUiShowErrorMessage);
-    native().ShowErrorMessage(text, caption);
+    beneath_.ShowErrorMessage(text, caption);
   }
   void RunModalDialog(const platform::DialogTemplate& dialog,
                       const std::map<int, std::string>& texts, int icon_id) override {
     plan_.Fails(kUiRunModalDialog);
-    native().RunModalDialog(dialog, texts, icon_id);
+    beneath_.RunModalDialog(dialog, texts, icon_id);
   }
   std::optional<platform::WindowHandle> CreateModelessDialog(
       const platform::DialogTemplate& dialog) override {
     if (plan_.Fails(kUiCreateModelessDialog)) return std::nullopt;
-    return native().CreateModelessDialog(dialog);
+    return beneath_.CreateModelessDialog(dialog);
   }
   void MoveWindow(platform::WindowHandle window, int x, int y, int width, int height) override {
     plan_.Fails(kUiMoveWindow);
-    native().MoveWindow(window, x, y, width, height);
+    beneath_.MoveWindow(window, x, y, width, height);
   }
   void BringToForeground(platform::WindowHandle window) override {
     plan_.Fails(kUiBringToForeground);
-    native().BringToForeground(window);
+    beneath_.BringToForeground(window);
   }
   void DestroyWindow(platform::WindowHandle window) override {
     plan_.Fails(kUiDestroyWindow);
-    native().DestroyWindow(window);
+    beneath_.DestroyWindow(window);
   }
   bool IsWindow(platform::WindowHandle window) override {
-    return !plan_.Fails(kUiIsWindow) && native().IsWindow(window);
+    return !plan_.Fails(kUiIsWindow) && beneath_.IsWindow(window);
   }
   platform::ScreenSize PrimaryScreenSize() override {
     if (plan_.Fails(kUiPrimaryScreenSize)) return {};
-    return native().PrimaryScreenSize();
+    return beneath_.PrimaryScreenSize();
   }
 
  private:
-  static platform::UserInterface& native() { return platform::UserInterface::Native(); }
   FaultPlan& plan_;
+  platform::UserInterface& beneath_;
 };
 
 }  // namespace
 
 struct FaultyPlatform::Installed {
   Installed(FaultPlan& plan, const BeneathServices& beneath)
-      : automation(plan),
+      : automation(plan, *beneath.automation),
         clock(plan, *beneath.clock),
         code_pages(plan),
         component_system(plan),
@@ -530,7 +544,7 @@ struct FaultyPlatform::Installed {
         profile(plan),
         program_files(plan),
         registry(plan),
-        ui(plan),
+        ui(plan, *beneath.ui),
         xml(plan) {}
 
   FaultyAutomation automation;

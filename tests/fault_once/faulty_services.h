@@ -2,7 +2,8 @@
 // object's lifetime, by a wrapper that asks a FaultPlan at each call and either answers that
 // method's failure (fault_plan.h) or forwards to the service beneath. Objects the services hand
 // out (XML documents and nodes, automation objects) are wrapped the same way, so their calls
-// count too. The services beneath are the native ones unless the caller names others.
+// count too. The services beneath are the native ones unless the caller names others (the
+// sweep of every call names inert ones where the native service would show or start something).
 #pragma once
 
 #include <memory>
@@ -30,6 +31,8 @@ namespace radlyn::faults {
 struct BeneathServices {
   platform::Clock* clock = &platform::Clock::Native();
   platform::FileSystem* files = &platform::FileSystem::Native();
+  platform::Automation* automation = &platform::Automation::Native();
+  platform::UserInterface* ui = &platform::UserInterface::Native();
 };
 
 class FaultyPlatform {

@@ -39,15 +39,7 @@ class ConcurrencyTest : public ::testing::Test {
 
   // Writes a job into data folder `n` and answers the job file's content.
   std::string WriteJob(int n) const {
-    WriteIniFile(Data(n) + "/RADLYN_in.ini",
-                 {{"Logon", {{"ClientName", "DentalOffice"}}},
-                  {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
-                  {"Patient",
-                   {{"FirstName", "Anna"},
-                    {"LastName", "Miller"},
-                    {"ID", "4711"},
-                    {"Birthdate", "19700305"}}},
-                  {"Config", {{"ImageDataPath", Images(n)}}}});
+    WriteIniFile(Data(n) + "/RADLYN_in.ini", StandardJob(Images(n)));
     return ReadTextFile(Data(n) + "/RADLYN_in.ini").value_or("");
   }
 

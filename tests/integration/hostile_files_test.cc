@@ -28,12 +28,6 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::SizeIs;
 
-const std::vector<IniSection> kJob = {
-    {"Logon", {{"ClientName", "DentalOffice"}}},
-    {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
-    {"Patient",
-     {{"FirstName", "Anna"}, {"LastName", "Miller"}, {"ID", "4711"}, {"Birthdate", "19700305"}}}};
-
 class HostileFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,11 +47,7 @@ class HostileFilesTest : public ::testing::Test {
   std::string JobFile() const { return Data() + "/RADLYN_in.ini"; }
   std::string ResultFile() const { return Data() + "/RADLYN_out.ini"; }
 
-  void WriteJob(const std::string& images) const {
-    std::vector<IniSection> job = kJob;
-    job.push_back({"Config", {{"ImageDataPath", images}}});
-    WriteIniFile(JobFile(), job);
-  }
+  void WriteJob(const std::string& images) const { WriteIniFile(JobFile(), StandardJob(images)); }
   ProgramStart Job() const {
     return {RadlynProgramPath(),
             {"datapath=" + Data(), "parentwnd=0x1234"},
@@ -246,9 +236,7 @@ TEST_F(HostileFilesTest, OutputDiskFullDuringTheImageWrite) {
   // 16-bit samples of 2600 x 2600 do not fit into the 11 MiB that pass the free-space check.
   SetHostsimSwitch(Morlund(), "MoModCh", "Width", "2600");
   SetHostsimSwitch(Morlund(), "MoModCh", "Height", "2600");
-  std::vector<IniSection> job = kJob;
-  job.push_back({"Config", {{"ImageDataPath", disk}, {"fAssure8Bit", "0"}}});
-  WriteIniFile(JobFile(), job);
+  WriteIniFile(JobFile(), StandardJob(disk, {{"fAssure8Bit", "0"}}));
   // Making and filtering an image of that size takes a minute and more in the sanitizer build on
   // a busy machine.
   std::vector<IniEntry> result = RunJob(600);

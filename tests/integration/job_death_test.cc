@@ -23,15 +23,7 @@ class JobDeathTest : public ::testing::Test {
     ASSERT_TRUE(InstallHostsim(sandbox_, Morlund()));
     SetHostsimSwitch(Morlund(), "MoModCh", "Width", "320");
     SetHostsimSwitch(Morlund(), "MoModCh", "Height", "240");
-    WriteIniFile(Data() + "/RADLYN_in.ini",
-                 {{"Logon", {{"ClientName", "DentalOffice"}}},
-                  {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
-                  {"Patient",
-                   {{"FirstName", "Anna"},
-                    {"LastName", "Miller"},
-                    {"ID", "4711"},
-                    {"Birthdate", "19700305"}}},
-                  {"Config", {{"ImageDataPath", Images()}}}});
+    WriteIniFile(Data() + "/RADLYN_in.ini", StandardJob(Images()));
     job_file_ = ReadTextFile(Data() + "/RADLYN_in.ini").value_or("");
   }
 

@@ -65,16 +65,7 @@ class JobTest : public ::testing::Test {
   // A job for Anna Miller, tooth 36, intraoral; `config` comes after ImageDataPath.
   void WriteJob(const std::string& data_folder, const std::string& image_path,
                 std::vector<std::pair<std::string, std::string>> config = {}) {
-    config.insert(config.begin(), {"ImageDataPath", image_path});
-    WriteIniFile(data_folder + "/RADLYN_in.ini",
-                 {{"Logon", {{"ClientName", "DentalOffice"}}},
-                  {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
-                  {"Patient",
-                   {{"FirstName", "Anna"},
-                    {"LastName", "Miller"},
-                    {"ID", "4711"},
-                    {"Birthdate", "19700305"}}},
-                  {"Config", config}});
+    WriteIniFile(data_folder + "/RADLYN_in.ini", StandardJob(image_path, config));
   }
 
   // Clears the logs and the result so that one test can run several jobs.

@@ -42,17 +42,8 @@ class OrbelTest : public ::testing::Test {
     fs::copy(TargetBuildFolder() + "/bin/ORBEL", ProgramFolder() + "/ORBEL",
              fs::copy_options::recursive);
     fs::create_directories(ImageFolder());
-    WriteIniFile(
-        DataFolder() + "/RADLYN_in.ini",
-        {{"Logon", {{"ClientName", "DentalOffice"}}},
-         {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
-         {"Patient",
-          {{"FirstName", "Anna"},
-           {"LastName", "Miller"},
-           {"ID", "4711"},
-           {"Birthdate", "19700305"}}},
-         {"Config",
-          {{"fAssure8Bit", "0"}, {"ImageDataPath", ImageFolder()}, {"FileFormat", "tif"}}}});
+    WriteIniFile(DataFolder() + "/RADLYN_in.ini",
+                 StandardJob(ImageFolder(), {{"fAssure8Bit", "0"}, {"FileFormat", "tif"}}));
     bus_ = std::make_unique<PrivateBus>(sandbox_, Morlund());
     ASSERT_TRUE(bus_->started());
     // Under Wine the temporary folder is the prefix's, shared by every test; jobs that other tests

@@ -106,17 +106,7 @@ class SoakTest : public ::testing::Test {
   }
 
   void WriteJob(const JobKind& kind) {
-    IniSection config{"Config", {{"ImageDataPath", Images()}}};
-    for (const auto& entry : kind.config) config.keys.push_back(entry);
-    WriteIniFile(Data() + "/RADLYN_in.ini",
-                 {{"Logon", {{"ClientName", "DentalOffice"}}},
-                  {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
-                  {"Patient",
-                   {{"FirstName", "Anna"},
-                    {"LastName", "Miller"},
-                    {"ID", "4711"},
-                    {"Birthdate", "19700305"}}},
-                  config});
+    WriteIniFile(Data() + "/RADLYN_in.ini", StandardJob(Images(), kind.config));
   }
 
   ProgramStart Job(bool under_valgrind, int job) const {

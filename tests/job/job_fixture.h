@@ -16,6 +16,7 @@
 #include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform/service.h"
+#include "platform/windows_codes.h"
 #include "support/event_log.h"
 #include "support/platform_fakes.h"
 
@@ -55,10 +56,10 @@ class ProgramInFolder : public ForwardingFileSystem {
     auto hold = held.find(std::string(path));
     if (!always && (hold == held.end() || hold->second == 0)) return false;
     if (!always && hold->second > 0) --hold->second;
-    platform::SetLastErrorCode(always ? platform::kErrorAccessDenied : kSharingViolation);
+    platform::SetLastErrorCode(always ? platform::kWinAccessDenied
+                                      : platform::kWinSharingViolation);
     return true;
   }
-  static constexpr std::uint32_t kSharingViolation = 32;
 };
 
 inline std::string& LogFolderForTests() {

@@ -191,7 +191,7 @@ TEST_F(FileSystemTest, FileOperationsAndTheirLastErrors) {
   EXPECT_EQ(files_.ReadWholeFile(image), "");
   WriteFile(image, "held");
   EXPECT_FALSE(files_.CreateNewFile(image));
-  EXPECT_EQ(GetLastErrorCode(), kErrorFileExists);
+  EXPECT_EQ(GetLastErrorCode(), kWinFileExists);
   EXPECT_EQ(ReadFile(image), "held");
   EXPECT_FALSE(files_.CreateNewFile(folder_.path().string()));
   EXPECT_FALSE(files_.CreateNewFile(folder_ / "absent/exchange.tif"));
@@ -204,7 +204,7 @@ TEST_F(FileSystemTest, FileOperationsAndTheirLastErrors) {
 #endif
   EXPECT_TRUE(files_.DeleteFile(log));
   EXPECT_FALSE(files_.DeleteFile(log));
-  EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);
+  EXPECT_EQ(GetLastErrorCode(), kWinFileNotFound);
   EXPECT_FALSE(files_.ReadWholeFile(log).has_value());
   EXPECT_FALSE(files_.DeleteFile(folder_.path().string()));  // folders are not files
   EXPECT_TRUE(fs::exists(folder_.path()));
@@ -225,7 +225,7 @@ TEST_F(FileSystemTest, RenameFileReplacesInOneStepAndRefusesWhatIsNoFile) {
 
   // A missing source, a folder as source or as destination: refused, nothing changes.
   EXPECT_FALSE(files_.RenameFile(pending, result));
-  EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);
+  EXPECT_EQ(GetLastErrorCode(), kWinFileNotFound);
   fs::create_directories(folder_ / "folder");
   EXPECT_FALSE(files_.RenameFile(folder_ / "folder", result));
   EXPECT_FALSE(files_.RenameFile(folder_ / "fresh.ini", folder_ / "folder"));
@@ -307,9 +307,9 @@ TEST_F(FileSystemTest, PathsOfMaxPathCharactersOrMoreAreRefused) {
   ASSERT_TRUE(files_.CreateFolderTree(folder));
   const std::pair<std::size_t, std::uint32_t> cases[] = {
       {259, 0},
-      {261, kErrorFileNameTooLong},
+      {261, kWinFileNameTooLong},
 #ifndef _WIN32
-      {260, kErrorPathNotFound},  // Wine takes one character more than Windows
+      {260, kWinPathNotFound},  // Wine takes one character more than Windows
 #endif
   };
   for (const auto& [length, error] : cases) {
@@ -396,9 +396,9 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
       {121, 1, true, {100}},
       {32, 10, true, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
       {32, 11, false, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
-      {kErrorFileNotFound, 1, false, {}},
-      {kErrorGeneralFailure, 1, false, {}},
-      {kErrorDiskFull, 1, false, {}},
+      {kWinFileNotFound, 1, false, {}},
+      {kWinGeneralFailure, 1, false, {}},
+      {kWinDiskFull, 1, false, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "error " << c.error << ", " << c.failures << " failures");

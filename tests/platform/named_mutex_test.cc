@@ -42,7 +42,7 @@ TEST(NamedMutexTest, SecondHolderGetsAlreadyExistsUntilTheFirstLetsGo) {
 #endif
 
   NamedMutexResult second = mutexes.Create(kGuardName);  // a separate open conflicts
-  EXPECT_EQ(second.creation_error, kErrorAlreadyExists);
+  EXPECT_EQ(second.creation_error, kWinAlreadyExists);
   EXPECT_NE(second.handle, nullptr);
   EXPECT_EQ(mutexes.Create("other name").creation_error, 0u);
 
@@ -64,7 +64,7 @@ TEST(NamedMutexTest, AMutexThatMayNotBeOpenedGivesAccessDenied) {
   ASSERT_NE(locked, nullptr);
 
   NamedMutexResult result = NamedMutexes::Native().Create("radlyn-test-locked-mutex");
-  EXPECT_EQ(result.creation_error, kErrorAccessDenied);
+  EXPECT_EQ(result.creation_error, kWinAccessDenied);
   EXPECT_EQ(result.handle, nullptr);
   CloseHandle(locked);
 }
@@ -81,7 +81,7 @@ TEST(NamedMutexTest, AFolderThatMayNotBeWrittenGivesAccessDenied) {
   // /sys refuses new files even to a privileged user.
   ScopedVariable runtime_dir("XDG_RUNTIME_DIR", "/sys");
   NamedMutexResult result = NamedMutexes::Native().Create(kGuardName);
-  EXPECT_EQ(result.creation_error, kErrorAccessDenied);
+  EXPECT_EQ(result.creation_error, kWinAccessDenied);
   EXPECT_EQ(result.handle, nullptr);
 }
 #endif
@@ -96,9 +96,9 @@ TEST(NamedMutexTest, ALockTheFileSystemRefusesGivesAccessDeniedAndNoHandle) {
     return -1;
   });
   NamedMutexResult result = mutexes->Create(kGuardName);
-  EXPECT_EQ(result.creation_error, kErrorAccessDenied);
+  EXPECT_EQ(result.creation_error, kWinAccessDenied);
   EXPECT_EQ(result.handle, nullptr);
-  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_EQ(GetLastErrorCode(), kWinAccessDenied);
 }
 #endif
 

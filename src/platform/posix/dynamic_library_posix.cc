@@ -18,7 +18,7 @@ class PosixDynamicLibraries : public DynamicLibraries {
   LibraryHandle Load(std::string_view path) override {
     void* library = dlopen(ToNativePath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
-      SetLastErrorCode(kErrorModuleNotFound);
+      SetLastErrorCode(kWinModuleNotFound);
       const char* reason = dlerror();
       WriteDebugOutput(reason != nullptr ? reason : "dlopen failed");
       return 0;
@@ -28,12 +28,12 @@ class PosixDynamicLibraries : public DynamicLibraries {
 
   void* FindExport(LibraryHandle library, const char* name) override {
     if (library == 0 || name == nullptr) {
-      SetLastErrorCode(kErrorProcedureNotFound);
+      SetLastErrorCode(kWinProcedureNotFound);
       return nullptr;
     }
     dlerror();
     void* address = dlsym(reinterpret_cast<void*>(library), name);
-    if (address == nullptr) SetLastErrorCode(kErrorProcedureNotFound);
+    if (address == nullptr) SetLastErrorCode(kWinProcedureNotFound);
     return address;
   }
 

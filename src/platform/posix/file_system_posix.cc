@@ -252,7 +252,7 @@ class PosixFileSystem : public FileSystem {
         open(ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
       if (errno != EEXIST) return Fail();
-      SetLastErrorCode(kErrorFileExists);
+      SetLastErrorCode(kWinFileExists);
       return false;
     }
     close(fd);

@@ -63,9 +63,9 @@ class PosixNamedMutexes : public NamedMutexes {
     while (lock_(fd, LOCK_EX | LOCK_NB) != 0) {
       if (errno == EINTR) continue;
       if (errno == EWOULDBLOCK) {
-        result.creation_error = kErrorAlreadyExists;
+        result.creation_error = kWinAlreadyExists;
       } else {
-        result.creation_error = kErrorAccessDenied;
+        result.creation_error = kWinAccessDenied;
         result.handle.reset();
       }
       SetLastErrorCode(result.creation_error);

@@ -73,8 +73,8 @@ bool IsRefusedCharacter(char c, bool wildcard_allowed) {
 
 std::uint32_t WindowsPathRefusal(std::string_view text, PathUse use) {
   constexpr std::size_t kMaxPath = 260;  // characters, the terminator included
-  if (text.size() > kMaxPath) return kErrorFileNameTooLong;
-  if (text.size() == kMaxPath) return kErrorPathNotFound;
+  if (text.size() > kMaxPath) return kWinFileNameTooLong;
+  if (text.size() == kMaxPath) return kWinPathNotFound;
   std::vector<std::string_view> components = SplitComponents(text);
   // "C:" before the first separator names a drive.
   if (text.size() >= 2 && text[1] == ':' && components.front().size() == 2) {
@@ -85,10 +85,10 @@ std::uint32_t WindowsPathRefusal(std::string_view text, PathUse use) {
     const bool wildcards = last && use == PathUse::kSearchPattern;
     if (std::any_of(components[i].begin(), components[i].end(),
                     [wildcards](char c) { return IsRefusedCharacter(c, wildcards); })) {
-      return kErrorInvalidName;
+      return kWinInvalidName;
     }
   }
-  if (use == PathUse::kName && IsReservedDeviceName(components.back())) return kErrorInvalidName;
+  if (use == PathUse::kName && IsReservedDeviceName(components.back())) return kWinInvalidName;
   return 0;
 }
 

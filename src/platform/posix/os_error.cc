@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "platform/last_error.h"
-#include "platform/named_mutex.h"
+#include "platform/windows_codes.h"
 
 namespace radlyn::platform {
 namespace {
@@ -14,9 +14,9 @@ struct ErrnoMapping {
 };
 
 constexpr ErrnoMapping kErrnoMappings[] = {
-    {ENOENT, kErrorFileNotFound}, {ENOTDIR, kErrorPathNotFound}, {EACCES, kErrorAccessDenied},
-    {EPERM, kErrorAccessDenied},  {EROFS, kErrorAccessDenied},   {EEXIST, kErrorAlreadyExists},
-    {ENOSPC, kErrorDiskFull},     {EDQUOT, kErrorDiskFull},
+    {ENOENT, kWinFileNotFound}, {ENOTDIR, kWinPathNotFound}, {EACCES, kWinAccessDenied},
+    {EPERM, kWinAccessDenied},  {EROFS, kWinAccessDenied},   {EEXIST, kWinAlreadyExists},
+    {ENOSPC, kWinDiskFull},     {EDQUOT, kWinDiskFull},
 };
 
 }  // namespace
@@ -25,7 +25,7 @@ std::uint32_t WindowsErrorFromErrno(int errno_value) {
   for (const ErrnoMapping& mapping : kErrnoMappings) {
     if (mapping.errno_value == errno_value) return mapping.windows_code;
   }
-  return kErrorGeneralFailure;
+  return kWinGeneralFailure;
 }
 
 void SetLastErrorFromErrno(int errno_value) {

@@ -24,14 +24,12 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "platform/windows_codes.h"
 #include "platform/xml_parser.h"
 
 namespace radlyn::platform {
 namespace {
 
-constexpr std::uint32_t kOutOfMemory = 0x8007000E;
-constexpr std::uint32_t kInvalidArgument = 0x80070057;
-constexpr std::uint32_t kUnspecifiedFailure = 0x80004005;
 constexpr char kDataTypesNamespace[] = "urn:schemas-microsoft-com:datatypes";
 constexpr char kDataTypeAttribute[] = "dt";
 constexpr char kParserSource[] = "libxml2";
@@ -94,7 +92,8 @@ std::string ToAnsi(const xmlChar* utf8) { return GetCodePages().Utf8ToAnsi(AsVie
 // ANSI text for libxml2, which takes zero-terminated UTF-8: an embedded zero cannot cross.
 std::string ToUtf8(std::string_view ansi, const char* what) {
   if (ansi.find('\0') != std::string_view::npos) {
-    throw XmlError(kInvalidArgument, std::string(what) + " holds a zero character", kParserSource);
+    throw XmlError(kWinInvalidArgument, std::string(what) + " holds a zero character",
+                   kParserSource);
   }
   return GetCodePages().AnsiToUtf8(ansi);
 }
@@ -383,7 +382,7 @@ class LibxmlNode : public XmlNode {
   // The markup of one node, elements that hold only elements indented with tabs.
   std::string Markup(xmlNodePtr node) {
     xmlBufferPtr buffer = xmlBufferCreate();
-    if (buffer == nullptr) throw XmlError(kOutOfMemory, "out of memory", kParserSource);
+    if (buffer == nullptr) throw XmlError(kWinOutOfMemory, "out of memory", kParserSource);
     const char* indent = xmlTreeIndentString;
     xmlTreeIndentString = "\t";
     int written = xmlNodeDump(buffer, doc_.get(), node, 0, 1);
@@ -443,10 +442,10 @@ class LibxmlDocument : public XmlDocument {
     doc_.reset();
     const std::string utf8 = GetCodePages().AnsiToUtf8(text);
     if (utf8.size() > static_cast<std::size_t>(INT_MAX)) {
-      throw XmlError(kOutOfMemory, "document too large", kParserSource);
+      throw XmlError(kWinOutOfMemory, "document too large", kParserSource);
     }
     xmlParserCtxtPtr context = xmlNewParserCtxt();
-    if (context == nullptr) throw XmlError(kOutOfMemory, "out of memory", kParserSource);
+    if (context == nullptr) throw XmlError(kWinOutOfMemory, "out of memory", kParserSource);
     xmlDocPtr doc = xmlCtxtReadMemory(context, utf8.data(), static_cast<int>(utf8.size()), nullptr,
                                       "UTF-8", kParseOptions);
     // A prefix without a declaration is only a namespace error to libxml2; the document is not
@@ -459,7 +458,7 @@ class LibxmlDocument : public XmlDocument {
       doc = nullptr;
     }
     if (doc == nullptr) {
-      if (out_of_memory) throw XmlError(kOutOfMemory, "out of memory", kParserSource);
+      if (out_of_memory) throw XmlError(kWinOutOfMemory, "out of memory", kParserSource);
       return false;
     }
     DropWhitespaceTextNodes(doc);
@@ -472,7 +471,7 @@ class LibxmlDocument : public XmlDocument {
     const std::string expression = ToUtf8(xpath, "XPath expression");
     ErrorCapture errors;
     xmlXPathContextPtr context = xmlXPathNewContext(doc_.get());
-    if (context == nullptr) throw XmlError(kOutOfMemory, "out of memory", kParserSource);
+    if (context == nullptr) throw XmlError(kWinOutOfMemory, "out of memory", kParserSource);
     xmlXPathObjectPtr result = xmlXPathEvalExpression(AsXmlChars(expression), context);
     xmlXPathFreeContext(context);
     if (result == nullptr) throw errors.ToError(XML_XPATH_EXPR_ERROR, "Invalid expression");
@@ -486,7 +485,8 @@ class LibxmlDocument : public XmlDocument {
     const bool namespace_node = first != nullptr && first->type == XML_NAMESPACE_DECL;
     xmlXPathFreeObject(result);
     if (!node_set || namespace_node) {
-      throw XmlError(kUnspecifiedFailure, "Expression does not return a DOM node", kParserSource);
+      throw XmlError(kWinUnspecifiedFailure, "Expression does not return a DOM node",
+                     kParserSource);
     }
     if (first == nullptr) return nullptr;
     return std::make_shared<LibxmlNode>(doc_, first);

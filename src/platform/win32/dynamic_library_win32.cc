@@ -41,7 +41,7 @@ class Win32DynamicLibraries : public DynamicLibraries {
     if (!IsFullPath(native)) {
       // LOAD_WITH_ALTERED_SEARCH_PATH is undefined for relative names, and the loader would
       // search the current folder for them.
-      SetLastErrorCode(kErrorModuleNotFound);
+      SetLastErrorCode(kWinModuleNotFound);
       WriteDebugOutput("Not loaded, no full path: " + native);
       return 0;
     }
@@ -61,7 +61,7 @@ class Win32DynamicLibraries : public DynamicLibraries {
 
   void* FindExport(LibraryHandle library, const char* name) override {
     if (library == 0 || name == nullptr) {
-      SetLastErrorCode(kErrorProcedureNotFound);
+      SetLastErrorCode(kWinProcedureNotFound);
       return nullptr;
     }
     FARPROC address = ::GetProcAddress(reinterpret_cast<HMODULE>(library), name);

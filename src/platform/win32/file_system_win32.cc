@@ -9,8 +9,6 @@
 #include "platform/paths.h"
 #include "platform/win32/windows_api.h"
 
-static_assert(radlyn::platform::kErrorFileExists == ERROR_FILE_EXISTS);
-
 namespace radlyn::platform {
 namespace {
 

@@ -33,7 +33,7 @@ class Win32NamedMutexes : public NamedMutexes {
     if (handle != nullptr) {
       result.handle = std::make_unique<MutexHandle>(handle);
       // Only ERROR_ALREADY_EXISTS carries meaning next to a handle; a fresh creation is 0.
-      result.creation_error = error == ERROR_ALREADY_EXISTS ? kErrorAlreadyExists : 0;
+      result.creation_error = error == ERROR_ALREADY_EXISTS ? kWinAlreadyExists : 0;
     } else {
       result.creation_error = error;
     }

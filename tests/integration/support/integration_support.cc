@@ -109,6 +109,19 @@ void WriteIniFile(const fs::path& path, const std::vector<IniSection>& sections)
   WriteTextFile(path, text);
 }
 
+std::vector<IniSection> StandardJob(
+    const std::string& image_folder,
+    const std::vector<std::pair<std::string, std::string>>& config) {
+  std::vector<IniSection> job = {
+      {"Logon", {{"ClientName", "DentalOffice"}}},
+      {"Info", {{"Type", "XI"}, {"Regio", "36"}, {"Doc", "Dr. Berger"}}},
+      {"Patient",
+       {{"FirstName", "Anna"}, {"LastName", "Miller"}, {"ID", "4711"}, {"Birthdate", "19700305"}}},
+      {"Config", {{"ImageDataPath", image_folder}}}};
+  job.back().keys.insert(job.back().keys.end(), config.begin(), config.end());
+  return job;
+}
+
 std::vector<IniEntry> ReadIniEntries(const fs::path& path) {
   std::vector<IniEntry> entries;
   std::optional<std::string> text = ReadTextFile(path);

@@ -45,6 +45,13 @@ struct IniSection {
 // paths in the target's form (target.h).
 void WriteIniFile(const std::filesystem::path& path, const std::vector<IniSection>& sections);
 
+// The suites' standard job: client "DentalOffice", take type XI in region 36 by "Dr. Berger", for
+// Anna Miller (ID 4711, born 1970-03-05), the image into `image_folder`; `config` follows
+// ImageDataPath in [Config].
+std::vector<IniSection> StandardJob(
+    const std::string& image_folder,
+    const std::vector<std::pair<std::string, std::string>>& config = {});
+
 struct IniEntry {
   std::string section;
   std::string key;
