@@ -127,7 +127,7 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
                    "' detected. Please ensure an empty output folder.");
         }
         // A failed delete is ignored: the new image gets a name of its own.
-        platform::RetryTransientFailures([&] { return files.DeleteFile(*image); });
+        platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(*image); });
       }
     } else if (folder.empty() || !files.CreateFolderTree(folder)) {
       Fail(host, kErrorFileCreation, "Couldn't create specified directory: '" + folder + "'");
@@ -135,12 +135,12 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
 
     const std::string probe = folder + kProbeFileName;
     // A link in the probe's place is never followed: emptying it would empty another file.
-    if (files.IsLink(probe) ||
-        !platform::RetryTransientFailures([&] { return files.CreateEmptyFile(probe); })) {
+    if (files.IsLink(probe) || !platform::RetryTransientFailures(
+                                   retry_budget_, [&] { return files.CreateEmptyFile(probe); })) {
       Fail(host, kErrorFileCreation,
            "Error during testing file access in the specified directory: '" + folder + "'");
     }
-    if (!platform::RetryTransientFailures([&] { return files.DeleteFile(probe); })) {
+    if (!platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(probe); })) {
       Fail(host, kErrorFileDeleting,
            "Couldn't delete test file: '" + probe + "'. Please remove this file manually.");
     }

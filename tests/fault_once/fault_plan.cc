@@ -47,6 +47,7 @@ constexpr std::array<PlatformCall, static_cast<std::size_t>(kCount)> kPlatformCa
     {kFilesFolderExists, "FileSystem.FolderExists", kErrorResult, kFileNotFound, "false"},
     {kFilesIsLink, "FileSystem.IsLink", kErrorResult, kFileNotFound, "false"},
     {kFilesDeleteFile, "FileSystem.DeleteFile", kErrorResult, kAccessDenied, "false"},
+    {kFilesMakeWritable, "FileSystem.MakeWritable", kErrorResult, kAccessDenied, "false"},
     {kFilesFindFirstFile, "FileSystem.FindFirstFile", kEmptyRead, kFileNotFound, "none"},
     {kFilesCreateFolderTree, "FileSystem.CreateFolderTree", kErrorResult, kAccessDenied, "false"},
     {kFilesCreateEmptyFile, "FileSystem.CreateEmptyFile", kErrorResult, kAccessDenied, "false"},

@@ -51,6 +51,7 @@ enum class Call {
   kFilesFolderExists,
   kFilesIsLink,
   kFilesDeleteFile,
+  kFilesMakeWritable,
   kFilesFindFirstFile,
   kFilesCreateFolderTree,
   kFilesCreateEmptyFile,

@@ -93,8 +93,10 @@ TEST_F(JobFrameTest, AResultWhoseErrorNumberCannotBeWrittenIsWithheld) {
   frame_.PublishResult();
   EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
   EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
-  EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Couldn't write the result file: '" +
-                                                frame_.GetPendingResultFilePath() + "'"));
+  EXPECT_THAT(LogEntries(),
+              ::testing::Contains("[Error] Couldn't write the result file: '" +
+                                  frame_.GetPendingResultFilePath() + "' (writing in folder '" +
+                                  DataFolder() + "': error 31 after 0 ms of retries)"));
 }
 
 TEST_F(JobFrameTest, NoReportIsWrittenWhileNoDataFolderIsSet) {

@@ -394,6 +394,11 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
       {59, 1, true, {100}},
       {64, 1, true, {100}},
       {121, 1, true, {100}},
+      {53, 1, true, {100}},
+      {67, 1, true, {100}},
+      {1224, 1, true, {100}},  // a scanner has the file mapped
+      {1231, 1, true, {100}},
+      {kErrorWriteProtect, 1, false, {}},  // a read-only volume does not pass
       {32, 10, true, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
       {32, 11, false, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
       {kErrorFileNotFound, 1, false, {}},
@@ -405,7 +410,8 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
     WaitRecorder clock;
     ScopedService<Clock> scoped_clock(clock);
     int tries = 0;
-    const bool done = RetryTransientFailures([&] {
+    RetryBudget budget;
+    const bool done = RetryTransientFailures(budget, [&] {
       if (++tries > c.failures) return true;
       SetLastErrorCode(c.error);
       return false;
@@ -416,6 +422,20 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
       EXPECT_EQ(GetLastErrorCode(), c.error);
     }
   }
+  // One budget for the whole job: a second operation held for good gets what the first left.
+  WaitRecorder clock;
+  ScopedService<Clock> scoped_clock(clock);
+  RetryBudget budget;
+  const auto held = [] {
+    SetLastErrorCode(32);
+    return false;
+  };
+  for (std::uint32_t spent : {5500u, 10000u, 10000u}) {
+    EXPECT_FALSE(RetryTransientFailures(budget, held));
+    EXPECT_EQ(budget.WaitedMs(), spent);
+  }
+  EXPECT_EQ(clock.waits.size(), 19u);
+  EXPECT_EQ(clock.waits.back(), 900u);
 }
 
 }  // namespace

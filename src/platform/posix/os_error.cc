@@ -15,7 +15,7 @@ struct ErrnoMapping {
 
 constexpr ErrnoMapping kErrnoMappings[] = {
     {ENOENT, kErrorFileNotFound}, {ENOTDIR, kErrorPathNotFound}, {EACCES, kErrorAccessDenied},
-    {EPERM, kErrorAccessDenied},  {EROFS, kErrorAccessDenied},   {EEXIST, kErrorAlreadyExists},
+    {EPERM, kErrorAccessDenied},  {EROFS, kErrorWriteProtect},   {EEXIST, kErrorAlreadyExists},
     {ENOSPC, kErrorDiskFull},     {EDQUOT, kErrorDiskFull},
 };
 
