@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
+#include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform_test_support.h"
 
@@ -151,6 +152,9 @@ TEST_F(FileSystemTest, FreeBytesAreMeasuredAtTheNearestExistingFolder) {
   // Other processes write meanwhile: allow a few megabytes of drift.
   EXPECT_NEAR(static_cast<double>(*below), static_cast<double>(reported), 64.0 * 1024 * 1024);
   EXPECT_TRUE(files_.FreeBytesAvailable("").has_value());
+  // A share that cannot be reached, a drive that is not there: nothing else is measured instead.
+  EXPECT_FALSE(files_.FreeBytesAvailable("\\\\nosuchserver\\share\\").has_value());
+  EXPECT_FALSE(files_.FreeBytesAvailable("Q:\\").has_value());
 }
 
 TEST_F(FileSystemTest, UniqueTempFilesAreNewPrivateAndNamedTmp) {
@@ -208,6 +212,18 @@ TEST_F(FileSystemTest, FileOperationsAndTheirLastErrors) {
   EXPECT_FALSE(files_.ReadWholeFile(log).has_value());
   EXPECT_FALSE(files_.DeleteFile(folder_.path().string()));  // folders are not files
   EXPECT_TRUE(fs::exists(folder_.path()));
+  // A read-only file is not deleted until it is made writable.
+  fs::permissions(image, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_FALSE(files_.DeleteFile(image));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_TRUE(files_.MakeWritable(image));
+  EXPECT_TRUE(files_.MakeWritable(image));
+  EXPECT_TRUE(files_.DeleteFile(image));
+  EXPECT_FALSE(files_.MakeWritable(image));
+  // A drive that is not there (Linux has none).
+  EXPECT_FALSE(files_.CreateFolderTree("Q:\\radlyn"));
+  EXPECT_EQ(GetLastErrorCode(), kErrorPathNotFound);
   EXPECT_FALSE(files_.AppendToFile(folder_ / "absent/morlund.log", "x"));
   EXPECT_FALSE(files_.ReadWholeFile(folder_.path().string()).has_value());
 }
@@ -323,6 +339,8 @@ TEST_F(FileSystemTest, PathsOfMaxPathCharactersOrMoreAreRefused) {
     // A pattern as long as the path: refused like it.
     EXPECT_EQ(files_.FindFirstFile(path.substr(0, length - 1) + "*").has_value(), error == 0);
     EXPECT_EQ(files_.DeleteFile(path), error == 0);
+    EXPECT_EQ(files_.CreateNewFile(path), error == 0);
+    EXPECT_EQ(files_.DeleteFile(path), error == 0);
     EXPECT_EQ(files_.CreateFolderTree(path), error == 0);
   }
 }
@@ -330,19 +348,40 @@ TEST_F(FileSystemTest, PathsOfMaxPathCharactersOrMoreAreRefused) {
 TEST_F(FileSystemTest, NamesWindowsRefusesOrTrimsInAnOutputFolder) {
   // As the job uses a folder: create it with a trailing separator, then a file inside. A last
   // component loses trailing blanks and dots, one before a separator a single trailing dot.
+  // A new file of that name (CreateNewFile) in an empty folder leaves `new_file` there ("":
+  // refused).
   const struct {
     const char* component;
     bool usable;
     std::set<std::string> left;  // what is on disk afterwards
+    const char* new_file;
   } cases[] = {
-      {"out.", true, {"out"}},    {"out..", false, {"out"}},  {"out ", false, {"out"}},
-      {"out. ", false, {"out"}},  {"con", false, {}},         {"CON.txt", false, {}},
-      {"nul.txt", false, {}},     {"Aux .tif", false, {}},    {"prn.", false, {}},
-      {"com1", false, {}},        {"LPT9", false, {}},        {"a<b", false, {}},
-      {"a>b", false, {}},         {"a\"b", false, {}},        {"a|b", false, {}},
-      {"a?b", false, {}},         {"a*b", false, {}},         {"a\tb", false, {}},
-      {"com0", true, {"com0"}},   {"lpt10", true, {"lpt10"}}, {"console", true, {"console"}},
-      {" lead", true, {" lead"}}, {"a..b", true, {"a..b"}},
+      {"out.", true, {"out"}, "out"},
+      {"out..", false, {"out"}, "out"},
+      {"out ", false, {"out"}, "out"},
+      {"out. ", false, {"out"}, "out"},
+      {"con", false, {}, ""},
+      {"CON.txt", false, {}, ""},
+      {"nul.txt", false, {}, ""},
+      {"Aux .tif", false, {}, ""},
+      {"prn.", false, {}, ""},
+      {"com1", false, {}, ""},
+      {"LPT9", false, {}, ""},
+      {"a<b", false, {}, ""},
+      {"a>b", false, {}, ""},
+      {"a\"b", false, {}, ""},
+      {"a|b", false, {}, ""},
+      {"a?b", false, {}, ""},
+      {"a*b", false, {}, ""},
+      {"a\tb", false, {}, ""},
+      {"com0", true, {"com0"}, "com0"},
+      {"lpt10", true, {"lpt10"}, "lpt10"},
+      {"console", true, {"console"}, "console"},
+      {" lead", true, {" lead"}, " lead"},
+      {"a..b", true, {"a..b"}, "a..b"},
+      // ".." and "." steps are resolved before anything is created: "skip" is never made.
+      {"skip\\..\\out", true, {"out"}, "out"},
+      {".\\out", true, {"out"}, "out"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.component);
@@ -352,6 +391,11 @@ TEST_F(FileSystemTest, NamesWindowsRefusesOrTrimsInAnOutputFolder) {
     EXPECT_EQ(files_.FolderExists(folder), c.usable);
     EXPECT_EQ(files_.CreateEmptyFile(folder + "probe.txt"), c.usable);
     EXPECT_EQ(NamesIn(out.path()), c.left);
+    TempFolder fresh;
+    const bool created = files_.CreateNewFile(fresh / c.component);
+    EXPECT_EQ(created, *c.new_file != '\0');
+    EXPECT_EQ(NamesIn(fresh.path()),
+              created ? std::set<std::string>{c.new_file} : std::set<std::string>());
   }
 #ifndef _WIN32
   // Windows reads a colon as the start of a stream name (Wine stores it in the name): refused.

@@ -231,7 +231,7 @@ class PosixFileSystem : public FileSystem {
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
     if (!CheckedNativePath(pattern, PathUse::kSearchPattern)) return std::nullopt;
     SplitPattern split = SplitLastComponent(pattern);
-    std::string native_dir = ToNativePath(ResolveDotSteps(split.folder));
+    std::string native_dir = ToNativePath(split.folder);
     std::optional<std::vector<std::string>> names = ListFolder(native_dir);
     if (!names) return std::nullopt;
     for (const std::string& name : *names) {

@@ -139,7 +139,7 @@ std::optional<std::string> CheckedNativePath(std::string_view text, PathUse use)
     SetLastErrorCode(refusal);
     return std::nullopt;
   }
-  return ToNativePath(ResolveDotSteps(text));
+  return ToNativePath(text);
 }
 
 std::optional<std::string> FindNameIgnoringCase(const std::string& native_dir,
@@ -179,7 +179,8 @@ std::string JoinNative(const std::string& native_dir, std::string_view name) {
 }
 
 std::string ToNativePath(std::string_view text) {
-  std::vector<std::string_view> components = SplitComponents(text);
+  const std::string resolved = ResolveDotSteps(text);
+  std::vector<std::string_view> components = SplitComponents(resolved);
   std::string native;
   bool resolving = true;  // false once a component does not exist: the rest cannot either
   for (std::size_t i = 0; i < components.size(); ++i) {

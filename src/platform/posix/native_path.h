@@ -30,7 +30,7 @@ std::string ResolveDotSteps(std::string_view text);
 // The one gate of the Linux file and profile services: the native path for a program text, or
 // std::nullopt with Windows' own error as the last error when Windows would refuse the text (see
 // WindowsPathRefusal) or it starts with a drive, which Linux does not have (3, as Windows answers
-// for a missing drive). Dot steps are resolved first.
+// for a missing drive).
 std::optional<std::string> CheckedNativePath(std::string_view text, PathUse use = PathUse::kName);
 
 // The name of an entry of the native folder `native_dir` ("" for the current folder) that equals
