@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "job/job_fixture.h"
 #include "platform/code_page.h"
 #include "platform/component_system.h"
@@ -243,10 +246,14 @@ TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsG
                                              "20261207_101500.tif"));
   EXPECT_THAT(published, ::testing::Not(::testing::Contains("Config/Stale=1")));
 
-  // The report at exit goes to the published file and leaves its bytes as they are.
+  // The report at exit does not write the published success again.
   const std::string bytes = ReadFile(frame_.GetResultFilePath());
+  const auto written =
+      std::filesystem::last_write_time(frame_.GetResultFilePath()) - std::chrono::hours(1);
+  std::filesystem::last_write_time(frame_.GetResultFilePath(), written);
   app_.ShutDown();
   EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), bytes);
+  EXPECT_EQ(std::filesystem::last_write_time(frame_.GetResultFilePath()), written);
   EXPECT_FALSE(std::filesystem::exists(pending));
 }
 
