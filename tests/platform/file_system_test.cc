@@ -373,7 +373,9 @@ TEST_F(FileSystemTest, NamesWindowsRefusesOrTrimsInAnOutputFolder) {
     EXPECT_EQ(files_.CreateEmptyFile(folder + "probe.txt"), c.usable);
     EXPECT_EQ(NamesIn(out.path()), c.left);
     // A name refused as a folder is refused as a new file too.
-    if (c.left.empty()) EXPECT_FALSE(files_.CreateNewFile(out / c.component));
+    if (c.left.empty()) {
+      EXPECT_FALSE(files_.CreateNewFile(out / c.component));
+    }
   }
 #ifndef _WIN32
   // Windows reads a colon as the start of a stream name (Wine stores it in the name): refused.
