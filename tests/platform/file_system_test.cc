@@ -372,10 +372,13 @@ TEST_F(FileSystemTest, NamesWindowsRefusesOrTrimsInAnOutputFolder) {
     EXPECT_EQ(files_.FolderExists(folder), c.usable);
     EXPECT_EQ(files_.CreateEmptyFile(folder + "probe.txt"), c.usable);
     EXPECT_EQ(NamesIn(out.path()), c.left);
-    // A name refused as a folder is refused as a new file too.
+    // A name refused as a folder is refused as a new file too (Windows opens the device of a
+    // device name, NUL among them, which Linux refuses as it does for every operation).
+#ifndef _WIN32
     if (c.left.empty()) {
       EXPECT_FALSE(files_.CreateNewFile(out / c.component));
     }
+#endif
   }
 #ifndef _WIN32
   // Windows reads a colon as the start of a stream name (Wine stores it in the name): refused.
