@@ -119,7 +119,7 @@ void CJobFrame::EmptyOrCreateOutputFolder(const std::string& folder) {
                  "' detected. Please ensure an empty output folder.");
       }
       // A failed delete is ignored: the new image gets a name of its own.
-      platform::RetryTransientFailures([&] { return files.DeleteFile(*image); });
+      platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(*image); });
     }
   } else if (folder.empty() || !files.CreateFolderTree(folder)) {
     Fail(link(), kErrorFileCreation, "Couldn't create specified directory: '" + folder + "'");
@@ -131,11 +131,12 @@ void CJobFrame::ProbeOutputFolder(const std::string& folder) {
   const std::string probe = folder + kProbeFileName;
   // A link in the probe's place is never followed: emptying it would empty another file.
   if (files.IsLink(probe) ||
-      !platform::RetryTransientFailures([&] { return files.CreateEmptyFile(probe); })) {
+      !platform::RetryTransientFailures(retry_budget_,
+                                        [&] { return files.CreateEmptyFile(probe); })) {
     Fail(link(), kErrorFileCreation,
          "Error during testing file access in the specified directory: '" + folder + "'");
   }
-  if (!platform::RetryTransientFailures([&] { return files.DeleteFile(probe); })) {
+  if (!platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(probe); })) {
     Fail(link(), kErrorFileDeleting,
          "Couldn't delete test file: '" + probe + "'. Please remove this file manually.");
   }

@@ -9,6 +9,7 @@
 #include "job/job_files.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
+#include "platform/named_mutex.h"
 #include "platform/profile.h"
 #include "resources/string_table.h"
 #include "support/event_log.h"
@@ -64,6 +65,8 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
     wrote_nonzero_number_ = false;  // the file is gone: a new result begins
   }
   if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
+  // A published success stays as it was written: the report at exit adds nothing to it.
+  if (result_published_ && error_number == kErrorNone) return;
   // A success whose result keys could not all be written is no answer the client can use.
   if (error_number == kErrorNone && result_key_lost_) {
     outcome_unwritten_ = true;
@@ -97,9 +100,19 @@ bool CJobFrame::WriteResultKey(std::string_view section, std::string_view key,
   platform::Profile& profile = platform::GetProfile();
   const auto write = [&] { return profile.WriteString(section, key, value, path); };
   if (held_file_wait_spent_) return write();
-  if (platform::RetryTransientFailures(write)) return true;
-  held_file_wait_spent_ = platform::IsTransientFileError(platform::GetLastErrorCode());
+  if (platform::RetryTransientFailures(retry_budget_, write)) return true;
+  result_write_error_ = platform::GetLastErrorCode();
+  held_file_wait_spent_ = platform::IsTransientFileError(result_write_error_);
   return false;
+}
+
+void CJobFrame::LogFileFailure(std::string_view what, const std::string& path,
+                               std::string_view operation, std::uint32_t error) {
+  const std::size_t name_start = path.find_last_of("\\/") + 1;
+  WriteEventLog("Error", std::string(what) + ": '" + path + "' (" + std::string(operation) +
+                             " in folder '" + path.substr(0, name_start) + "': error " +
+                             std::to_string(error) + " after " +
+                             std::to_string(retry_budget_.WaitedMs()) + " ms of retries)");
 }
 
 void CJobFrame::WriteResultText(std::string_view section, std::string_view key,
@@ -114,14 +127,32 @@ void CJobFrame::WriteResultInt(std::string_view section, std::string_view key, s
 bool CJobFrame::RemoveOldResult() {
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string result_file = GetResultFilePath();
-  if (platform::RetryTransientFailures([&] { return files.DeleteFile(result_file); })) {
-    return true;
-  }
+  // A read-only file (refused with access denied) is made writable once and deleted again: the
+  // old result must go either way.
+  bool made_writable = false;
+  const auto remove = [&] {
+    if (files.DeleteFile(result_file)) return true;
+    const std::uint32_t refusal = platform::GetLastErrorCode();
+    if (made_writable || refusal != platform::kWinAccessDenied) return false;
+    made_writable = true;
+    if (files.MakeWritable(result_file)) return files.DeleteFile(result_file);
+    platform::SetLastErrorCode(refusal);
+    return false;
+  };
+  if (platform::RetryTransientFailures(retry_budget_, remove)) return true;
   const std::uint32_t error = platform::GetLastErrorCode();
   if (!files.Exists(result_file)) return true;  // a missing file is no error
+  const std::string cause = "Couldn't delete the old result file: '" + result_file + "' (error " +
+                            std::to_string(error) + "); no X-ray image was taken";
+  // A file that may still be written says so itself, so that an earlier success cannot stand as
+  // this job's answer.
+  const bool marked =
+      !files.IsLink(result_file) &&
+      WriteResultKey("Info", "ErrorNr", std::to_string(kErrorFileDeleting), result_file) &&
+      WriteResultKey("Info", "ErrorMsg", GetErrorMessage(kErrorFileDeleting), result_file) &&
+      WriteResultKey("Info", "DebugInfo", cause, result_file);
   reports_suppressed_ = true;
-  WriteEventLog("Error", "Couldn't delete the old result file: '" + result_file + "' (error " +
-                             std::to_string(error) + "); no X-ray image was taken");
+  WriteEventLog("Error", marked ? cause + "; the file now reports this failure" : cause);
   return false;
 }
 
@@ -129,7 +160,7 @@ bool CJobFrame::BeginResult() {
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string pending = GetPendingResultFilePath();
   // A missing file is no error.
-  platform::RetryTransientFailures([&] { return files.DeleteFile(pending); });
+  platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(pending); });
   if (files.Exists(pending)) {
     WriteErrorReport(kErrorFileDeleting,
                      "Couldn't delete file: '" + pending + "'. Please remove this file manually.");
@@ -146,18 +177,21 @@ void CJobFrame::PublishResult() {
   if (outcome_unwritten_) {
     // The pending file does not hold this job's outcome: no answer is better than a wrong one.
     reports_suppressed_ = true;
-    platform::RetryTransientFailures([&] { return files.DeleteFile(pending); });
-    WriteEventLog("Error", "Couldn't write the result file: '" + pending + "'");
+    platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(pending); });
+    LogFileFailure("Couldn't write the result file", pending, "writing", result_write_error_);
     return;
   }
-  // No report reached the pending file: there is nothing to publish.
-  if (!files.Exists(pending)) return;
   const std::string result_file = GetResultFilePath();
-  if (platform::RetryTransientFailures([&] { return files.RenameFile(pending, result_file); })) {
+  if (platform::RetryTransientFailures(retry_budget_,
+                                       [&] { return files.RenameFile(pending, result_file); })) {
     keys_go_to_pending_file_ = false;
+    result_published_ = true;
     return;
   }
-  WriteEventLog("Error", "Couldn't publish the result file: '" + pending + "'");
+  // Every pending result holds a report (the client's initialisation writes one): a file that
+  // is not there was lost, and the client finds no result file.
+  LogFileFailure("Couldn't publish the result file", pending, "renaming",
+                 platform::GetLastErrorCode());
 }
 
 }  // namespace radlyn

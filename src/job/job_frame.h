@@ -28,9 +28,10 @@
 // failed job reports its error number all the same.
 //
 // The result files are the program's own files under contention (platform/file_system.h): their
-// deletes, key writes and the publishing rename wait out another program's hold on them within
-// the bound stated there. A result file that one write could not reach within it is not waited
-// on again by later writes of the job, so a file held through the whole job costs that wait once.
+// deletes, key writes and the publishing rename (and the job's output-folder operations) wait out
+// another program's hold on them within the bounds stated there, one budget for the whole job. A
+// result file that one write could not reach within it is not waited on again by later writes of
+// the job, so a file held through the whole job costs that wait once.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,7 @@
 #include <string_view>
 
 #include "job/host_link_port.h"
+#include "platform/file_system.h"
 #include "platform/ui.h"
 
 namespace radlyn {
@@ -64,19 +66,21 @@ class CJobFrame {
 
   void WriteErrorReport(std::int32_t error_number, std::string_view debug_text);
 
-  // Deletes the result file of an earlier job; a missing file is no error. A file that is still
-  // there afterwards would tell the client an earlier job's outcome as this one's: the event log
-  // says why, every later report of this run writes nothing, and the answer is false. The job
-  // must then not run.
+  // Deletes the result file of an earlier job; a missing file is no error, a read-only one is made
+  // writable and deleted. A file that is still there afterwards would tell the client an earlier
+  // job's outcome as this one's: when it can be written, it gets this failure (8, its message and
+  // the cause) in place of the earlier outcome; the event log says why, every later report of
+  // this run writes nothing, and the answer is false. The job must then not run.
   bool RemoveOldResult();
   // Deletes a pending file left by an earlier job and makes this job's result pending. When that
   // file cannot be deleted the job must not run: the report (8, naming the file) goes straight to
   // the result file and the answer is false.
   bool BeginResult();
   // Renames the pending file over the result file; afterwards reports go straight to the result
-  // file again. Nothing happens when no result is pending. Until a rename succeeds the result
-  // stays pending: a later report never creates a result file the job's reports did not reach.
-  // A rename that fails is written to the event log.
+  // file again, and one of success no longer writes it (the published outcome stands as it is).
+  // Nothing happens when no result is pending. Until a rename succeeds the result stays pending:
+  // a later report never creates a result file the job's reports did not reach. A rename that
+  // fails (a pending file that is not there included) is written to the event log.
   void PublishResult();
   // True once a report could not write its error number.
   bool ResultWriteFailed() const { return outcome_unwritten_; }
@@ -98,6 +102,10 @@ class CJobFrame {
   // Writes one key into `path`, retrying transient failures (see the class comment).
   bool WriteResultKey(std::string_view section, std::string_view key, std::string_view value,
                       const std::string& path);
+  // The event-log line of a failed operation on one of the job's files: `what` failed on `path`,
+  // with the operation, the folder, the error and the retry waits spent.
+  void LogFileFailure(std::string_view what, const std::string& path, std::string_view operation,
+                      std::uint32_t error);
 
   // The steps of RunAcquisitionJob (acquisition_job.cc), in the order it runs them. A step that
   // fails throws the job's failure, after setting the host link's error number where it has one.
@@ -126,6 +134,12 @@ class CJobFrame {
   bool wrote_nonzero_number_ = false;
   // A write failed with a transient error through the whole retry bound: later writes try once.
   bool held_file_wait_spent_ = false;
+  // The pending file has become the result file: a report of success no longer writes it.
+  bool result_published_ = false;
+  // The last error of a result key that could not be written (for the event log).
+  std::uint32_t result_write_error_ = 0;
+  // The retry waits of the whole job.
+  platform::RetryBudget retry_budget_;
   platform::WindowHandle parent_window_ = 0;
   std::string program_folder_;
   std::string settings_file_path_;

@@ -3,7 +3,10 @@
 // counts the terminator; last error 3 at 260, 206 beyond), a component holding < > : " | ? * or a
 // control character (wildcards aside in a search pattern's last component), and a reserved device
 // name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension) as the last component (last error
-// 123). FreeBytesAvailable measures the nearest folder it can reach instead.
+// 123). FreeBytesAvailable measures the nearest folder it can reach instead. "..", "." steps are
+// resolved in the text before the path is used, as Windows does, so a folder stepped over is
+// neither required nor created. Linux knows no drives: a path that starts with a drive ("C:")
+// is refused as Windows refuses a missing drive (path not found, 3).
 #pragma once
 
 #include <cstdint>
@@ -26,8 +29,13 @@ class FileSystem {
   // True when the name itself is a symbolic link (or another kind of redirection), whether or not
   // it leads anywhere; writers that must not reach another place ask this first.
   virtual bool IsLink(std::string_view path) = 0;
-  // Deletes a file; false when it could not be deleted (a missing file included).
+  // Deletes a file; false when it could not be deleted (a missing file included). A read-only
+  // file is refused with access denied (5): Windows' read-only attribute, on Linux a file that
+  // grants no write permission.
   virtual bool DeleteFile(std::string_view path) = 0;
+  // Clears a file's read-only mark (the attribute; on Linux gives its owner write permission),
+  // so that it may be deleted or written. True when the file is not read-only afterwards.
+  virtual bool MakeWritable(std::string_view path) = 0;
   // The full path of the first file that matches a wildcard pattern (`*`, `?` in the last
   // component, case-insensitive), or std::nullopt. Folders never match. A long name matches also
   // through its 8.3 short name, whose extension is the first three characters of the long one's:
@@ -45,7 +53,8 @@ class FileSystem {
   // file there beforehand.
   virtual bool CreateNewFile(std::string_view path) = 0;
   // Renames the file `from` to `to` in one step, replacing a file of that name: a reader of `to`
-  // finds the old file or the whole new one, never a part and never none. `from` must be a file,
+  // finds the old file or the whole new one, never a part and never none. `from`'s content
+  // reaches the disk before the rename does. `from` must be a file,
   // `to` must not be a folder, and an existing `to` must be writable (a link there is replaced,
   // never followed). False on failure, with nothing changed.
   virtual bool RenameFile(std::string_view from, std::string_view to) = 0;
@@ -61,8 +70,9 @@ class FileSystem {
   // file cannot be opened or written.
   virtual bool AppendToFile(std::string_view path, std::string_view bytes) = 0;
   // Bytes free for the calling user on the volume that holds `root` (the nearest existing
-  // ancestor is measured); std::nullopt when the query fails. An empty root means the current
-  // folder's volume.
+  // ancestor on that volume is measured, never a folder above the volume's root: a drive's "C:\"
+  // or a share's "\\server\share\"); std::nullopt when the query fails, as for a share that
+  // cannot be reached or a missing drive. An empty root means the current folder's volume.
   virtual std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) = 0;
   // Copies everything that matches `source_pattern` (files and sub-folders with their content)
   // into `destination`, creating it and overwriting existing files. False on any failure.
@@ -86,35 +96,53 @@ inline FileSystem& GetFileSystem() { return Service<FileSystem>::Get(); }
 // Files under contention. On Windows a file that another program holds open without
 // FILE_SHARE_DELETE cannot be deleted, renamed or replaced, and one that is being deleted while
 // still open refuses to be opened; virus scanners, indexers and backup agents open fresh files
-// right after they are closed, and clients read the result file. A data folder on a server adds
-// passing network errors. Radlyn's own operations on its files in the data and output folders
-// (deleting the old result file, writing, publishing and discarding the pending result, the
-// output folder's probe file, deleting an old image) therefore go through RetryTransientFailures:
-// an operation that fails with a transient error (IsTransientFileError: sharing violation 32,
-// lock violation 33, access denied 5, network errors 54, 55, 59, 64, 121) is tried again up to
-// 10 times, after waits of 100, 200, ... 1000 ms: at most 5.5 s in all before its failure stands.
-// The waits go through the clock service (clock.h). Any other failure stands at once. The
-// FileSystem methods themselves try once; Morlund's own writes are not retried.
+// right after they are closed (or map them: 1224), and clients read the result file. A data
+// folder on a server adds passing network errors. Radlyn's own operations on its files in the data
+// and output folders (deleting the old result file, writing, publishing and discarding the pending
+// result, the output folder's probe file, deleting an old image) therefore go through
+// RetryTransientFailures: an operation that fails with a transient error (IsTransientFileError:
+// access denied 5, sharing violation 32, lock violation 33, the network errors 53, 54, 55, 59, 64,
+// 67, 121 and 1231, user-mapped file 1224) is tried again after waits of 100, 200, ... 1000 ms,
+// at most 10 retries (5.5 s) per operation and at most kJobRetryBudgetMs (10 s) of waiting for
+// the whole job, counted in one RetryBudget. Any other failure stands at once, a write-protected
+// volume (19, also Linux's read-only file system) among them: it does not pass. The waits go
+// through the clock service (clock.h), which handles the thread's messages while it waits on
+// Windows. The FileSystem methods themselves try once; Morlund's own writes are not retried.
 inline constexpr int kMaxTransientRetries = 10;
 inline constexpr std::uint32_t kTransientRetryStepMs = 100;  // the n-th wait is n times this
+inline constexpr std::uint32_t kJobRetryBudgetMs = 10000;
+
+// The retry waits one job may still spend.
+class RetryBudget {
+ public:
+  explicit RetryBudget(std::uint32_t limit_ms = kJobRetryBudgetMs) : limit_ms_(limit_ms) {}
+  std::uint32_t WaitedMs() const { return waited_ms_; }
+  std::uint32_t RemainingMs() const { return limit_ms_ - waited_ms_; }
+  void Spend(std::uint32_t ms) { waited_ms_ += ms < RemainingMs() ? ms : RemainingMs(); }
+
+ private:
+  std::uint32_t limit_ms_;
+  std::uint32_t waited_ms_ = 0;
+};
 
 // True for the last-error codes that another program's hold on a file, or a passing network
 // fault, can cause.
 bool IsTransientFileError(std::uint32_t code);
 
-// After a failed try: when the last error is transient and fewer than kMaxTransientRetries
-// retries were made, waits (retry + 1) * kTransientRetryStepMs and answers true. The last error
-// is left as the failure set it.
-bool WaitBeforeRetry(int retries_made);
+// After a failed try: when the last error is transient, fewer than kMaxTransientRetries retries
+// were made and the budget is not spent, waits (retry + 1) * kTransientRetryStepMs (no longer
+// than the budget left), takes it from the budget and answers true. The last error is left as
+// the failure set it.
+bool WaitBeforeRetry(int retries_made, RetryBudget& budget);
 
 // Runs `operation` (which answers true on success and sets the last error on failure) until it
-// succeeds, fails with an error that is not transient, or has been retried kMaxTransientRetries
-// times.
+// succeeds, fails with an error that is not transient, has been retried kMaxTransientRetries
+// times or has spent the budget.
 template <typename Operation>
-bool RetryTransientFailures(Operation&& operation) {
+bool RetryTransientFailures(RetryBudget& budget, Operation&& operation) {
   for (int retries = 0;; ++retries) {
     if (operation()) return true;
-    if (!WaitBeforeRetry(retries)) return false;
+    if (!WaitBeforeRetry(retries, budget)) return false;
   }
 }
 

@@ -12,10 +12,19 @@
 namespace radlyn::platform {
 namespace {
 
-constexpr std::array<std::uint32_t, 8> kTransientErrors{
+constexpr std::array<std::uint32_t, 12> kTransientErrors{
     kWinAccessDenied,  // also a file that is being deleted while another program has it open
-    kWinSharingViolation, kWinLockViolation,   kWinNetworkBusy,      kWinDeviceGone,
-    kWinNetworkError,     kWinNetworkNameGone, kWinSemaphoreTimeout,
+    kWinSharingViolation,
+    kWinLockViolation,
+    kWinBadNetPath,  // a server that does not answer for a moment
+    kWinNetworkBusy,
+    kWinDeviceGone,
+    kWinNetworkError,
+    kWinNetworkNameGone,
+    kWinBadNetName,  // a share that is not offered for a moment
+    kWinSemaphoreTimeout,
+    kWinUserMappedFile,  // a scanner or indexer has the file mapped
+    kWinNetworkUnreachable,
 };
 
 }  // namespace
@@ -25,10 +34,16 @@ bool IsTransientFileError(std::uint32_t code) {
          kTransientErrors.end();
 }
 
-bool WaitBeforeRetry(int retries_made) {
+bool WaitBeforeRetry(int retries_made, RetryBudget& budget) {
   const std::uint32_t error = GetLastErrorCode();
-  if (retries_made >= kMaxTransientRetries || !IsTransientFileError(error)) return false;
-  GetClock().Sleep(static_cast<std::uint32_t>(retries_made + 1) * kTransientRetryStepMs);
+  if (retries_made >= kMaxTransientRetries || !IsTransientFileError(error) ||
+      budget.RemainingMs() == 0) {
+    return false;
+  }
+  const std::uint32_t wait = std::min(
+      static_cast<std::uint32_t>(retries_made + 1) * kTransientRetryStepMs, budget.RemainingMs());
+  budget.Spend(wait);
+  GetClock().Sleep(wait);
   SetLastErrorCode(error);  // the wait does not change what failed
   return true;
 }

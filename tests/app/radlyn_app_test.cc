@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "job/job_fixture.h"
 #include "platform/code_page.h"
 #include "platform/component_system.h"
@@ -132,12 +135,12 @@ TEST_F(RadlynAppTest, AFailedClientInitialisationRunsNoJob) {
 }
 
 // An earlier job's result that cannot be removed would be read as this job's: no exposure, one
-// event-log line, and nothing written, the report at exit included.
-TEST_F(RadlynAppTest, AnOldResultHeldThroughTheBoundMeansNoJobAndNothingWritten) {
+// event-log line, and the old file, which may still be written, reports this failure instead of
+// the earlier success; the report at exit writes nothing more.
+TEST_F(RadlynAppTest, AnOldResultHeldThroughTheBoundMeansNoJobAndReportsTheFailureInPlace) {
   WriteFailingJob();
-  const std::string old_result =
-      "[Info]\r\nErrorNr=0\r\n[Config]\r\nImageDataPathFile=C:\\x.tif\r\n";
-  WriteFile(frame_.GetResultFilePath(), old_result);
+  WriteFile(frame_.GetResultFilePath(),
+            "[Info]\r\nErrorNr=0\r\n[Config]\r\nImageDataPathFile=C:\\x.tif\r\n");
   const std::string result_file =
       platform::GetCodePages().LowerAnsi(DataFolder()) + "RADLYN_out.ini";
   files_.held[result_file] = -1;
@@ -145,10 +148,32 @@ TEST_F(RadlynAppTest, AnOldResultHeldThroughTheBoundMeansNoJobAndNothingWritten)
   app_.ShutDown();
   EXPECT_THAT(link_.calls, ElementsAre("Uninitialize"));
   EXPECT_EQ(clock_.waits.size(), 10u);
-  EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), old_result);
+  const std::string cause = "Couldn't delete the old result file: '" + result_file +
+                            "' (error 32); no X-ray image was taken";
+  EXPECT_THAT(ResultKeys(),
+              ElementsAre("Info/ErrorNr=8", "Info/ErrorMsg=File deleting error",
+                          "Info/DebugInfo=" + cause, "Config/ImageDataPathFile=C:\\x.tif"));
   EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
-  EXPECT_THAT(LogEntries(), ElementsAre("[Error] Couldn't delete the old result file: '" +
-                                        result_file + "' (error 32); no X-ray image was taken"));
+  EXPECT_THAT(LogEntries(),
+              ElementsAre("[Error] " + cause + "; the file now reports this failure"));
+}
+
+// A read-only old result is made writable and deleted: the job runs as usual.
+TEST_F(RadlynAppTest, AReadOnlyOldResultIsDeletedAndTheJobRuns) {
+  WriteFailingJob();
+  WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=0\r\n");
+  std::filesystem::permissions(frame_.GetResultFilePath(),
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  link_.initialize_result = false;
+  StartUp({DataParameter()});
+  app_.ShutDown();
+  EXPECT_THAT(link_.calls, ElementsAre("Initialize Office", "Uninitialize"));
+  EXPECT_TRUE(clock_.waits.empty());
+  EXPECT_EQ(ResultKeys().at(2),
+            "Info/DebugInfo=Error occurred during client initialization; ClientName = Office!");
 }
 
 TEST_F(RadlynAppTest, TheClientsWindowOwnsTheJobWhenItExists) {
@@ -221,10 +246,14 @@ TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsG
                                              "20261207_101500.tif"));
   EXPECT_THAT(published, ::testing::Not(::testing::Contains("Config/Stale=1")));
 
-  // The report at exit goes to the published file and leaves its bytes as they are.
+  // The report at exit does not write the published success again.
   const std::string bytes = ReadFile(frame_.GetResultFilePath());
+  const auto written =
+      std::filesystem::last_write_time(frame_.GetResultFilePath()) - std::chrono::hours(1);
+  std::filesystem::last_write_time(frame_.GetResultFilePath(), written);
   app_.ShutDown();
   EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), bytes);
+  EXPECT_EQ(std::filesystem::last_write_time(frame_.GetResultFilePath()), written);
   EXPECT_FALSE(std::filesystem::exists(pending));
 }
 
@@ -237,9 +266,11 @@ TEST_F(RadlynAppTest, AResultThatCannotBePublishedStaysPendingAndNoReportClaimsS
   EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
   const std::string pending = frame_.GetPendingResultFilePath();
   EXPECT_THAT(ReadFile(pending), ::testing::StartsWith("[Info]\r\nErrorNr=2\r\n"));
-  EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Couldn't publish the result file: '" +
-                                                platform::GetCodePages().LowerAnsi(DataFolder()) +
-                                                "RADLYN_out.ini.tmp'"));
+  const std::string data_folder = platform::GetCodePages().LowerAnsi(DataFolder());
+  EXPECT_THAT(LogEntries(),
+              ::testing::Contains("[Error] Couldn't publish the result file: '" + data_folder +
+                                  "RADLYN_out.ini.tmp' (renaming in folder '" + data_folder +
+                                  "': error 5 after 5500 ms of retries)"));
 }
 
 TEST_F(RadlynAppTest, APendingFileThatCannotBeDeletedStopsTheJobBeforeItStarts) {

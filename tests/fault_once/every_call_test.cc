@@ -95,6 +95,7 @@ const std::vector<Line>& Lines() {
       {kFilesFolderExists, [](auto& s) { p::GetFileSystem().FolderExists(s.File("a")); }},
       {kFilesIsLink, [](auto& s) { p::GetFileSystem().IsLink(s.File("a")); }},
       {kFilesDeleteFile, [](auto& s) { p::GetFileSystem().DeleteFile(s.File("a")); }},
+      {kFilesMakeWritable, [](auto& s) { p::GetFileSystem().MakeWritable(s.File("a")); }},
       {kFilesFindFirstFile, [](auto& s) { p::GetFileSystem().FindFirstFile(s.File("*.tif")); }},
       {kFilesCreateFolderTree, [](auto& s) { p::GetFileSystem().CreateFolderTree(s.File("d/e")); }},
       {kFilesCreateEmptyFile, [](auto& s) { p::GetFileSystem().CreateEmptyFile(s.File("a")); }},

@@ -42,6 +42,8 @@ constexpr std::array<PlatformCall, static_cast<std::size_t>(kCount)> kPlatformCa
      "false"},
     {kFilesIsLink, "FileSystem.IsLink", kErrorResult, platform::kWinFileNotFound, "false"},
     {kFilesDeleteFile, "FileSystem.DeleteFile", kErrorResult, platform::kWinAccessDenied, "false"},
+    {kFilesMakeWritable, "FileSystem.MakeWritable", kErrorResult, platform::kWinAccessDenied,
+     "false"},
     {kFilesFindFirstFile, "FileSystem.FindFirstFile", kEmptyRead, platform::kWinFileNotFound,
      "none"},
     {kFilesCreateFolderTree, "FileSystem.CreateFolderTree", kErrorResult,

@@ -53,6 +53,7 @@ enum class Call {
   kFilesFolderExists,
   kFilesIsLink,
   kFilesDeleteFile,
+  kFilesMakeWritable,
   kFilesFindFirstFile,
   kFilesCreateFolderTree,
   kFilesCreateEmptyFile,

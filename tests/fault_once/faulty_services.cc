@@ -322,6 +322,9 @@ class FaultyFileSystem final : public platform::FileSystem {
   bool DeleteFile(std::string_view path) override {
     return !plan_.Fails(kFilesDeleteFile) && beneath_.DeleteFile(path);
   }
+  bool MakeWritable(std::string_view path) override {
+    return !plan_.Fails(kFilesMakeWritable) && beneath_.MakeWritable(path);
+  }
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
     if (plan_.Fails(kFilesFindFirstFile)) return std::nullopt;
     return beneath_.FindFirstFile(pattern);

@@ -90,6 +90,7 @@ class FakeFileSystem : public platform::FileSystem {
   bool FolderExists(std::string_view) override { return false; }
   bool IsLink(std::string_view) override { return false; }
   bool DeleteFile(std::string_view path) override;
+  bool MakeWritable(std::string_view) override { return false; }
   std::optional<std::string> FindFirstFile(std::string_view) override { return std::nullopt; }
   bool CreateFolderTree(std::string_view) override { return false; }
   bool CreateEmptyFile(std::string_view) override { return false; }

@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
+#include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform_test_support.h"
 
@@ -151,6 +152,9 @@ TEST_F(FileSystemTest, FreeBytesAreMeasuredAtTheNearestExistingFolder) {
   // Other processes write meanwhile: allow a few megabytes of drift.
   EXPECT_NEAR(static_cast<double>(*below), static_cast<double>(reported), 64.0 * 1024 * 1024);
   EXPECT_TRUE(files_.FreeBytesAvailable("").has_value());
+  // A share that cannot be reached, a drive that is not there: nothing else is measured instead.
+  EXPECT_FALSE(files_.FreeBytesAvailable("\\\\nosuchserver\\share\\").has_value());
+  EXPECT_FALSE(files_.FreeBytesAvailable("Q:\\").has_value());
 }
 
 TEST_F(FileSystemTest, UniqueTempFilesAreNewPrivateAndNamedTmp) {
@@ -208,6 +212,18 @@ TEST_F(FileSystemTest, FileOperationsAndTheirLastErrors) {
   EXPECT_FALSE(files_.ReadWholeFile(log).has_value());
   EXPECT_FALSE(files_.DeleteFile(folder_.path().string()));  // folders are not files
   EXPECT_TRUE(fs::exists(folder_.path()));
+  // A read-only file is not deleted until it is made writable.
+  fs::permissions(image, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_FALSE(files_.DeleteFile(image));
+  EXPECT_EQ(GetLastErrorCode(), kWinAccessDenied);
+  EXPECT_TRUE(files_.MakeWritable(image));
+  EXPECT_TRUE(files_.MakeWritable(image));
+  EXPECT_TRUE(files_.DeleteFile(image));
+  EXPECT_FALSE(files_.MakeWritable(image));
+  // A drive that is not there (Linux has none).
+  EXPECT_FALSE(files_.CreateFolderTree("Q:\\radlyn"));
+  EXPECT_EQ(GetLastErrorCode(), kWinPathNotFound);
   EXPECT_FALSE(files_.AppendToFile(folder_ / "absent/morlund.log", "x"));
   EXPECT_FALSE(files_.ReadWholeFile(folder_.path().string()).has_value());
 }
@@ -323,13 +339,16 @@ TEST_F(FileSystemTest, PathsOfMaxPathCharactersOrMoreAreRefused) {
     // A pattern as long as the path: refused like it.
     EXPECT_EQ(files_.FindFirstFile(path.substr(0, length - 1) + "*").has_value(), error == 0);
     EXPECT_EQ(files_.DeleteFile(path), error == 0);
+    EXPECT_EQ(files_.CreateNewFile(path), error == 0);
+    EXPECT_EQ(files_.DeleteFile(path), error == 0);
     EXPECT_EQ(files_.CreateFolderTree(path), error == 0);
   }
 }
 
 TEST_F(FileSystemTest, NamesWindowsRefusesOrTrimsInAnOutputFolder) {
   // As the job uses a folder: create it with a trailing separator, then a file inside. A last
-  // component loses trailing blanks and dots, one before a separator a single trailing dot.
+  // component loses trailing blanks and dots, one before a separator a single trailing dot. Steps
+  // are resolved before anything is created ("skip" is never made).
   const struct {
     const char* component;
     bool usable;
@@ -342,7 +361,8 @@ TEST_F(FileSystemTest, NamesWindowsRefusesOrTrimsInAnOutputFolder) {
       {"a>b", false, {}},         {"a\"b", false, {}},        {"a|b", false, {}},
       {"a?b", false, {}},         {"a*b", false, {}},         {"a\tb", false, {}},
       {"com0", true, {"com0"}},   {"lpt10", true, {"lpt10"}}, {"console", true, {"console"}},
-      {" lead", true, {" lead"}}, {"a..b", true, {"a..b"}},
+      {" lead", true, {" lead"}}, {"a..b", true, {"a..b"}},   {"skip\\..\\out", true, {"out"}},
+      {".\\out", true, {"out"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.component);
@@ -352,6 +372,13 @@ TEST_F(FileSystemTest, NamesWindowsRefusesOrTrimsInAnOutputFolder) {
     EXPECT_EQ(files_.FolderExists(folder), c.usable);
     EXPECT_EQ(files_.CreateEmptyFile(folder + "probe.txt"), c.usable);
     EXPECT_EQ(NamesIn(out.path()), c.left);
+    // A name refused as a folder is refused as a new file too (Windows opens the device of a
+    // device name, NUL among them, which Linux refuses as it does for every operation).
+#ifndef _WIN32
+    if (c.left.empty()) {
+      EXPECT_FALSE(files_.CreateNewFile(out / c.component));
+    }
+#endif
   }
 #ifndef _WIN32
   // Windows reads a colon as the start of a stream name (Wine stores it in the name): refused.
@@ -394,6 +421,11 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
       {59, 1, true, {100}},
       {64, 1, true, {100}},
       {121, 1, true, {100}},
+      {53, 1, true, {100}},
+      {67, 1, true, {100}},
+      {1224, 1, true, {100}},  // a scanner has the file mapped
+      {1231, 1, true, {100}},
+      {kWinWriteProtect, 1, false, {}},  // a read-only volume does not pass
       {32, 10, true, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
       {32, 11, false, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
       {kWinFileNotFound, 1, false, {}},
@@ -405,7 +437,8 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
     WaitRecorder clock;
     ScopedService<Clock> scoped_clock(clock);
     int tries = 0;
-    const bool done = RetryTransientFailures([&] {
+    RetryBudget budget;
+    const bool done = RetryTransientFailures(budget, [&] {
       if (++tries > c.failures) return true;
       SetLastErrorCode(c.error);
       return false;
@@ -416,6 +449,20 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
       EXPECT_EQ(GetLastErrorCode(), c.error);
     }
   }
+  // One budget for the whole job: a second operation held for good gets what the first left.
+  WaitRecorder clock;
+  ScopedService<Clock> scoped_clock(clock);
+  RetryBudget budget;
+  const auto held = [] {
+    SetLastErrorCode(32);
+    return false;
+  };
+  for (std::uint32_t spent : {5500u, 10000u, 10000u}) {
+    EXPECT_FALSE(RetryTransientFailures(budget, held));
+    EXPECT_EQ(budget.WaitedMs(), spent);
+  }
+  EXPECT_EQ(clock.waits.size(), 19u);
+  EXPECT_EQ(clock.waits.back(), 900u);
 }
 
 }  // namespace

@@ -147,6 +147,17 @@ TEST_F(ProfileTest, WriteCreatesTheFileButNotItsFolder) {
   EXPECT_FALSE(profile_.WriteString("Info", "ErrorNr", "0", nested));
   EXPECT_FALSE(fs::exists(folder_ / "absent"));
   EXPECT_TRUE(Strays().empty());
+
+  // The file system's path rules: ".." steps resolved in the text, too long a path refused.
+  EXPECT_TRUE(profile_.WriteString("Info", "ErrorNr", "1", folder_ / "absent\\..\\RADLYN_in.ini"));
+  EXPECT_EQ(ReadFile(file_), "[Info]\r\nErrorNr=1\r\n");
+  const std::string too_long = folder_ / std::string(260, 'n');
+  EXPECT_FALSE(profile_.WriteString("Info", "ErrorNr", "0", too_long));
+  EXPECT_EQ(profile_.ReadString("Info", "ErrorNr", "none", 9, too_long), "none");
+#ifndef _WIN32
+  EXPECT_FALSE(profile_.WriteString("Info", "ErrorNr", "0", folder_ / "CON.ini"));
+#endif
+  EXPECT_TRUE(Strays().empty());
 }
 
 #ifndef _WIN32

@@ -41,6 +41,7 @@ class ForwardingFileSystem : public platform::FileSystem {
   bool FolderExists(std::string_view path) override { return native().FolderExists(path); }
   bool IsLink(std::string_view path) override { return native().IsLink(path); }
   bool DeleteFile(std::string_view path) override { return native().DeleteFile(path); }
+  bool MakeWritable(std::string_view path) override { return native().MakeWritable(path); }
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
     return native().FindFirstFile(pattern);
   }

@@ -218,22 +218,33 @@ grep -qx 'ErrorNr=0' "$work/result.txt" && [ -f "$images/${image##*\\}" ] ||
 [ -e "$data/RADLYN_out.ini.tmp" ] && fail "the pending result was left behind"
 grep -q "Couldn't" "$work/events.txt" && fail "held pending result: $(cat "$work/events.txt")"
 
-# An old result file held through the whole job: no exposure, no image, one event-log line, and
-# the old file as it was (nothing else is written).
+# An old result file held through the whole job against deleting, not writing: no exposure, no
+# image, one event-log line, and the old file says this job's failure instead of its success.
 rm -rf "$images"
 printf '[Info]\r\nErrorNr=0\r\n[Config]\r\nImageDataPathFile=C:\\previous-patient.tif\r\n' \
   >"$data/RADLYN_out.ini"
-cp "$data/RADLYN_out.ini" "$work/old-result.ini"
 hold "$data/RADLYN_out.ini" 12000
 run_job
 held_until_released
-cmp -s "$data/RADLYN_out.ini" "$work/old-result.ini" || fail "the held old result changed"
+data_folder=$(winpath "$data")  # as the command line hands it over: lowered
+cause="Couldn't delete the old result file: '${data_folder,,}\\RADLYN_out.ini' (error 32); no X-ray image was taken"
+tr -d '\r' <"$data/RADLYN_out.ini" | grep -qx 'ErrorNr=8' &&
+  tr -d '\r' <"$data/RADLYN_out.ini" | grep -qxF "DebugInfo=$cause" ||
+  fail "the held old result still reads: $(cat "$data/RADLYN_out.ini")"
 [ -e "$data/RADLYN_out.ini.tmp" ] && fail "a pending result was written"
 [ -e "$images" ] && fail "an output folder was made"
 [ -s "$work/calls.txt" ] && fail "Morlund was called: $(cat "$work/calls.txt")"
-data_folder=$(winpath "$data")  # as the command line hands it over: lowered
-[ "$(cat "$work/events.txt")" = "[Error] Couldn't delete the old result file: '${data_folder,,}\\RADLYN_out.ini' (error 32); no X-ray image was taken" ] ||
+[ "$(cat "$work/events.txt")" = "[Error] $cause; the file now reports this failure" ] ||
   fail "held old result, event log: $(cat "$work/events.txt")"
+
+# A read-only old result (the ordinary user's Wine keeps the attribute) is made writable and
+# deleted: the job runs.
+printf '[Info]\r\nErrorNr=0\r\n' >"$data/RADLYN_out.ini"
+chmod a-w "$data/RADLYN_out.ini"
+run_job
+grep -qx 'ErrorNr=0' "$work/result.txt" && grep -q '^ImageDataPathFile=' "$work/result.txt" ||
+  fail "read-only old result: $(cat "$work/result.txt") / $(cat "$work/events.txt")"
+rm -rf "$images"
 
 # An old image held under DelOutImage=1 (Radlyn.ini beside a copy of radlyn.exe): its delete is
 # retried through the bound and then fails as any failed delete does; the job goes on.
@@ -252,4 +263,11 @@ grep -qx 'ErrorNr=0' "$work/result.txt" && [ -f "$images/${image##*\\}" ] ||
   fail "held old image: $(cat "$work/result.txt")"
 [ -f "$images/old.bmp" ] || fail "the held old image is gone"
 [ "$took" -ge 5 ] || fail "the held old image's delete was not retried (the job took ${took} s)"
+
+# An output folder on a share that cannot be reached: 13 before the exposure, not the free space
+# of another volume.
+sed -i 's/^ImageDataPath=.*$/ImageDataPath=\\\\nosuchserver\\share\\xray\\\r/' "$data/RADLYN_in.ini"
+job
+grep -qx 'ErrorNr=13' "$work/result.txt" || fail "unreachable share: $(cat "$work/result.txt")"
+calls_line MC_TakeImage && fail "an exposure was taken for an unreachable share"
 echo "PASS"

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/ui.h"
 #include "resources/dialog_templates.h"
 #include "resources/program_icon.h"
@@ -145,6 +146,16 @@ TEST(Win32DialogTest, ParentDialogStaysOnTopHiddenUntilBroughtForwardAndEndsOnly
   GetWindowRect(window, &r);
   EXPECT_TRUE(IsWindowVisible(window));
   EXPECT_EQ(Describe(0, "", "", r), Describe(0, "", "", RECT{300, 0, 300, 0}));
+
+  // A wait of the clock (the file retries' wait) answers what other threads send the window.
+  std::atomic<bool> answered{false};
+  std::thread sender([&] {
+    DWORD_PTR reply = 0;
+    answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &reply) != 0;
+  });
+  Clock::Native().Sleep(1500);
+  EXPECT_TRUE(answered);
+  sender.join();
 
   SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(ui.IsWindow(*parent));

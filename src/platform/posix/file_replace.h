@@ -17,7 +17,9 @@ std::optional<std::string> ReadNativeFile(const std::string& native_path, bool* 
 // bytes go to a new sibling file that is synced and then renamed over the old one, so readers
 // see either the old or the new file, never a part. An existing file must be writable and keeps
 // its mode; a symbolic link is followed and its target replaced. On failure the old file is
-// untouched, no sibling remains, the last error is set and the answer is false.
+// untouched, no sibling remains, the last error is set and the answer is false. In a folder that
+// refuses the sibling (no right to create or delete there) an existing file is written in place
+// instead, as Windows writes it.
 bool ReplaceNativeFile(const std::string& native_path, std::string_view content);
 
 // Renames the native file `from` to `to` (see FileSystem::RenameFile): `from`'s content is synced

@@ -33,14 +33,15 @@ bool Fail(int error = errno) {
   return false;
 }
 
-// The native path for a program text, or std::nullopt with Windows' own error as the last error
-// when Windows would refuse the text (too long, a character or device name it does not take).
-std::optional<std::string> CheckedNativePath(std::string_view text, PathUse use = PathUse::kName) {
-  if (const std::uint32_t refusal = WindowsPathRefusal(text, use); refusal != 0) {
-    SetLastErrorCode(refusal);
-    return std::nullopt;
-  }
-  return ToNativePath(text);
+bool IsReadOnly(const struct stat& info) { return (info.st_mode & 0222) == 0; }
+
+// The length of a share's root "//server/share" at the start of a native path (0: no share).
+std::size_t ShareRootLength(const std::string& native) {
+  if (native.size() < 3 || native[0] != '/' || native[1] != '/' || native[2] == '/') return 0;
+  const std::size_t server_end = native.find('/', 2);
+  if (server_end == std::string::npos) return native.size();
+  const std::size_t share_end = native.find('/', server_end + 1);
+  return share_end == std::string::npos ? native.size() : share_end;
 }
 
 bool IsFolder(const std::string& native) {
@@ -210,7 +211,21 @@ class PosixFileSystem : public FileSystem {
     std::optional<std::string> native = CheckedNativePath(path);
     if (!native) return false;
     if (IsFolder(*native)) return Fail(EACCES);
+    // Windows refuses to delete a read-only file; a file that grants no write permission is that.
+    struct stat info;
+    if (lstat(native->c_str(), &info) == 0 && S_ISREG(info.st_mode) && IsReadOnly(info)) {
+      return Fail(EACCES);
+    }
     return unlink(native->c_str()) == 0 || Fail();
+  }
+
+  bool MakeWritable(std::string_view path) override {
+    std::optional<std::string> native = CheckedNativePath(path);
+    if (!native) return false;
+    struct stat info;
+    if (lstat(native->c_str(), &info) != 0) return Fail();
+    if (!S_ISREG(info.st_mode) || !IsReadOnly(info)) return true;
+    return chmod(native->c_str(), (info.st_mode & 07777) | S_IWUSR) == 0 || Fail();
   }
 
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
@@ -233,8 +248,11 @@ class PosixFileSystem : public FileSystem {
   }
 
   bool CreateFolderTree(std::string_view path) override {
-    while (path.size() > 1 && IsPathSeparator(path.back())) path.remove_suffix(1);
-    return MakeFolderTree(path);
+    // Steps are resolved first: a folder that ".." steps over is not created.
+    if (!CheckedNativePath(path)) return false;
+    std::string resolved = ResolveDotSteps(path);
+    while (resolved.size() > 1 && IsPathSeparator(resolved.back())) resolved.pop_back();
+    return MakeFolderTree(resolved);
   }
 
   bool CreateEmptyFile(std::string_view path) override {
@@ -247,9 +265,10 @@ class PosixFileSystem : public FileSystem {
   }
 
   bool CreateNewFile(std::string_view path) override {
+    std::optional<std::string> native = CheckedNativePath(path);
+    if (!native) return false;
     // O_EXCL refuses every existing name, a link of that name included (it is not followed).
-    int fd =
-        open(ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    int fd = open(native->c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
       if (errno != EEXIST) return Fail();
       SetLastErrorCode(kWinFileExists);
@@ -292,13 +311,22 @@ class PosixFileSystem : public FileSystem {
   }
 
   std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) override {
-    std::string native = root.empty() ? std::string(".") : ToNativePath(root);
-    // Walk up to the nearest folder that exists: the volume it lies on is the one measured.
+    std::optional<std::string> checked =
+        root.empty() ? std::optional<std::string>(".") : CheckedNativePath(root);
+    if (!checked) return std::nullopt;
+    std::string native = std::move(*checked);
+    // Walk up to the nearest folder that exists: the volume it lies on is the one measured. A
+    // share's server and share are its volume's root: nothing above them is that volume.
+    const std::size_t root_length = ShareRootLength(native);
     for (;;) {
       while (native.size() > 1 && native.back() == '/') native.pop_back();
       struct stat info;
       if (native.empty() || native == "." || native == "/" || stat(native.c_str(), &info) == 0) {
         break;
+      }
+      if (native.size() <= root_length) {
+        SetLastErrorCode(kWinBadNetPath);
+        return std::nullopt;
       }
       std::size_t slash = native.find_last_of('/');
       native = slash == std::string::npos ? std::string(".") : native.substr(0, slash + 1);

@@ -92,6 +92,56 @@ std::uint32_t WindowsPathRefusal(std::string_view text, PathUse use) {
   return 0;
 }
 
+std::string ResolveDotSteps(std::string_view text) {
+  const std::vector<std::string_view> parts = SplitComponents(text);
+  if (std::none_of(parts.begin(), parts.end(),
+                   [](std::string_view part) { return part == "." || part == ".."; })) {
+    return std::string(text);
+  }
+  // What no step may take away: the leading separators, a UNC path's server and share, a drive.
+  std::size_t floor = 0;
+  while (floor + 1 < parts.size() && parts[floor].empty()) ++floor;
+  if (floor >= 2) floor += 2;
+  if (floor == 0 && parts[0].size() == 2 && parts[0][1] == ':') floor = 1;
+  floor = std::min(floor, parts.size());
+  std::vector<std::string_view> kept(parts.begin(), parts.begin() + floor);
+  const bool absolute = floor > 0;
+  for (std::size_t i = floor; i < parts.size(); ++i) {
+    const std::string_view part = parts[i];
+    if (part == "." || part.empty()) continue;
+    if (part == "..") {
+      if (kept.size() > floor && kept.back() != "..") {
+        kept.pop_back();
+      } else if (!absolute) {
+        kept.push_back(part);
+      }
+      continue;
+    }
+    kept.push_back(part);
+  }
+  std::string resolved;
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    if (i > 0) resolved.push_back(kPathSeparator);
+    resolved.append(kept[i]);
+  }
+  if (IsPathSeparator(text.back()) && !resolved.empty() && !IsPathSeparator(resolved.back())) {
+    resolved.push_back(kPathSeparator);
+  }
+  return resolved.empty() && absolute ? std::string(1, kPathSeparator) : resolved;
+}
+
+std::optional<std::string> CheckedNativePath(std::string_view text, PathUse use) {
+  std::uint32_t refusal = WindowsPathRefusal(text, use);
+  const bool drive = text.size() >= 2 && text[1] == ':' &&
+                     ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
+  if (refusal == 0 && drive) refusal = kWinPathNotFound;
+  if (refusal != 0) {
+    SetLastErrorCode(refusal);
+    return std::nullopt;
+  }
+  return ToNativePath(text);
+}
+
 std::optional<std::string> FindNameIgnoringCase(const std::string& native_dir,
                                                 std::string_view ansi_name) {
   std::string exact = AnsiToNative(ansi_name);
@@ -129,7 +179,8 @@ std::string JoinNative(const std::string& native_dir, std::string_view name) {
 }
 
 std::string ToNativePath(std::string_view text) {
-  std::vector<std::string_view> components = SplitComponents(text);
+  const std::string resolved = ResolveDotSteps(text);
+  std::vector<std::string_view> components = SplitComponents(resolved);
   std::string native;
   bool resolving = true;  // false once a component does not exist: the rest cannot either
   for (std::size_t i = 0; i < components.size(); ++i) {

@@ -22,6 +22,17 @@ namespace radlyn::platform {
 enum class PathUse { kName, kSearchPattern };
 std::uint32_t WindowsPathRefusal(std::string_view text, PathUse use = PathUse::kName);
 
+// The text as Windows reads it before it reaches a file system: "." steps dropped, a ".." step
+// taking the component before it away (never the root, a drive or a share's server and share; at
+// the start of a relative path it stays). A text without such steps comes back unchanged.
+std::string ResolveDotSteps(std::string_view text);
+
+// The one gate of the Linux file and profile services: the native path for a program text, or
+// std::nullopt with Windows' own error as the last error when Windows would refuse the text (see
+// WindowsPathRefusal) or it starts with a drive, which Linux does not have (3, as Windows answers
+// for a missing drive).
+std::optional<std::string> CheckedNativePath(std::string_view text, PathUse use = PathUse::kName);
+
 // The name of an entry of the native folder `native_dir` ("" for the current folder) that equals
 // `ansi_name` without regard to case: the exact name when it exists, else the first match in
 // sorted order; std::nullopt when none matches or the folder cannot be read.

@@ -1,10 +1,12 @@
 // The INI profile service over files: each call reads the whole file into an IniText; a write
-// applies its one change and replaces the file atomically.
+// applies its one change and replaces the file atomically. Paths pass the file system's gate
+// (CheckedNativePath): a path Windows refuses reads as a missing file and is never written.
 #include <utility>
 
 #include "platform/paths.h"
 #include "platform/posix/file_replace.h"
 #include "platform/posix/ini_text.h"
+#include "platform/posix/native_path.h"
 #include "platform/profile.h"
 
 namespace radlyn::platform {
@@ -64,7 +66,9 @@ std::string AsFallback(std::string_view fallback) {
 
 std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
                                      std::string_view path) {
-  std::optional<std::string> bytes = ReadNativeFile(ToNativePath(path));
+  std::optional<std::string> native = CheckedNativePath(path);
+  if (!native) return std::nullopt;
+  std::optional<std::string> bytes = ReadNativeFile(*native);
   if (!bytes) return std::nullopt;
   std::optional<std::string> value = IniText(*bytes).Find(section, key);
   if (!value) return std::nullopt;
@@ -89,7 +93,9 @@ class PosixProfile : public Profile {
 
   bool WriteString(std::string_view section, std::string_view key, std::string_view value,
                    std::string_view path) override {
-    std::string native = ToNativePath(path);
+    std::optional<std::string> checked = CheckedNativePath(path);
+    if (!checked) return false;
+    const std::string& native = *checked;
     bool missing = false;
     std::optional<std::string> bytes = ReadNativeFile(native, &missing);
     // A file that exists but cannot be read is left alone rather than replaced by one key.

@@ -1,4 +1,5 @@
 #include "platform/clock.h"
+#include "platform/win32/message_wait.h"
 #include "platform/win32/windows_api.h"
 
 namespace radlyn::platform {
@@ -15,7 +16,9 @@ class Win32Clock : public Clock {
 
 }  // namespace
 
-void Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+// The waits run on the thread that owns Radlyn's windows: they handle its messages, as the waits
+// for Orbel and other processes do.
+void Clock::Sleep(std::uint32_t milliseconds) { WaitHandlingMessages(nullptr, 0, milliseconds); }
 
 Clock& Clock::Native() {
   static Win32Clock clock;

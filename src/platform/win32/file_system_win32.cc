@@ -47,6 +47,19 @@ std::size_t LastComponentStart(const std::string& native) {
   return native.size() >= 2 && native[1] == ':' ? 2 : 0;
 }
 
+// The length of the volume root at the start of a native path without trailing separators: "C:"
+// or "C:\" (its separator included), "\\server\share" (a share), "\" (the current drive's
+// root); 0 for a relative path.
+std::size_t VolumeRootLength(const std::string& native) {
+  if (native.size() >= 2 && native[1] == ':')
+    return native.size() >= 3 && native[2] == '\\' ? 3 : 2;
+  if (native.rfind("\\\\", 0) != 0) return native.empty() || native[0] != '\\' ? 0 : 1;
+  const std::size_t server_end = native.find('\\', 2);
+  if (server_end == std::string::npos) return native.size();
+  const std::size_t share_end = native.find('\\', server_end + 1);
+  return share_end == std::string::npos ? native.size() : share_end;
+}
+
 bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != name.npos; }
 
 bool IsDotEntry(const char* name) {
@@ -212,13 +225,29 @@ class Win32FileSystem : public FileSystem {
     return ::DeleteFileA(ToNativePath(path).c_str()) || Fail();
   }
 
+  bool MakeWritable(std::string_view path) override {
+    const std::string native = ToNativePath(path);
+    const DWORD attributes = ::GetFileAttributesA(native.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail();
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+    const DWORD cleared = attributes & ~FILE_ATTRIBUTE_READONLY;
+    return ::SetFileAttributesA(native.c_str(), cleared != 0 ? cleared : FILE_ATTRIBUTE_NORMAL) ||
+           Fail();
+  }
+
   // MoveFileEx replaces the target in one step (a folder or read-only target is refused by the
-  // call itself); the source must be a file.
+  // call itself); the source must be a file. MOVEFILE_WRITE_THROUGH covers only a move that
+  // copies, so the source's content is flushed first: the new name never stands for a file whose
+  // content is not yet on disk.
   bool RenameFile(std::string_view from, std::string_view to) override {
     const std::string native_from = ToNativePath(from);
     const DWORD attributes = ::GetFileAttributesA(native_from.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Fail();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Fail(ERROR_ACCESS_DENIED);
+    {
+      Handle source = OpenFile(native_from, GENERIC_WRITE, OPEN_EXISTING);
+      if (source.valid()) ::FlushFileBuffers(source.get());
+    }
     return ::MoveFileExA(native_from.c_str(), ToNativePath(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
            Fail();
@@ -293,10 +322,13 @@ class Win32FileSystem : public FileSystem {
   }
 
   std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) override {
-    // Walk up to the nearest folder that exists: the volume it lies on is the one measured. A
-    // relative path with no existing part measures the current folder's volume.
+    // Walk up to the nearest folder that exists, never above the volume's root ("C:\", a
+    // share's "\\server\share\"): the volume it lies on is the one measured, and a root that
+    // cannot be reached fails the query. A relative path with no existing part measures the
+    // current folder's volume.
     std::string folder = WithoutTrailingSeparators(ToNativePath(root));
-    while (!folder.empty() && !IsFolder(folder)) {
+    const std::size_t root_length = VolumeRootLength(folder);
+    while (!folder.empty() && folder.size() > root_length && !IsFolder(folder)) {
       std::string parent = WithoutTrailingSeparators(folder.substr(0, LastComponentStart(folder)));
       if (parent == folder) break;  // a root that does not exist: the query fails below
       folder = std::move(parent);

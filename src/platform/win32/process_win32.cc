@@ -11,55 +11,13 @@
 
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/win32/message_wait.h"
 #include "platform/win32/windows_api.h"
 
 static_assert(radlyn::platform::kStillActive == STILL_ACTIVE);
 
 namespace radlyn::platform {
 namespace {
-
-// Dispatches every message waiting for the thread (sent ones are handled by PeekMessage itself).
-// A quit message is kept aside: the caller's message loop, if any, still finds it later.
-void DispatchWaitingMessages(bool* quit, WPARAM* quit_code) {
-  MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      *quit = true;
-      *quit_code = message.wParam;
-      continue;
-    }
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-}
-
-// Waits until `process` has ended or `limit_ms` has passed, dispatching the thread's messages.
-// False only when the wait itself failed (the last error is then set).
-bool WaitHandlingMessages(HANDLE process, DWORD limit_ms) {
-  const ULONGLONG deadline = ::GetTickCount64() + limit_ms;
-  bool quit = false;
-  WPARAM quit_code = 0;
-  bool ok = true;
-  for (;;) {
-    DWORD remaining = INFINITE;
-    if (limit_ms != INFINITE) {
-      const ULONGLONG now = ::GetTickCount64();
-      remaining = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-    }
-    // MWMO_INPUTAVAILABLE also wakes for messages that were already waiting before the call.
-    const DWORD woke =
-        ::MsgWaitForMultipleObjectsEx(1, &process, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_OBJECT_0 || woke == WAIT_TIMEOUT) break;
-    if (woke != WAIT_OBJECT_0 + 1) {
-      SetLastErrorFromWin32();
-      ok = false;
-      break;
-    }
-    DispatchWaitingMessages(&quit, &quit_code);
-  }
-  if (quit) ::PostQuitMessage(static_cast<int>(quit_code));
-  return ok;
-}
 
 class Win32Processes final : public Processes {
  public:
@@ -81,7 +39,7 @@ class Win32Processes final : public Processes {
     run.started = true;
     ::CloseHandle(process.hThread);
 
-    WaitHandlingMessages(process.hProcess, time_limit_ms);
+    WaitHandlingMessages(&process.hProcess, 1, time_limit_ms);
     DWORD exit_code = 0;
     if (::GetExitCodeProcess(process.hProcess, &exit_code)) {
       run.exit_code = exit_code;
