@@ -6,8 +6,11 @@
 // "busy, retry later" is asked again every kRetryDelayMs for up to kRetryLimitMs, after which
 // the call is cancelled and fails with an error instead of waiting forever; a server that
 // rejects a call outright fails it at once. While a call waits, COM does its default processing
-// of the thread's messages (paint and activation messages, no input).
+// of the thread's messages (paint and activation messages, no input), unless the call's watchdog
+// (call_watchdog.h) has fired: then the filter cancels it. Call cancellation is enabled for the
+// thread, so that the watchdog's CoCancelCall reaches the call too.
 #include "platform/component_system.h"
+#include "platform/win32/call_watchdog.h"
 #include "platform/win32/windows_api.h"
 // The OLE declarations need the Win32 types above.
 #include <ole2.h>
@@ -46,7 +49,7 @@ class SilentMessageFilter final : public IMessageFilter {
   }
 
   DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-    return PENDINGMSG_WAITDEFPROCESS;
+    return win32::CallOverdue() ? PENDINGMSG_CANCELCALL : PENDINGMSG_WAITDEFPROCESS;
   }
 };
 
@@ -63,6 +66,8 @@ class Win32ComponentSystem final : public ComponentSystem {
       return false;
     }
     if (previous != nullptr) previous->Release();
+    // Without it (an older system) the message filter still cancels an overdue call.
+    ::CoEnableCallCancellation(nullptr);
     initialized_on_this_thread_ = true;
     return true;
   }
@@ -74,6 +79,7 @@ class Win32ComponentSystem final : public ComponentSystem {
   void Uninitialize() override {
     if (!initialized_on_this_thread_) return;
     initialized_on_this_thread_ = false;
+    ::CoDisableCallCancellation(nullptr);
     ::OleUninitialize();
   }
 
