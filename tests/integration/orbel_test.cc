@@ -312,6 +312,35 @@ TEST_F(OrbelTest, RejectedAutomationCallEndsTheJobAsUnexpectedError) {
   }
 }
 
+TEST_F(OrbelTest, HungAutomationCallEndsTheJobAtTheCallLimit) {
+  // A 1.5 s limit; each hung server ends itself after 6 s, and the test waits for that, so no
+  // hung server is left for the next job. The options manager first, so that the plug-in server's
+  // session, which comes before it, has ended in good order.
+  sandbox_.environment()["RADLYN_CALL_LIMIT_MS"] = "1500";
+  const struct {
+    const char* section;
+    const char* value;
+    const char* event;
+  } kCases[] = {
+      {"OptionsManager", "1", "MORLUND Options Manager GetOption did not answer within 1500 ms"},
+      {"PluginServer", "Login", "MORLUND PlugIn Server Login did not answer within 1500 ms"}};
+  for (const auto& c : kCases) {
+    SetSwitch("OptionsManager", "Hang", "0");
+    SetSwitch(c.section, "Hang", c.value);
+    SetSwitch(c.section, "HangMs", "6000");
+    ResetForNextJob();
+    const auto start = std::chrono::steady_clock::now();
+    RunJob();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << c.section;
+    EXPECT_EQ(ResultValue("Info", "ErrorNr"), "99") << c.section;
+    EXPECT_EQ(ResultValue("Info", "DebugInfo"), "Unknown exception occured during acquisition");
+    EXPECT_THAT(Calls(std::string(c.section) + "."), Contains(HasSubstr("= hanging ms=6000")));
+    EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << c.section;
+    EXPECT_THAT(ErrorEvents(), ElementsAre(c.event));
+    std::this_thread::sleep_until(start + std::chrono::seconds(7));
+  }
+}
+
 TEST_F(OrbelTest, FailuresAfterThePreparationRestoreOrbelAndKeepTheImage) {
   const struct {
     const char* section;
@@ -369,6 +398,45 @@ TEST_F(OrbelTest, TemporaryFileThatCannotBeMadeRestoresOrbel) {
   EXPECT_THAT(ErrorEvents(),
               ElementsAre(StartsWith("Intermediate Orbel image file could not be created: ")));
   EXPECT_FALSE(ImageFile().empty());
+}
+
+// The user's temporary folder (HKCU\Environment TEMP, which every program started from outside
+// Wine takes) set for the test to `parent`\\<name>, and put back afterwards. A .reg file in
+// UTF-16 carries the name, whatever the code pages; it and the saved settings lie in `parent`.
+class UserTempFolder {
+ public:
+  UserTempFolder(const std::string& parent, std::u16string_view name)
+      : saved_(parent + "/environment.reg"), set_(parent + "/temp.reg") {
+    RunProgram({"reg.exe", {"export", "HKCU\\Environment", saved_, "/y"}, {}, {}});
+    std::u16string text =
+        u"\uFEFFWindows Registry Editor Version "
+        u"5.00\r\n[HKEY_CURRENT_USER\\Environment]\r\n\"TEMP\"=\"";
+    for (const char c : ToTargetPath(parent) + "\\")
+      text += c == '\\' ? u"\\\\" : std::u16string(1, c);
+    text += std::u16string(name) + u"\"\r\n";
+    WriteTextFile(set_,
+                  std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+    EXPECT_EQ(RunProgram({"reg.exe", {"import", set_}, {}, {}}).exit_code, 0);
+  }
+  ~UserTempFolder() { RunProgram({"reg.exe", {"import", saved_}, {}, {}}); }
+
+ private:
+  std::string saved_;
+  std::string set_;
+};
+
+TEST_F(OrbelTest, TemporaryFolderOutsideTheAnsiCodePageStillReachesOrbel) {
+  if (!TargetIsWindows()) GTEST_SKIP() << "a Linux folder name is never out of reach of its texts";
+  // A profile named \u0141ukasz on a Western code page, which has no \u0141.
+  const std::string temp = sandbox_.Path("profile") + "/\xC5\x81ukasz";
+  fs::create_directories(temp);
+  const UserTempFolder user_temp(sandbox_.Path("profile"), u"\u0141ukasz");
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_EQ(ResultValue("Config", "fAutoPostProcessed"), "1");
+  EXPECT_THAT(ErrorEvents(), IsEmpty());
+  EXPECT_THAT(CheckArguments(), HasSubstr("~"));  // through the folder's short name
+  EXPECT_TRUE(fs::is_empty(temp));
 }
 
 TEST_F(OrbelTest, CheckOutlivingItsLimitCountsAsFailedAndKeepsRunning) {
