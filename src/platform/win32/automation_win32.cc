@@ -15,15 +15,15 @@
 // converted with VariantChangeType to the type the caller expects; objects arrive as IDispatch (an
 // empty or null result is "no object"). Every failed HRESULT, the object's exceptions included, is
 // thrown as AutomationError naming the dispatch id and the HRESULT in hex, with the exception's
-// source and description. Each Invoke runs under a watchdog (call_watchdog.h): one that outlives
-// the call limit is cancelled and thrown as AutomationTimeout, and from then on no object of that
-// server is released (a release is a call too, and would hang as long).
+// source and description. Each Invoke is bounded (bounded_invoke.h): one that outlives the call
+// limit is given up and thrown as AutomationTimeout, and from then on no object of that server is
+// released (a release is a call too, and would hang as long).
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "platform/automation.h"
-#include "platform/win32/call_watchdog.h"
+#include "platform/win32/bounded_invoke.h"
 #include "platform/win32/com_apartment.h"
 #include "platform/win32/com_declared_type.h"
 #include "platform/win32/com_error.h"
@@ -65,16 +65,6 @@ std::string DescribeFailure(const std::string& call, HRESULT result, EXCEPINFO& 
   }
   return text;
 }
-
-// Frees what an EXCEPINFO holds, on every path out of a call.
-struct ExceptionInfo {
-  EXCEPINFO info{};
-  ~ExceptionInfo() {
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrHelpFile);
-  }
-};
 
 // Set once a call to a server has outlived its limit; shared by all objects of that server.
 using HungFlag = std::shared_ptr<bool>;
@@ -174,6 +164,26 @@ void PassByReference(VARTYPE type, VARIANT& holder, VARIANT& slot) {
   }
 }
 
+// A call's frame with its input arguments (texts as BSTR, numbers as VT_I4), last first as
+// DISPPARAMS lists them; `count` leaves room for an out-argument in front.
+std::shared_ptr<win32::InvokeFrame> MakeFrame(const std::vector<AutomationArgument>& arguments,
+                                              std::size_t count) {
+  auto frame = std::make_shared<win32::InvokeFrame>(count);
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    VARIANT* slot = frame->values[count - 1 - i].get();
+    if (const auto* number = std::get_if<std::int32_t>(&arguments[i])) {
+      slot->vt = VT_I4;
+      slot->lVal = *number;
+    } else {
+      slot->bstrVal = Bstr(std::get<std::string>(arguments[i])).Detach();
+      slot->vt = VT_BSTR;
+    }
+  }
+  // Variant holds exactly one VARIANT, so the holders lie in memory as the array Invoke reads.
+  static_assert(sizeof(Variant) == sizeof(VARIANT));
+  return frame;
+}
+
 class DispatchObject final : public AutomationObject {
  public:
   DispatchObject(ComPtr<IDispatch> dispatch, HungFlag hung)
@@ -186,22 +196,6 @@ class DispatchObject final : public AutomationObject {
                           const std::vector<AutomationArgument>& arguments, ResultType result_type,
                           std::vector<AutomationResult>* out_arguments) override {
     const std::size_t count = arguments.size() + (out_arguments != nullptr ? 1 : 0);
-    std::vector<Variant> values(count);
-    // DISPPARAMS lists the arguments last to first.
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-      VARIANT* slot = values[count - 1 - i].get();
-      if (const auto* number = std::get_if<std::int32_t>(&arguments[i])) {
-        slot->vt = VT_I4;
-        slot->lVal = *number;
-      } else {
-        slot->bstrVal = Bstr(std::get<std::string>(arguments[i])).Detach();
-        slot->vt = VT_BSTR;
-      }
-    }
-    // Variant holds exactly one VARIANT, so the holders lie in memory as the array Invoke reads.
-    static_assert(sizeof(Variant) == sizeof(VARIANT));
-    DISPPARAMS parameters{count > 0 ? values[0].get() : nullptr, nullptr, static_cast<UINT>(count),
-                          0};
     const WORD flags = kind == InvokeKind::kPropertyGet
                            ? static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET)
                            : static_cast<WORD>(DISPATCH_METHOD);
@@ -217,38 +211,29 @@ class DispatchObject final : public AutomationObject {
       out_forms = {VT_EMPTY};
     }
 
-    Variant out_value;
-    Variant result;
-    HRESULT outcome = S_OK;
+    std::shared_ptr<win32::InvokeFrame> frame;
     for (std::size_t attempt = 0; attempt < out_forms.size(); ++attempt) {
-      if (out_arguments != nullptr)
-        PassByReference(out_forms[attempt], *out_value.Receive(), *values[0].get());
-      ExceptionInfo exception;
-      UINT argument_error = 0;
-      const std::uint32_t limit_ms = AutomationCallLimitMs();
-      bool overdue = false;
-      {
-        win32::CallWatchdog watchdog(limit_ms);
-        outcome = dispatch_->Invoke(static_cast<DISPID>(dispatch_id), IID_NULL, LOCALE_USER_DEFAULT,
-                                    flags, &parameters, result.Receive(), &exception.info,
-                                    &argument_error);
-        overdue = watchdog.Fired() && FAILED(outcome);
+      frame = MakeFrame(arguments, count);
+      if (out_arguments != nullptr) {
+        PassByReference(out_forms[attempt], *frame->out_value.Receive(), *frame->values[0].get());
       }
-      if (overdue) {
+      const std::uint32_t limit_ms = AutomationCallLimitMs();
+      if (!win32::InvokeWithin(*dispatch_.get(), static_cast<DISPID>(dispatch_id), flags, frame,
+                               limit_ms)) {
         *hung_ = true;
         throw AutomationTimeout(CallName(dispatch_id, kind), limit_ms);
       }
-      if (outcome == DISP_E_TYPEMISMATCH && attempt + 1 < out_forms.size()) continue;
-      if (FAILED(outcome)) {
-        throw AutomationError(DescribeFailure(CallName(dispatch_id, kind), outcome, exception.info,
-                                              argument_error, count));
+      if (frame->outcome == DISP_E_TYPEMISMATCH && attempt + 1 < out_forms.size()) continue;
+      if (FAILED(frame->outcome)) {
+        throw AutomationError(DescribeFailure(CallName(dispatch_id, kind), frame->outcome,
+                                              frame->exception, frame->argument_error, count));
       }
       break;
     }
     try {
-      AutomationResult converted = ConvertResult(*result.get(), result_type, hung_);
+      AutomationResult converted = ConvertResult(*frame->result.get(), result_type, hung_);
       if (out_arguments != nullptr) {
-        out_arguments->push_back(OutArgumentFrom(*out_value.get(), hung_));
+        out_arguments->push_back(OutArgumentFrom(*frame->out_value.get(), hung_));
       }
       return converted;
     } catch (const AutomationError& error) {

@@ -6,11 +6,9 @@
 // "busy, retry later" is asked again every kRetryDelayMs for up to kRetryLimitMs, after which
 // the call is cancelled and fails with an error instead of waiting forever; a server that
 // rejects a call outright fails it at once. While a call waits, COM does its default processing
-// of the thread's messages (paint and activation messages, no input), unless the call's watchdog
-// (call_watchdog.h) has fired: then the filter cancels it. Call cancellation is enabled for the
-// thread, so that the watchdog's CoCancelCall reaches the call too.
+// of the thread's messages (paint and activation messages, no input).
 #include "platform/component_system.h"
-#include "platform/win32/call_watchdog.h"
+#include "platform/win32/bounded_invoke.h"
 #include "platform/win32/windows_api.h"
 // The OLE declarations need the Win32 types above.
 #include <ole2.h>
@@ -49,7 +47,7 @@ class SilentMessageFilter final : public IMessageFilter {
   }
 
   DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-    return win32::CallOverdue() ? PENDINGMSG_CANCELCALL : PENDINGMSG_WAITDEFPROCESS;
+    return PENDINGMSG_WAITDEFPROCESS;
   }
 };
 
@@ -66,8 +64,6 @@ class Win32ComponentSystem final : public ComponentSystem {
       return false;
     }
     if (previous != nullptr) previous->Release();
-    // Without it (an older system) the message filter still cancels an overdue call.
-    ::CoEnableCallCancellation(nullptr);
     initialized_on_this_thread_ = true;
     return true;
   }
@@ -75,12 +71,12 @@ class Win32ComponentSystem final : public ComponentSystem {
   void FreeUnusedLibraries() override { ::CoFreeUnusedLibraries(); }
 
   // One OleUninitialize for the one OleInitialize this thread made; the message filter goes
-  // with the apartment.
+  // with the apartment. Not after a call was given up on (bounded_invoke.h): the apartment would
+  // wait for the hung server before it lets go, and the process ends soon anyway.
   void Uninitialize() override {
     if (!initialized_on_this_thread_) return;
     initialized_on_this_thread_ = false;
-    ::CoDisableCallCancellation(nullptr);
-    ::OleUninitialize();
+    if (!win32::CallAbandoned()) ::OleUninitialize();
   }
 
  private:
