@@ -73,6 +73,18 @@ DWORD WINAPI MakeCall(void* parameter) {
   return 0;
 }
 
+// True for a proxy to an object of another apartment or process (COM's proxies answer for
+// IMultiQI); an object of this apartment is called directly.
+bool IsProxy(IDispatch& dispatch) {
+  IUnknown* multi_qi = nullptr;
+  if (FAILED(dispatch.QueryInterface(IID_IMultiQI, reinterpret_cast<void**>(&multi_qi))) ||
+      multi_qi == nullptr) {
+    return false;
+  }
+  multi_qi->Release();
+  return true;
+}
+
 }  // namespace
 
 InvokeFrame::~InvokeFrame() {
@@ -83,6 +95,14 @@ InvokeFrame::~InvokeFrame() {
 
 bool InvokeWithin(IDispatch& dispatch, DISPID dispatch_id, WORD flags,
                   const std::shared_ptr<InvokeFrame>& frame, std::uint32_t limit_ms) {
+  if (!IsProxy(dispatch)) {
+    DISPPARAMS parameters{frame->values.empty() ? nullptr : frame->values[0].get(), nullptr,
+                          static_cast<UINT>(frame->values.size()), 0};
+    frame->outcome =
+        dispatch.Invoke(dispatch_id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
+                        frame->result.Receive(), &frame->exception, &frame->argument_error);
+    return true;
+  }
   auto call = std::make_shared<Call>();
   call->frame = frame;
   call->dispatch_id = dispatch_id;

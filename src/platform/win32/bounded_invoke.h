@@ -5,7 +5,8 @@
 // messages as COM's own waits do (CoWaitForMultipleHandles). The frame of the call (arguments,
 // out-argument, result, exception) belongs to both threads: a call given up on may still end,
 // late or never, without touching freed memory. Objects the call hands back, as the result or the
-// out-argument, are marshalled back into the caller's apartment.
+// out-argument, are marshalled back into the caller's apartment. An object of the caller's own
+// apartment (no proxy) is called directly: no other program can hang that call.
 #pragma once
 
 #include <cstdint>
