@@ -1,8 +1,11 @@
 #include "ngserver/ng_objects.h"
 
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "core/call_log.h"
@@ -34,6 +37,13 @@ class Call {
     reply.error_name = kErrorRejected;
     reply.error_message = "hostsim rejects " + name_;
     return reply;
+  }
+
+  // Never answers: logs the call, waits `ms`, and ends the server program without a reply.
+  [[noreturn]] void Hang(int ms) {
+    line_.Result("hanging ms=" + std::to_string(ms)).WriteTo(folder_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::_Exit(0);
   }
 
   DispatchReply Answer(DispatchValue result, std::vector<DispatchValue> out = {},
@@ -112,6 +122,7 @@ class SimulatedObject : public DispatchObject {
       const NgSwitches switches(folder_);
       Call call(folder_, server_, member.name, arguments);
       if (Rejects(switches, member.name)) return call.Reject();
+      if (Hangs(switches, member.name)) call.Hang(switches.Int(server_, "HangMs"));
       return Answer(server, switches, member.name, arguments, call);
     }
     return MemberNotFound(folder_, server_, dispatch_id, kind);
@@ -121,6 +132,9 @@ class SimulatedObject : public DispatchObject {
   virtual OutForm OutFormOf(const MemberEntry&, const NgSwitches&) const { return OutForm::kNone; }
   virtual bool Rejects(const NgSwitches& switches, std::string_view name) const {
     return switches.Text(server_, "Reject") == name;
+  }
+  virtual bool Hangs(const NgSwitches& switches, std::string_view name) const {
+    return switches.Text(server_, "Hang") == name;
   }
   virtual DispatchReply Answer(DispatchServer& server, const NgSwitches& switches,
                                std::string_view name, const std::vector<DispatchValue>& arguments,
@@ -215,6 +229,9 @@ class OptionsManagerInstance final : public SimulatedObject {
  private:
   bool Rejects(const NgSwitches& switches, std::string_view) const override {
     return switches.Int(kOptionsManager, "Reject") != 0;
+  }
+  bool Hangs(const NgSwitches& switches, std::string_view) const override {
+    return switches.Int(kOptionsManager, "Hang") != 0;
   }
   DispatchReply Answer(DispatchServer&, const NgSwitches& switches, std::string_view,
                        const std::vector<DispatchValue>&, Call& call) override {

@@ -39,6 +39,10 @@ constexpr std::array kNgSwitchTable{
     SwitchEntry{"PluginServer", "Reject", "",
                 "name of one call the server rejects with an error: Login, Logout, Prepare, "
                 "FindPlugin, Plugin, Version or ProgramPath"},
+    SwitchEntry{"PluginServer", "Hang", "",
+                "name of one call (as for Reject) the server never answers: it waits HangMs, "
+                "then the server program ends without a reply, as a hung server that is killed"},
+    SwitchEntry{"PluginServer", "HangMs", "600000", "how long a hanging call waits"},
     // The options manager, MORLUNDNG.OptionsManager.
     SwitchEntry{"OptionsManager", "Available", "1",
                 "0: the options manager ends at once when started, so no instance can be had"},
@@ -46,6 +50,10 @@ constexpr std::array kNgSwitchTable{
                 "the text GetOption answers for the Orbel plug-in and group ORBEL (Orbel's data "
                 "folder)"},
     SwitchEntry{"OptionsManager", "Reject", "0", "1: GetOption is rejected with an error"},
+    SwitchEntry{"OptionsManager", "Hang", "0",
+                "1: GetOption never answers: it waits HangMs, then the program ends without a "
+                "reply"},
+    SwitchEntry{"OptionsManager", "HangMs", "600000", "how long a hanging GetOption waits"},
     SwitchEntry{"OptionsManager", "StrictKinds", "1",
                 "1: GetOption, a method, answers only calls that include the method kind; 0: any "
                 "kind"},

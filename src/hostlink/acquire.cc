@@ -131,7 +131,7 @@ bool CMorlundLink::Acquire(platform::WindowHandle parent_window) {
   tube_current_ = values.tube_current;
 
   if (!orbel.program_path.empty()) {
-    ProcessWithOrbel(orbel.program_path, take_record, scope.patient_block);
+    ProcessWithOrbel(orbel.program_path, orbel.data_folder, take_record, scope.patient_block);
     if (bit_depth_ == 8) reduce();
   }
 

@@ -91,8 +91,8 @@ class CMorlundLink {
     std::string data_folder;
   };
   OrbelChoice FindOrbelProgram(const std::string& take_type);
-  bool ProcessWithOrbel(std::string& program_path, std::uint8_t* take_record,
-                        GmHandle patient_block);
+  bool ProcessWithOrbel(std::string& program_path, const std::string& orbel_data_folder,
+                        std::uint8_t* take_record, GmHandle patient_block);
   std::uint16_t LoadSimulationImage(GmHandle take_block, const std::string& orbel_data_folder);
   // Runs the Orbel program with one argument text and a time limit in milliseconds: 0 when the
   // run succeeded, 18 otherwise (orbel.cc).

@@ -32,12 +32,21 @@ constexpr std::string_view kImageSuffix = ".tif";
 
 // The temporary image file and the unique name it was made from. Both are created as new files
 // (the image name exclusively, so no one can have placed a file or link there beforehand) and
-// deleted again when the exchange is over, on every path.
+// deleted again when the exchange is over, on every path. They lie in the user's temporary
+// folder, or, when that folder has no name in the program's texts, in kFallbackFolder below the
+// Orbel data folder (created when missing), a place Orbel reaches too.
+constexpr std::string_view kFallbackFolder = "RadlynTemp";
+
 class TemporaryImage {
  public:
-  TemporaryImage() {
+  explicit TemporaryImage(const std::string& orbel_data_folder) {
     platform::FileSystem& files = platform::GetFileSystem();
-    std::optional<std::string> unique = files.CreateUniqueTempFile(files.TempFolder(), "");
+    std::string folder = files.TempFolder();
+    if (folder.empty()) {
+      folder = orbel_data_folder + std::string(kFallbackFolder) + platform::kPathSeparator;
+      files.CreateFolderTree(folder);
+    }
+    std::optional<std::string> unique = files.CreateUniqueTempFile(folder, "");
     if (!unique) return;
     unique_path_ = *unique;
     image_path_ = ImageNameFor(unique_path_);
@@ -116,9 +125,9 @@ CMorlundLink::OrbelChoice CMorlundLink::FindOrbelProgram(const std::string& take
   return choice;
 }
 
-bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* take_record,
-                                    GmHandle patient_block) {
-  TemporaryImage temporary;
+bool CMorlundLink::ProcessWithOrbel(std::string& program_path, const std::string& orbel_data_folder,
+                                    std::uint8_t* take_record, GmHandle patient_block) {
+  TemporaryImage temporary(orbel_data_folder);
   const std::string& image_path = temporary.path();
 
   std::vector<std::uint8_t> image_record(image::kSize, 0);

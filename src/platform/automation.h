@@ -15,6 +15,11 @@
 // A call that the object rejects, that cannot be delivered, or whose result does not convert
 // throws AutomationError: callers let it travel up unless they mean to handle it.
 //
+// Every call is bounded: one that has not answered within AutomationCallLimitMs() is cancelled
+// and throws AutomationTimeout (an AutomationError). The server is then taken for hung: the
+// object and every object it handed out are let go without a word to the server, which would
+// only hang again. Creating an instance is bounded by the system's own activation limits.
+//
 // On Linux (posix/automation_sdbus.cc) a class is a well-known name on the D-Bus session bus,
 // served by a program that speaks the interface "org.radlyn.Dispatch1" described there.
 #pragma once
@@ -36,6 +41,24 @@ class AutomationError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// A call the object did not answer within the limit; `limit_ms` is the limit it had.
+class AutomationTimeout : public AutomationError {
+ public:
+  AutomationTimeout(const std::string& call, std::uint32_t limit_ms)
+      : AutomationError(call + " did not answer within " + std::to_string(limit_ms) + " ms"),
+        limit_ms_(limit_ms) {}
+  std::uint32_t limit_ms() const { return limit_ms_; }
+
+ private:
+  std::uint32_t limit_ms_;
+};
+
+// How long one call may take: kAutomationCallLimitMs, or the milliseconds that the environment
+// variable RADLYN_CALL_LIMIT_MS names (1 or more; for tests and for a site whose server is known
+// to be slow). Read at every call.
+inline constexpr std::uint32_t kAutomationCallLimitMs = 120'000;
+std::uint32_t AutomationCallLimitMs();
 
 // The kinds as bits: 1 method, 2 property read; a property read carries both.
 enum class InvokeKind : std::uint32_t { kMethod = 1, kPropertyGet = 3 };

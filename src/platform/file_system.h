@@ -77,7 +77,8 @@ class FileSystem {
   // Copies everything that matches `source_pattern` (files and sub-folders with their content)
   // into `destination`, creating it and overwriting existing files. False on any failure.
   virtual bool CopyTree(std::string_view source_pattern, std::string_view destination) = 0;
-  // The user's temporary folder, ending with a separator.
+  // The user's temporary folder, ending with a separator; empty when it has no name in the
+  // program's texts (Windows: no ANSI form, not even its short one, names it).
   virtual std::string TempFolder() = 0;
   // Atomically creates a new empty file with an unpredictable name ending in ".tmp" in `folder`
   // and answers its path.

@@ -5,6 +5,7 @@
 
 #include "platform/automation.h"
 #include "pluginserver/orbel_plugin.h"
+#include "pluginserver/server_call.h"
 
 namespace radlyn {
 namespace {
@@ -17,8 +18,8 @@ std::string GetOrbelDataFolder() {
   std::unique_ptr<platform::AutomationObject> manager =
       platform::GetAutomation().CreateInstance(kOptionsManagerProgId);
   if (!manager) return {};
-  platform::AutomationResult option = manager->Invoke(
-      kGetOption, platform::InvokeKind::kPropertyGet,
+  platform::AutomationResult option = CallServer(
+      *manager, kOptionsManagerName, "GetOption", kGetOption, platform::InvokeKind::kPropertyGet,
       {std::string(kOrbelPluginId), std::string(kOrbelOptionGroup)}, platform::ResultType::kText);
   return platform::ResultAsText(option);
 }

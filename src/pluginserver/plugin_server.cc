@@ -5,6 +5,7 @@
 
 #include "pluginserver/orbel_plugin.h"
 #include "pluginserver/parse_version.h"
+#include "pluginserver/server_call.h"
 #include "support/event_log.h"
 
 namespace radlyn {
@@ -33,26 +34,29 @@ bool IsAcceptedVersion(std::int32_t major, std::int32_t minor) {
 
 // The Orbel program path from a logged-in session, or empty text.
 std::string FindOrbelProgramPath(AutomationObject& login) {
-  login.Invoke(kLoginPrepare, InvokeKind::kMethod, {}, ResultType::kNone);
-  AutomationResult found = login.Invoke(kLoginFindPlugin, InvokeKind::kMethod,
-                                        {std::string(kOrbelPluginId)}, ResultType::kInt32);
+  CallServer(login, kPluginServerName, "preparation call", kLoginPrepare, InvokeKind::kMethod, {},
+             ResultType::kNone);
+  AutomationResult found =
+      CallServer(login, kPluginServerName, "FindPlugin", kLoginFindPlugin, InvokeKind::kMethod,
+                 {std::string(kOrbelPluginId)}, ResultType::kInt32);
   const std::int32_t number = platform::ResultAsInt(found);
   if (number == 0) return {};
 
   AutomationResult plugin_result =
-      login.Invoke(kLoginPlugin, InvokeKind::kPropertyGet, {number}, ResultType::kObject);
+      CallServer(login, kPluginServerName, "Plugin", kLoginPlugin, InvokeKind::kPropertyGet,
+                 {number}, ResultType::kObject);
   std::unique_ptr<AutomationObject> plugin = platform::ResultAsObject(plugin_result);
   if (!plugin) return {};
 
-  AutomationResult version =
-      plugin->Invoke(kPluginVersion, InvokeKind::kPropertyGet, {}, ResultType::kText);
+  AutomationResult version = CallServer(*plugin, kPluginServerName, "Version", kPluginVersion,
+                                        InvokeKind::kPropertyGet, {}, ResultType::kText);
   std::int32_t major = 0;
   std::int32_t minor = 0;
   ParseVersion(platform::ResultAsText(version), major, minor);
   if (!IsAcceptedVersion(major, minor)) return {};
 
-  AutomationResult path =
-      plugin->Invoke(kPluginProgramPath, InvokeKind::kPropertyGet, {}, ResultType::kText);
+  AutomationResult path = CallServer(*plugin, kPluginServerName, "ProgramPath", kPluginProgramPath,
+                                     InvokeKind::kPropertyGet, {}, ResultType::kText);
   return platform::ResultAsText(path);
 }
 
@@ -83,8 +87,8 @@ std::string GetOrbelPluginPath() {
 
   std::vector<AutomationResult> out_arguments;
   AutomationResult status =
-      server->Invoke(kServerLogin, InvokeKind::kMethod, {std::string(kPluginServerLoginName)},
-                     ResultType::kInt32, &out_arguments);
+      CallServer(*server, kPluginServerName, "Login", kServerLogin, InvokeKind::kMethod,
+                 {std::string(kPluginServerLoginName)}, ResultType::kInt32, &out_arguments);
   if (platform::ResultAsInt(status) < 0) {
     WriteEventLog("Error", "MORLUND PlugIn Server Login failed");
     return {};
@@ -103,8 +107,8 @@ std::string GetOrbelPluginPath() {
     out_arguments.clear();
     if (login) program_path = FindOrbelProgramPath(*login);
   }
-  server->Invoke(kServerLogout, InvokeKind::kMethod, {std::string(kPluginServerLoginName)},
-                 ResultType::kNone);
+  CallServer(*server, kPluginServerName, "Logout", kServerLogout, InvokeKind::kMethod,
+             {std::string(kPluginServerLoginName)}, ResultType::kNone);
   return program_path;
 }
 

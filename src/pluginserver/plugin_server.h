@@ -5,7 +5,9 @@
 // failed connection or log-in is written to the event log ("Error"); a missing plug-in, a missing
 // login object or an older version is not. Every object is released and, after a successful
 // log-in, Logout is called before it returns, on every path. An automation call that the server
-// rejects or that cannot be delivered throws platform::AutomationError, which is not caught here.
+// rejects, that cannot be delivered or that does not answer within its limit throws
+// platform::AutomationError, which is not caught here (a call past its limit is logged first,
+// server_call.h).
 //
 // ConnectPluginServer fills `server` with the running instance when there is one, else with a
 // new instance; false when the class is not registered or no instance can be had.

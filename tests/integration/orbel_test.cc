@@ -303,6 +303,37 @@ TEST_F(OrbelTest, RejectedAutomationCallEndsTheJobAsUnexpectedError) {
   }
 }
 
+TEST_F(OrbelTest, HungAutomationCallEndsTheJobAtTheCallLimit) {
+  // A 1.5 s limit; each hung server ends itself after 15 s (before this limit the job could only
+  // end then), and the test waits for that, so no hung server is left for the next job. The options
+  // manager first, so that the plug-in server's session, which comes before it, has ended in good
+  // order.
+  sandbox_.environment()["RADLYN_CALL_LIMIT_MS"] = "1500";
+  const struct {
+    const char* section;
+    const char* value;
+    const char* event;
+  } kCases[] = {
+      {"OptionsManager", "1", "MORLUND Options Manager GetOption did not answer within 1500 ms"},
+      {"PluginServer", "Login", "MORLUND PlugIn Server Login did not answer within 1500 ms"}};
+  for (const auto& c : kCases) {
+    SetSwitch("OptionsManager", "Hang", "0");
+    SetSwitch(c.section, "Hang", c.value);
+    SetSwitch(c.section, "HangMs", "15000");
+    ResetForNextJob();
+    const auto start = std::chrono::steady_clock::now();
+    RunJob();
+    const auto end = std::chrono::steady_clock::now();
+    EXPECT_LT(end - start, std::chrono::seconds(15)) << c.section;
+    EXPECT_EQ(ResultValue("Info", "ErrorNr"), "99") << c.section;
+    EXPECT_EQ(ResultValue("Info", "DebugInfo"), "Unknown exception occured during acquisition");
+    EXPECT_THAT(Calls(std::string(c.section) + "."), Contains(HasSubstr("= hanging ms=15000")));
+    EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << c.section;
+    EXPECT_THAT(ErrorEvents(), ElementsAre(c.event));
+    std::this_thread::sleep_until(end + std::chrono::seconds(16));
+  }
+}
+
 TEST_F(OrbelTest, FailuresAfterThePreparationRestoreOrbelAndKeepTheImage) {
   const struct {
     const char* section;
@@ -360,6 +391,51 @@ TEST_F(OrbelTest, TemporaryFileThatCannotBeMadeRestoresOrbel) {
   EXPECT_THAT(ErrorEvents(),
               ElementsAre(StartsWith("Intermediate Orbel image file could not be created: ")));
   EXPECT_FALSE(ImageFile().empty());
+}
+
+// The user's temporary folder (HKCU\Environment TMP and TEMP, which every program started from
+// outside Wine takes) set for the test to `parent`\\<name>, and put back afterwards. A .reg file in
+// UTF-16 carries the name, whatever the code pages; it and the saved settings lie in `parent`.
+class UserTempFolder {
+ public:
+  UserTempFolder(const std::string& parent, std::u16string_view name)
+      : saved_(parent + "/environment.reg"), set_(parent + "/temp.reg") {
+    RunProgram({"reg.exe", {"export", "HKCU\\Environment", saved_, "/y"}, {}, {}});
+    std::u16string folder;
+    for (const char c : ToTargetPath(parent) + "\\")
+      folder += c == '\\' ? u"\\\\" : std::u16string(1, c);
+    folder += name;
+    // GetTempPath looks at TMP before TEMP.
+    const std::u16string text =
+        u"\uFEFFWindows Registry Editor Version 5.00\r\n"
+        u"[HKEY_CURRENT_USER\\Environment]\r\n\"TMP\"=\"" +
+        folder + u"\"\r\n\"TEMP\"=\"" + folder + u"\"\r\n";
+    WriteTextFile(set_,
+                  std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+    EXPECT_EQ(RunProgram({"reg.exe", {"import", set_}, {}, {}}).exit_code, 0);
+  }
+  ~UserTempFolder() { RunProgram({"reg.exe", {"import", saved_}, {}, {}}); }
+
+ private:
+  std::string saved_;
+  std::string set_;
+};
+
+TEST_F(OrbelTest, TemporaryFolderOutsideTheAnsiCodePageStillReachesOrbel) {
+  if (!TargetIsWindows()) GTEST_SKIP() << "a Linux folder name is never out of reach of its texts";
+  // A profile named \u0141ukasz on a Western code page, which has no \u0141.
+  const std::string temp = sandbox_.Path("profile") + "/\xC5\x81ukasz";
+  fs::create_directories(temp);
+  const UserTempFolder user_temp(sandbox_.Path("profile"), u"\u0141ukasz");
+  RunJob();
+  EXPECT_EQ(ResultValue("Info", "ErrorNr"), "0");
+  EXPECT_EQ(ResultValue("Config", "fAutoPostProcessed"), "1");
+  EXPECT_THAT(ErrorEvents(), IsEmpty());
+  // Through the folder's short name, or (where it has none that the code page can write, as under
+  // Wine) a folder of Orbel's; nothing left in either.
+  EXPECT_TRUE(fs::is_empty(temp));
+  EXPECT_FALSE(fs::exists(Morlund() + "/OrbelData/RadlynTemp") &&
+               !fs::is_empty(Morlund() + "/OrbelData/RadlynTemp"));
 }
 
 TEST_F(OrbelTest, CheckOutlivingItsLimitCountsAsFailedAndKeepsRunning) {

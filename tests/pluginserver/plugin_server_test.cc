@@ -32,6 +32,7 @@ struct ServerScript {
   std::string version = "1.2";
   std::string program_path = "/opt/orbel/orbel";
   std::int32_t throwing_login_call = -1;
+  bool login_call_times_out = false;  // the throwing call outlives a 2.5 s limit
 };
 
 class PluginServerTest : public ::testing::Test {
@@ -60,6 +61,9 @@ class PluginServerTest : public ::testing::Test {
     return [this, script](std::int32_t id, platform::InvokeKind,
                           const std::vector<platform::AutomationArgument>&,
                           std::vector<platform::AutomationResult>*) -> platform::AutomationResult {
+      if (id == script.throwing_login_call && script.login_call_times_out) {
+        throw platform::AutomationTimeout("call", 2500);
+      }
       if (id == script.throwing_login_call) throw AutomationError("rejected");
       if (id == 8) return script.plugin_number;
       if (id == 17) {
@@ -217,6 +221,15 @@ TEST_F(PluginServerTest, RejectedCallTravelsUpAfterReleasingWhatWasHeld) {
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "Release login"), 1);
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "Release created"), 1);
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "created.1(MorlundNG)"), 0);
+  EXPECT_EQ(EventLog(), "");
+
+  // A call that outlives its limit travels up the same way, named in the event log first.
+  script.login_call_times_out = true;
+  InstallServer(script);
+  EXPECT_THROW(GetOrbelPluginPath(), platform::AutomationTimeout);
+  EXPECT_EQ(EventLog(),
+            "2026-01-02T03:04:05 [Error] MORLUND PlugIn Server FindPlugin did not answer within "
+            "2500 ms\r\n");
 }
 
 class OptionsManagerTest : public PluginServerTest {
@@ -248,6 +261,15 @@ TEST_F(OptionsManagerTest, RejectedGetOptionTravelsUpAndReleasesTheManager) {
   InstallManager([]() -> platform::AutomationResult { throw AutomationError("rejected"); });
   EXPECT_THROW(GetOrbelDataFolder(), AutomationError);
   EXPECT_EQ(automation_.journal.back(), "Release created");
+  EXPECT_EQ(EventLog(), "");
+
+  InstallManager([]() -> platform::AutomationResult {
+    throw platform::AutomationTimeout("call", platform::kAutomationCallLimitMs);
+  });
+  EXPECT_THROW(GetOrbelDataFolder(), platform::AutomationTimeout);
+  EXPECT_EQ(EventLog(),
+            "2026-01-02T03:04:05 [Error] MORLUND Options Manager GetOption did not answer within "
+            "120 s\r\n");
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 //                                        none) and waits until the window is gone
 //   dialog_driver windows TITLE [SECONDS]  waits up to SECONDS for top-level windows titled
 //                                        TITLE, shown or hidden, and prints one line each (below)
+//   dialog_driver shown TITLE [SECONDS]  the same for shown windows only: a window is made
+//                                        before it is shown, so this waits for the shown state
 //   dialog_driver describe HANDLE        prints that line for the window HANDLE (hexadecimal)
 //   dialog_driver client TITLE [SECONDS] shows a top-level window titled TITLE, prints its line,
 //                                        and keeps it for SECONDS
@@ -135,11 +137,11 @@ int Client(const char* title, double seconds) {
 
 int main(int argc, char** argv) {
   const std::string command = argc >= 2 ? argv[1] : "";
-  const bool by_title =
-      command == "read" || command == "close" || command == "windows" || command == "client";
+  const bool by_title = command == "read" || command == "close" || command == "windows" ||
+                        command == "shown" || command == "client";
   if (!(by_title && argc >= 3 && argc <= 4) && !(command == "describe" && argc == 3)) {
     std::fprintf(stderr,
-                 "usage: dialog_driver read|close|windows|client TITLE [SECONDS]\n"
+                 "usage: dialog_driver read|close|windows|shown|client TITLE [SECONDS]\n"
                  "       dialog_driver describe HANDLE\n");
     return 2;
   }
@@ -157,7 +159,7 @@ int main(int argc, char** argv) {
                   seconds);
       return 1;
     }
-    if (command == "windows") {
+    if (command == "windows" || command == "shown") {
       for (HWND window : windows) Describe(window);
     } else {
       result = command == "read" ? Read(windows.front()) : Close(windows.front(), seconds);

@@ -19,11 +19,15 @@
 //         are references the caller owns.
 //     Release()                    gives up one reference.
 //   A rejected call answers a D-Bus error; radlyn turns it into AutomationError.
+// - Each Invoke waits at most AutomationCallLimitMs() for its reply (sd-bus's call timeout); a
+//   server that lets it pass is taken for hung, and none of its objects is released any more.
 // - The session bus comes from DBUS_SESSION_BUS_ADDRESS (else the user's bus). Without a bus,
 //   no class is registered and nothing can be created.
 // Texts travel as UTF-8 and are converted from and to the program's ANSI texts here.
 #include <systemd/sd-bus.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -125,12 +129,21 @@ bool StartService(const Connection& bus, const std::string& name) {
   return true;
 }
 
+// Set once a call to a server has outlived its limit; shared by all objects of that server.
+using HungFlag = std::shared_ptr<bool>;
+
 class SdBusObject final : public AutomationObject {
  public:
-  SdBusObject(Connection bus, std::string destination, std::string path)
-      : bus_(std::move(bus)), destination_(std::move(destination)), path_(std::move(path)) {}
+  SdBusObject(Connection bus, std::string destination, std::string path,
+              HungFlag hung = std::make_shared<bool>(false))
+      : bus_(std::move(bus)),
+        destination_(std::move(destination)),
+        path_(std::move(path)),
+        hung_(std::move(hung)) {}
 
   ~SdBusObject() override {
+    // A hung server would keep the release waiting as long as the call that hung.
+    if (*hung_) return;
     // Releasing never fails the caller: a server that is gone has nothing left to release.
     BusError error;
     sd_bus_call_method(bus_.get(), destination_.c_str(), path_.c_str(), kObjectInterface, "Release",
@@ -160,7 +173,18 @@ class SdBusObject final : public AutomationObject {
 
     BusError error;
     sd_bus_message* reply_raw = nullptr;
-    const int sent = sd_bus_call(bus_.get(), raw, 0, &error.error, &reply_raw);
+    const std::uint32_t limit_ms = AutomationCallLimitMs();
+    const auto start = std::chrono::steady_clock::now();
+    const int sent =
+        sd_bus_call(bus_.get(), raw, std::uint64_t{limit_ms} * 1000, &error.error, &reply_raw);
+    // sd-bus answers -ETIMEDOUT both for its own timeout and for a server that left the bus
+    // without replying; only the first has used up (nearly all of) the limit.
+    if (sent == -ETIMEDOUT &&
+        std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(limit_ms) * 9 / 10) {
+      *hung_ = true;
+      throw AutomationTimeout("automation call " + std::to_string(dispatch_id) + " on " + path_,
+                              limit_ms);
+    }
     if (sent < 0) {
       throw AutomationError("automation call " + std::to_string(dispatch_id) + " on " + path_ +
                             " failed: " + error.Describe(sent));
@@ -208,7 +232,7 @@ class SdBusObject final : public AutomationObject {
       Check(sd_bus_message_read(reply, "o", &path), "reading a reply");
       if (path != nullptr && std::string_view(path) != kNoObjectPath) {
         value = std::unique_ptr<AutomationObject>(
-            std::make_unique<SdBusObject>(bus_, destination_, path));
+            std::make_unique<SdBusObject>(bus_, destination_, path, hung_));
       } else {
         value = std::unique_ptr<AutomationObject>();
       }
@@ -252,6 +276,7 @@ class SdBusObject final : public AutomationObject {
   Connection bus_;
   std::string destination_;
   std::string path_;
+  HungFlag hung_;
 };
 
 class SdBusAutomation final : public Automation {

@@ -15,11 +15,15 @@
 // converted with VariantChangeType to the type the caller expects; objects arrive as IDispatch (an
 // empty or null result is "no object"). Every failed HRESULT, the object's exceptions included, is
 // thrown as AutomationError naming the dispatch id and the HRESULT in hex, with the exception's
-// source and description.
+// source and description. Each Invoke is bounded (bounded_invoke.h): one that outlives the call
+// limit is given up and thrown as AutomationTimeout, and from then on no object of that server is
+// released (a release is a call too, and would hang as long).
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/automation.h"
+#include "platform/win32/bounded_invoke.h"
 #include "platform/win32/com_apartment.h"
 #include "platform/win32/com_declared_type.h"
 #include "platform/win32/com_error.h"
@@ -62,24 +66,20 @@ std::string DescribeFailure(const std::string& call, HRESULT result, EXCEPINFO& 
   return text;
 }
 
-// Frees what an EXCEPINFO holds, on every path out of a call.
-struct ExceptionInfo {
-  EXCEPINFO info{};
-  ~ExceptionInfo() {
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrHelpFile);
-  }
-};
+// Set once a call to a server has outlived its limit; shared by all objects of that server.
+using HungFlag = std::shared_ptr<bool>;
 
-std::unique_ptr<AutomationObject> WrapDispatch(ComPtr<IDispatch> dispatch);
+// A new server's object has a flag of its own; objects it hands out share it.
+std::unique_ptr<AutomationObject> WrapDispatch(ComPtr<IDispatch> dispatch,
+                                               HungFlag hung = std::make_shared<bool>(false));
 
-// An object value (IDispatch or IUnknown, possibly null) as an automation object.
-std::unique_ptr<AutomationObject> ObjectFrom(const VARIANT& value) {
+// An object value (IDispatch or IUnknown, possibly null) as an automation object of the server
+// whose flag is `hung`.
+std::unique_ptr<AutomationObject> ObjectFrom(const VARIANT& value, const HungFlag& hung) {
   if (value.vt == VT_DISPATCH) {
     if (value.pdispVal == nullptr) return nullptr;
     value.pdispVal->AddRef();
-    return WrapDispatch(ComPtr<IDispatch>(value.pdispVal));
+    return WrapDispatch(ComPtr<IDispatch>(value.pdispVal), hung);
   }
   // VT_UNKNOWN: only objects that can be called are of use.
   if (value.punkVal == nullptr) return nullptr;
@@ -87,7 +87,7 @@ std::unique_ptr<AutomationObject> ObjectFrom(const VARIANT& value) {
   if (FAILED(value.punkVal->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
     throw AutomationError("the object handed back cannot be called (no IDispatch)");
   }
-  return WrapDispatch(std::move(dispatch));
+  return WrapDispatch(std::move(dispatch), hung);
 }
 
 std::int32_t IntFrom(VARIANT& value) {
@@ -112,7 +112,7 @@ bool IsObjectOrNothing(VARTYPE type) {
   return type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_EMPTY || type == VT_NULL;
 }
 
-AutomationResult ConvertResult(VARIANT& value, ResultType type) {
+AutomationResult ConvertResult(VARIANT& value, ResultType type, const HungFlag& hung) {
   switch (type) {
     case ResultType::kNone:
       return std::monostate{};
@@ -124,15 +124,15 @@ AutomationResult ConvertResult(VARIANT& value, ResultType type) {
       if (value.vt == VT_EMPTY || value.vt == VT_NULL) {
         return std::unique_ptr<AutomationObject>();
       }
-      if (value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) return ObjectFrom(value);
+      if (value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) return ObjectFrom(value, hung);
       break;
   }
   throw AutomationError("result of type " + std::to_string(value.vt) + " is no object");
 }
 
 // An out-argument as the object sent it: an object (or none), a text, or a number.
-AutomationResult OutArgumentFrom(VARIANT& value) {
-  if (IsObjectOrNothing(value.vt)) return ConvertResult(value, ResultType::kObject);
+AutomationResult OutArgumentFrom(VARIANT& value, const HungFlag& hung) {
+  if (IsObjectOrNothing(value.vt)) return ConvertResult(value, ResultType::kObject, hung);
   if (value.vt == VT_BSTR) return win32::AnsiFromBstr(value.bstrVal);
   return IntFrom(value);
 }
@@ -164,30 +164,38 @@ void PassByReference(VARTYPE type, VARIANT& holder, VARIANT& slot) {
   }
 }
 
+// A call's frame with its input arguments (texts as BSTR, numbers as VT_I4), last first as
+// DISPPARAMS lists them; `count` leaves room for an out-argument in front.
+std::shared_ptr<win32::InvokeFrame> MakeFrame(const std::vector<AutomationArgument>& arguments,
+                                              std::size_t count) {
+  auto frame = std::make_shared<win32::InvokeFrame>(count);
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    VARIANT* slot = frame->values[count - 1 - i].get();
+    if (const auto* number = std::get_if<std::int32_t>(&arguments[i])) {
+      slot->vt = VT_I4;
+      slot->lVal = *number;
+    } else {
+      slot->bstrVal = Bstr(std::get<std::string>(arguments[i])).Detach();
+      slot->vt = VT_BSTR;
+    }
+  }
+  // Variant holds exactly one VARIANT, so the holders lie in memory as the array Invoke reads.
+  static_assert(sizeof(Variant) == sizeof(VARIANT));
+  return frame;
+}
+
 class DispatchObject final : public AutomationObject {
  public:
-  explicit DispatchObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
+  DispatchObject(ComPtr<IDispatch> dispatch, HungFlag hung)
+      : dispatch_(std::move(dispatch)), hung_(std::move(hung)) {}
+  ~DispatchObject() override {
+    if (*hung_) dispatch_.Detach();  // left to the end of the process
+  }
 
   AutomationResult Invoke(std::int32_t dispatch_id, InvokeKind kind,
                           const std::vector<AutomationArgument>& arguments, ResultType result_type,
                           std::vector<AutomationResult>* out_arguments) override {
     const std::size_t count = arguments.size() + (out_arguments != nullptr ? 1 : 0);
-    std::vector<Variant> values(count);
-    // DISPPARAMS lists the arguments last to first.
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-      VARIANT* slot = values[count - 1 - i].get();
-      if (const auto* number = std::get_if<std::int32_t>(&arguments[i])) {
-        slot->vt = VT_I4;
-        slot->lVal = *number;
-      } else {
-        slot->bstrVal = Bstr(std::get<std::string>(arguments[i])).Detach();
-        slot->vt = VT_BSTR;
-      }
-    }
-    // Variant holds exactly one VARIANT, so the holders lie in memory as the array Invoke reads.
-    static_assert(sizeof(Variant) == sizeof(VARIANT));
-    DISPPARAMS parameters{count > 0 ? values[0].get() : nullptr, nullptr, static_cast<UINT>(count),
-                          0};
     const WORD flags = kind == InvokeKind::kPropertyGet
                            ? static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET)
                            : static_cast<WORD>(DISPATCH_METHOD);
@@ -203,27 +211,30 @@ class DispatchObject final : public AutomationObject {
       out_forms = {VT_EMPTY};
     }
 
-    Variant out_value;
-    Variant result;
-    HRESULT outcome = S_OK;
+    std::shared_ptr<win32::InvokeFrame> frame;
     for (std::size_t attempt = 0; attempt < out_forms.size(); ++attempt) {
-      if (out_arguments != nullptr)
-        PassByReference(out_forms[attempt], *out_value.Receive(), *values[0].get());
-      ExceptionInfo exception;
-      UINT argument_error = 0;
-      outcome =
-          dispatch_->Invoke(static_cast<DISPID>(dispatch_id), IID_NULL, LOCALE_USER_DEFAULT, flags,
-                            &parameters, result.Receive(), &exception.info, &argument_error);
-      if (outcome == DISP_E_TYPEMISMATCH && attempt + 1 < out_forms.size()) continue;
-      if (FAILED(outcome)) {
-        throw AutomationError(DescribeFailure(CallName(dispatch_id, kind), outcome, exception.info,
-                                              argument_error, count));
+      frame = MakeFrame(arguments, count);
+      if (out_arguments != nullptr) {
+        PassByReference(out_forms[attempt], *frame->out_value.Receive(), *frame->values[0].get());
+      }
+      const std::uint32_t limit_ms = AutomationCallLimitMs();
+      if (!win32::InvokeWithin(*dispatch_.get(), static_cast<DISPID>(dispatch_id), flags, frame,
+                               limit_ms)) {
+        *hung_ = true;
+        throw AutomationTimeout(CallName(dispatch_id, kind), limit_ms);
+      }
+      if (frame->outcome == DISP_E_TYPEMISMATCH && attempt + 1 < out_forms.size()) continue;
+      if (FAILED(frame->outcome)) {
+        throw AutomationError(DescribeFailure(CallName(dispatch_id, kind), frame->outcome,
+                                              frame->exception, frame->argument_error, count));
       }
       break;
     }
     try {
-      AutomationResult converted = ConvertResult(*result.get(), result_type);
-      if (out_arguments != nullptr) out_arguments->push_back(OutArgumentFrom(*out_value.get()));
+      AutomationResult converted = ConvertResult(*frame->result.get(), result_type, hung_);
+      if (out_arguments != nullptr) {
+        out_arguments->push_back(OutArgumentFrom(*frame->out_value.get(), hung_));
+      }
       return converted;
     } catch (const AutomationError& error) {
       throw AutomationError(CallName(dispatch_id, kind) + ": " + error.what());
@@ -232,10 +243,11 @@ class DispatchObject final : public AutomationObject {
 
  private:
   ComPtr<IDispatch> dispatch_;
+  HungFlag hung_;
 };
 
-std::unique_ptr<AutomationObject> WrapDispatch(ComPtr<IDispatch> dispatch) {
-  return std::make_unique<DispatchObject>(std::move(dispatch));
+std::unique_ptr<AutomationObject> WrapDispatch(ComPtr<IDispatch> dispatch, HungFlag hung) {
+  return std::make_unique<DispatchObject>(std::move(dispatch), std::move(hung));
 }
 
 bool FindClass(std::string_view prog_id, CLSID& class_id) {

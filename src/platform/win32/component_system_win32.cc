@@ -8,6 +8,7 @@
 // rejects a call outright fails it at once. While a call waits, COM does its default processing
 // of the thread's messages (paint and activation messages, no input).
 #include "platform/component_system.h"
+#include "platform/win32/bounded_invoke.h"
 #include "platform/win32/windows_api.h"
 // The OLE declarations need the Win32 types above.
 #include <ole2.h>
@@ -70,11 +71,12 @@ class Win32ComponentSystem final : public ComponentSystem {
   void FreeUnusedLibraries() override { ::CoFreeUnusedLibraries(); }
 
   // One OleUninitialize for the one OleInitialize this thread made; the message filter goes
-  // with the apartment.
+  // with the apartment. Not after a call was given up on (bounded_invoke.h): the apartment would
+  // wait for the hung server before it lets go, and the process ends soon anyway.
   void Uninitialize() override {
     if (!initialized_on_this_thread_) return;
     initialized_on_this_thread_ = false;
-    ::OleUninitialize();
+    if (!win32::CallAbandoned()) ::OleUninitialize();
   }
 
  private:

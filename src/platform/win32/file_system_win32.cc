@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/last_error.h"
 #include "platform/paths.h"
+#include "platform/win32/temp_folder.h"
 #include "platform/win32/windows_api.h"
 
 namespace radlyn::platform {
@@ -354,8 +355,8 @@ class Win32FileSystem : public FileSystem {
   }
 
   std::string TempFolder() override {
-    return WithTrailingSeparator(
-        ReadText([](char* buffer, DWORD size) { return ::GetTempPathA(size, buffer); }));
+    const std::string folder = win32::AnsiTempFolder();
+    return folder.empty() ? folder : WithTrailingSeparator(folder);
   }
 
   std::optional<std::string> CreateUniqueTempFile(std::string_view folder,
