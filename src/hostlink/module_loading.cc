@@ -2,7 +2,9 @@
 // exports, version argument, messages) and loaded, tested and released from that description.
 #include <string>
 #include <type_traits>
+#include <vector>
 
+#include "hostlink/module_probe.h"
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
@@ -133,8 +135,6 @@ constexpr UnloadStep kUnloadOrder[] = {
     {kMoModCh, false}, {kMoGrfMan, true}, {kMoFileDb, true}, {kMoFileIo, true}, {kMoUtil, true},
 };
 
-constexpr const char* kRequiredMorlundVersion = "7.0";
-
 void ShowMessage(std::string_view text) { platform::GetUserInterface().ShowErrorMessage(text, ""); }
 
 void ClearModule(ModuleTable& table, const ModuleDescription& module) {
@@ -195,14 +195,11 @@ bool CMorlundLink::LoadMorlundLink() {
   files.SetCurrentFolder(previous_folder);
 
   product_name_ = "MORLUND";
-  CModuleVersion morlund_version("0.0.0.0");
-  morlund_version.ReadFromFile(GetMorlundFolder() + MorlundProgramFileName());
+  const CModuleVersion morlund_version = ReadMorlundVersion();
   host_version_ = morlund_version.FormatShort();
 
   if (result) {
-    CModuleVersion required("0.0.0.0");
-    required.ParseText(kRequiredMorlundVersion);
-    if (morlund_version.IsLessThan(required)) {
+    if (!IsMorlundVersionAccepted(morlund_version)) {
       const std::string message =
           std::string(LoadResourceString(kIdsMorlundTooOld)) + kRequiredMorlundVersion;
       ShowMessage(message);
@@ -212,6 +209,56 @@ bool CMorlundLink::LoadMorlundLink() {
   }
   if (!result) UnloadMorlundLink();
   return result;
+}
+
+CModuleVersion ReadMorlundVersion() {
+  CModuleVersion version("0.0.0.0");
+  version.ReadFromFile(GetMorlundFolder() + MorlundProgramFileName());
+  return version;
+}
+
+bool IsMorlundVersionAccepted(const CModuleVersion& version) {
+  CModuleVersion required("0.0.0.0");
+  required.ParseText(kRequiredMorlundVersion);
+  return !version.IsLessThan(required);
+}
+
+std::vector<ModuleProbe> ProbeMorlundModules() {
+  auto& files = platform::GetFileSystem();
+  auto& libraries = platform::GetDynamicLibraries();
+  const std::string previous_folder = files.CurrentFolder();
+  files.SetCurrentFolder(platform::WithoutTrailingSeparator(GetMorlundFolder()));
+
+  std::vector<ModuleProbe> probes;
+  ModuleTable table;
+  for (const ModuleDescription& module : kModules) {
+    ModuleProbe probe;
+    probe.file = std::string(module.file_stem) + platform::kLibraryFileSuffix;
+    probe.path = GetMorlundFolder() + probe.file;
+    probe.present = files.Exists(probe.path);
+    table.*module.handle = libraries.Load(probe.path);
+    probe.loaded = table.*module.handle != 0;
+    if (!probe.loaded) {
+      probes.push_back(std::move(probe));
+      continue;
+    }
+    for (std::size_t i = 0; i < module.export_count; ++i) {
+      if (libraries.FindExport(table.*module.handle, module.exports[i].name) == nullptr) {
+        probe.missing_exports.emplace_back(module.exports[i].name);
+      }
+    }
+    if (FindExports(table, module)) {
+      probe.version_accepted =
+          StatusWord((table.*module.check_version)(module.version_argument, 0)) != 0;
+    }
+    probes.push_back(std::move(probe));
+  }
+  files.SetCurrentFolder(previous_folder);
+  for (const UnloadStep& step : kUnloadOrder) {
+    const ModuleDescription& module = kModules[step.module];
+    if (step.release && table.*module.handle != 0) libraries.Release(table.*module.handle);
+  }
+  return probes;
 }
 
 void CMorlundLink::UnloadMorlundLink() {
