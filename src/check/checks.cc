@@ -27,12 +27,14 @@ std::string ProgramFolder() {
   return path.substr(0, end);
 }
 
-// True when this user may create (and delete) a file in the folder.
+// True when this user may create (and delete) a file in the folder. (A probe file is made by name:
+// Wine's GetTempFileName reports success in a folder where it could create nothing.)
 bool FolderWritable(const std::string& folder) {
   auto& files = platform::GetFileSystem();
-  const auto probe = files.CreateUniqueTempFile(folder, "rck");
-  if (!probe) return false;
-  files.DeleteFile(*probe);
+  const std::string probe = folder + "radlyn-check.probe";
+  files.DeleteFile(probe);
+  if (!files.CreateNewFile(probe)) return false;
+  files.DeleteFile(probe);
   return true;
 }
 

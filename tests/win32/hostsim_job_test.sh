@@ -242,7 +242,7 @@ verdict "OK   Data folder: $(winpath "$data") is writable"
 verdict "OK   Event log: $morlund_path\morlund.log is writable"
 verdict "INFO Morlund registration, 32-bit view: \"$morlund_path\\morlund.exe\" /automation"
 [ $windows_64 = 1 ] && verdict 'INFO Morlund registration, 64-bit view: none'
-install --without MoGrfMan
+rm "$morlund/mogrfman.dll"
 check 1
 verdict "FAIL Module mogrfman.dll: $morlund_path\mogrfman.dll is missing -- repair Morlund's installation"
 install
