@@ -2,14 +2,6 @@
 
 add_library(radlyn_options INTERFACE)
 target_compile_options(radlyn_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wno-missing-field-initializers)
-# The calling convention of Morlund's module functions on Windows, shared by radlyn and hostsim.
-set(RADLYN_MORLUND_CALL stdcall CACHE STRING "Calling convention of Morlund's module functions")
-set_property(CACHE RADLYN_MORLUND_CALL PROPERTY STRINGS stdcall cdecl)
-if(RADLYN_MORLUND_CALL STREQUAL "cdecl")
-  target_compile_definitions(radlyn_options INTERFACE RADLYN_MORLUND_CDECL=1)
-elseif(NOT RADLYN_MORLUND_CALL STREQUAL "stdcall")
-  message(FATAL_ERROR "RADLYN_MORLUND_CALL must be stdcall or cdecl")
-endif()
 if(RADLYN_WERROR)
   target_compile_options(radlyn_options INTERFACE -Werror)
 endif()

@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kUsage =
     "usage:\n"
     "  hostsim install DIR [--version A.B.C.D] [--no-morlund] [--without MODULE]...\n"
-    "                      [--lacking EXPORT]... [--no-register]\n"
+    "                      [--lacking EXPORT]... [--cdecl MODULE|all]... [--no-register]\n"
     "  hostsim make-image FILE [--width N] [--height N] [--bits 8|16] [--lut N] [--seed N]\n"
     "                          [--take-type TEXT] [--extension-ini TEXT]\n"
     "  hostsim inspect FILE\n";
@@ -85,6 +85,8 @@ int RunInstall(const std::vector<std::string>& args) {
       options.without_modules.push_back(args[++i]);
     } else if (arg == "--lacking" && has_value) {
       options.lacking_exports.push_back(args[++i]);
+    } else if (arg == "--cdecl" && has_value) {
+      options.cdecl_modules.push_back(args[++i]);
     } else if (arg == "--no-register") {
       options.register_folder = false;
     } else if (!arg.empty() && arg[0] != '-' && options.folder.empty()) {

@@ -72,7 +72,20 @@ bool ModuleSource(const InstallOptions& options, const ModuleFile& module, fs::p
     *error = "only one export of " + std::string(module.name) + " can be left out";
     return false;
   }
-  if (lacking.empty()) {
+  const bool cdecl_build = Contains(options.cdecl_modules, "all") ||
+                           Contains(options.cdecl_modules, module.name) ||
+                           Contains(options.cdecl_modules, stem);
+  if (cdecl_build && !lacking.empty()) {
+    *error = "the cdecl build of " + std::string(module.name) + " lacks no export";
+    return false;
+  }
+  if (cdecl_build) {
+    *source = fs::path(options.files_folder) / "cdecl" / module.file;
+    if (!fs::exists(*source)) {
+      *error = "no cdecl build of " + std::string(module.name) + " on this platform";
+      return false;
+    }
+  } else if (lacking.empty()) {
     *source = fs::path(options.files_folder) / module.file;
   } else {
     *source = fs::path(options.files_folder) / "variants" /
@@ -110,6 +123,16 @@ bool Install(const InstallOptions& options, std::string* error) {
     }
     if (!known) {
       *error = "unknown export " + name;
+      return false;
+    }
+  }
+  for (const std::string& name : options.cdecl_modules) {
+    bool known = name == "all" ||
+                 std::any_of(ModuleFiles().begin(), ModuleFiles().end(), [&](const ModuleFile& m) {
+                   return Contains({m.name, fs::path(m.file).stem().string()}, name);
+                 });
+    if (!known) {
+      *error = "unknown module " + name;
       return false;
     }
   }

@@ -18,6 +18,8 @@ struct InstallOptions {
   bool with_morlund = true;
   std::vector<std::string> without_modules;  // module names, e.g. MoGrfMan
   std::vector<std::string> lacking_exports;  // e.g. FIO_ImportImageFile
+  // Modules installed in their cdecl build (Windows; "all" for every one), e.g. MoGrfMan.
+  std::vector<std::string> cdecl_modules;
   bool register_folder = true;
 };
 

@@ -1,10 +1,15 @@
 #include "app/radlyn_app.h"
 
+#include <cstdio>
+#include <string>
+
 #include "app/about_dialog.h"
 #include "app/command_line_info.h"
+#include "hostlink/module_function.h"
 #include "hostlink/morlund_folder.h"
 #include "job/error_table.h"
 #include "platform/component_system.h"
+#include "platform/crash_report.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -26,15 +31,38 @@ std::string ProgramTitle() {
   return name;
 }
 
+// The application whose job a crash ends (one per process).
+CRadlynApp* crashing_job = nullptr;
+
+// An exception that nothing handled, most likely inside one of Morlund's modules: the job ends
+// with a result that says so, as any unexpected failure does, and the event log names the dump.
+void ReportCrash(const platform::CrashReport& report) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(report.code));
+  std::string text = std::string("Unhandled exception ") + code + " in " +
+                     (report.faulting_module.empty() ? "unknown code" : report.faulting_module);
+  const char* module = ModuleInCall();
+  if (module != nullptr && *module != '\0') text += std::string(" during a call into ") + module;
+  if (crashing_job != nullptr) crashing_job->WriteErrorReport(kErrorUnspecified, text);
+  WriteEventLog("Error", report.dump_path.empty() ? text + "; no crash dump could be written"
+                                                  : text + "; crash dump: " + report.dump_path);
+  if (crashing_job != nullptr) crashing_job->PublishResult();
+}
+
 }  // namespace
 
 CRadlynApp::CRadlynApp(HostLinkPort* link)
     : CJobFrame(link), previous_log_folder_(SetEventLogFolderSource(&GetMorlundFolder)) {}
 
-CRadlynApp::~CRadlynApp() { SetEventLogFolderSource(previous_log_folder_); }
+CRadlynApp::~CRadlynApp() {
+  if (crashing_job == this) crashing_job = nullptr;
+  SetEventLogFolderSource(previous_log_folder_);
+}
 
 void CRadlynApp::StartUp(const CSingleInstanceGuard& guard,
                          const std::vector<std::string>& parameters) {
+  crashing_job = this;
+  platform::InstallCrashReporter(&ReportCrash);
   try {
     RunStartUp(guard, parameters);
   } catch (...) {

@@ -93,10 +93,11 @@ std::string Joined(const std::vector<std::string>& names) {
   return text;
 }
 
-void CheckModules(Report& report) {
+void CheckModules(Report& report, const std::string& folder) {
   for (const ModuleProbe& probe : ProbeMorlundModules()) {
     const std::string item = "Module " + probe.file;
-    const std::string convention = ", calling convention not measured";
+    const std::string convention =
+        std::string(", calling convention ") + ConventionName(probe.convention);
     if (!probe.present) {
       report.Add(Verdict::kFail, item, probe.path + " is missing", "repair Morlund's installation");
     } else if (!probe.loaded) {
@@ -106,14 +107,17 @@ void CheckModules(Report& report) {
       report.Add(Verdict::kFail, item, "lacks " + Joined(probe.missing_exports),
                  "install a Morlund version Radlyn supports (" +
                      std::string(kRequiredMorlundVersion) + " or later)");
+    } else if (probe.convention == ModuleConvention::kUnsupported) {
+      report.Add(Verdict::kFail, item, "loaded, exports present" + convention,
+                 "install a Morlund version Radlyn supports");
     } else if (!probe.version_accepted.value_or(false)) {
-      report.Add(Verdict::kFail, item, "loaded, exports present, version refused",
+      report.Add(Verdict::kFail, item, "loaded, exports present, version refused" + convention,
                  "install a matching Morlund version");
     } else {
       report.Add(Verdict::kOk, item, "loaded, exports present, version accepted" + convention);
     }
   }
-  const CModuleVersion version = ReadMorlundVersion();
+  const CModuleVersion version = ReadMorlundVersion(folder);
   if (IsMorlundVersionAccepted(version)) {
     report.Add(Verdict::kOk, "Morlund version", version.FormatParts(4));
   } else {
@@ -197,7 +201,7 @@ void RunChecks(Report& report, const std::string& data_folder) {
   if (morlund_folder.empty()) {
     report.Add(Verdict::kInfo, "Modules and Morlund version", "not checked (no Morlund folder)");
   } else {
-    CheckModules(report);
+    CheckModules(report, morlund_folder);
   }
   if (!platform::GetComponentSystem().Initialize()) {
     report.Add(Verdict::kFail, "Component system", "cannot be initialised",

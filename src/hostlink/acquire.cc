@@ -13,6 +13,7 @@
 #include "hostlink/reduce_to_8bit.h"
 #include "hostlink/status_maps.h"
 #include "hostlink/take_block.h"
+#include "job/error_numbers.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
@@ -61,11 +62,11 @@ class AcquireScope {
 
 bool CMorlundLink::Acquire(platform::WindowHandle parent_window) {
   if (!initialized_ || !platform::GetUserInterface().IsWindow(parent_window)) {
-    SetError(2, "Acquire: Wrong parameter or uninitialized");
+    SetError(kErrorParameter, "Acquire: Wrong parameter or uninitialized");
     return false;
   }
   if (take_handle_ != 0) {
-    SetError(38, "Acquire: Take handle is uninitialized");
+    SetError(kErrorApiNotInitialized, "Acquire: Take handle is uninitialized");
     return false;
   }
 
@@ -90,7 +91,7 @@ bool CMorlundLink::Acquire(platform::WindowHandle parent_window) {
   OrbelChoice orbel = FindOrbelProgram(take_type_);
   if (!orbel.program_path.empty()) {
     const std::uint32_t prepared = RunOrbel(orbel.program_path, kOrbelBackup, kOrbelPrepareLimitMs);
-    if (prepared != 0) {
+    if (prepared != kErrorNone) {
       SetError(prepared, "Acquire: Orbel preparation failed");
       orbel.program_path.clear();
     }

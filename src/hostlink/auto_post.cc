@@ -9,6 +9,7 @@
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
+#include "job/error_numbers.h"
 #include "platform/clock.h"
 #include "resources/string_table.h"
 #include "support/event_log.h"
@@ -60,7 +61,6 @@ constexpr char kFilterError[] = "Error during auto-post-processing";
 // would otherwise send support looking for settings that are there.
 constexpr char kNoParserBefore[] = "RADLYN - Couldn't create an XML parser (";
 constexpr char kNoParserAfter[] = "). No auto post processing possible.";
-constexpr std::uint32_t kUnspecifiedModuleError = 26;
 
 struct FilterTableEntry {
   std::int32_t filter_class;
@@ -369,14 +369,14 @@ int CMorlundLink::ApplyFilterClass(std::int32_t filter_class, void* wwe_block) {
   const FilterChoice filter = FilterForClass(filter_class);
   if (filter.needs_wwe && wwe_block == nullptr) return 0;
   if (modules_.MGM_FilterEx == nullptr) {  // only with a graphics module that never loaded
-    SetError(kUnspecifiedModuleError, kFilterError);
+    SetError(kErrorModule, kFilterError);
     return 0;
   }
   std::uint8_t zeroed[16] = {};
   const MorlundStatus status =
       modules_.MGM_FilterEx(filter.code, 1, 0, take_handle_, zeroed, wwe_block);
   const std::uint32_t number = MapFilterStatus(status);
-  if (number != 0) {
+  if (number != kErrorNone) {
     SetError(number, kFilterError);
     return 0;
   }
@@ -385,7 +385,7 @@ int CMorlundLink::ApplyFilterClass(std::int32_t filter_class, void* wwe_block) {
 
 bool CMorlundLink::DoAutoPostProcessing() {
   if (!initialized_ || take_handle_ == 0 || GetImageType().empty()) {
-    SetError(2, "DoAutoPostProcessing: Not yet callable");
+    SetError(kErrorParameter, "DoAutoPostProcessing: Not yet callable");
     return false;
   }
   if (post_processed_ != 0) return true;
@@ -412,7 +412,7 @@ bool CMorlundLink::DoAutoPostProcessing() {
       WriteEventLog("Error", kNoParserBefore + platform::GetXmlParser().Name() + kNoParserAfter);
     }
   } catch (...) {
-    SetError(2, "DoAutoPostProcessing: Unknown exception occurred");
+    SetError(kErrorParameter, "DoAutoPostProcessing: Unknown exception occurred");
     return false;
   }
   post_processed_ = result;

@@ -1,6 +1,9 @@
 // LoadMorlundLink and UnloadMorlundLink: Morlund's five modules, described once as data (file,
 // exports, version argument, messages) and loaded, tested and released from that description.
+#include <algorithm>
+#include <cctype>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -8,6 +11,7 @@
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
+#include "job/error_numbers.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
@@ -19,22 +23,22 @@
 namespace radlyn {
 namespace {
 
-using CheckVersion_t = FDB_CheckVersion_t;  // the five _CheckVersion functions share one shape
-static_assert(std::is_same_v<CheckVersion_t, MC_CheckVersion_t> &&
-              std::is_same_v<CheckVersion_t, MGM_CheckVersion_t> &&
-              std::is_same_v<CheckVersion_t, UTL_CheckVersion_t> &&
-              std::is_same_v<CheckVersion_t, FIO_CheckVersion_t>);
+// The five _CheckVersion functions share one shape.
+using CheckVersion_t = ModuleFunction<FDB_CheckVersion_f>;
+static_assert(std::is_same_v<FDB_CheckVersion_f, MC_CheckVersion_f> &&
+              std::is_same_v<FDB_CheckVersion_f, MGM_CheckVersion_f> &&
+              std::is_same_v<FDB_CheckVersion_f, UTL_CheckVersion_f> &&
+              std::is_same_v<FDB_CheckVersion_f, FIO_CheckVersion_f>);
 
 // One export: its name and where its address goes in the module table.
 struct ExportSlot {
   const char* name;
-  void (*store)(ModuleTable& table, void* address);
+  void (*store)(ModuleTable& table, void* address, ModuleCalls* module);
 };
 
 template <auto Entry>
-void StoreExport(ModuleTable& table, void* address) {
-  using Function = std::remove_reference_t<decltype(table.*Entry)>;
-  table.*Entry = reinterpret_cast<Function>(address);
+void StoreExport(ModuleTable& table, void* address, ModuleCalls* module) {
+  (table.*Entry).Bind(address, module);
 }
 
 template <auto Entry>
@@ -76,6 +80,7 @@ constexpr ExportSlot kMoFileIoExports[] = {
 struct ModuleDescription {
   const char* file_stem;  // the library suffix of the platform follows
   platform::LibraryHandle ModuleTable::*handle;
+  ModuleCalls ModuleTable::*calls;
   const ExportSlot* exports;
   std::size_t export_count;
   CheckVersion_t ModuleTable::*check_version;
@@ -88,13 +93,14 @@ struct ModuleDescription {
 
 template <std::size_t N>
 constexpr ModuleDescription Module(const char* stem, platform::LibraryHandle ModuleTable::*handle,
-                                   const ExportSlot (&exports)[N],
+                                   ModuleCalls ModuleTable::*calls, const ExportSlot (&exports)[N],
                                    CheckVersion_t ModuleTable::*check, std::uint32_t version,
                                    const char* not_found, const char* not_loadable,
                                    const char* wrong_version_message,
                                    const char* wrong_version_text) {
   return {stem,
           handle,
+          calls,
           exports,
           N,
           check,
@@ -108,20 +114,24 @@ constexpr ModuleDescription Module(const char* stem, platform::LibraryHandle Mod
 // In load order.
 enum ModuleIndex { kMoFileDb, kMoModCh, kMoGrfMan, kMoUtil, kMoFileIo };
 constexpr ModuleDescription kModules[] = {
-    Module("mofiledb", &ModuleTable::mofiledb, kMoFileDbExports, &ModuleTable::FDB_CheckVersion,
-           0x201, "MoFileDB.dll not found", "LoadMorlundLink: MoFileDB not loadable",
-           "Wrong version of MoFileDB.dll", "LoadMorlundLink: Wrong MoFileDB version"),
-    Module("momodch", &ModuleTable::momodch, kMoModChExports, &ModuleTable::MC_CheckVersion, 0x102,
-           "MoModCh.dll not found", "LoadMorlundLink: MoModCh not loadable",
-           "Wrong version of MoModCh.dll", "LoadMorlundLink: Wrong MoModCh version"),
-    Module("mogrfman", &ModuleTable::mogrfman, kMoGrfManExports, &ModuleTable::MGM_CheckVersion,
-           0x107, "MoGrfMan.dll not found", "LoadMorlundLink: MoGrfMan not loadable",
-           "Wrong version of MoGrfMan.dll", "LoadMorlundLink: Wrong MoGrfMan version"),
-    Module("moutil", &ModuleTable::moutil, kMoUtilExports, &ModuleTable::UTL_CheckVersion, 0x109,
-           "MoUtil.dll not found", "LoadMorlundLink: MoUtil not loadable",
-           "Wrong version of MoUtil.dll", "LoadMorlundLink: Wrong MoUtil version"),
-    Module("mofileio", &ModuleTable::mofileio, kMoFileIoExports, &ModuleTable::FIO_CheckVersion,
-           0x105, nullptr, "LoadMorlundLink: MoFileIO not loadable",
+    Module("mofiledb", &ModuleTable::mofiledb, &ModuleTable::mofiledb_calls, kMoFileDbExports,
+           &ModuleTable::FDB_CheckVersion, 0x201, "MoFileDB.dll not found",
+           "LoadMorlundLink: MoFileDB not loadable", "Wrong version of MoFileDB.dll",
+           "LoadMorlundLink: Wrong MoFileDB version"),
+    Module("momodch", &ModuleTable::momodch, &ModuleTable::momodch_calls, kMoModChExports,
+           &ModuleTable::MC_CheckVersion, 0x102, "MoModCh.dll not found",
+           "LoadMorlundLink: MoModCh not loadable", "Wrong version of MoModCh.dll",
+           "LoadMorlundLink: Wrong MoModCh version"),
+    Module("mogrfman", &ModuleTable::mogrfman, &ModuleTable::mogrfman_calls, kMoGrfManExports,
+           &ModuleTable::MGM_CheckVersion, 0x107, "MoGrfMan.dll not found",
+           "LoadMorlundLink: MoGrfMan not loadable", "Wrong version of MoGrfMan.dll",
+           "LoadMorlundLink: Wrong MoGrfMan version"),
+    Module("moutil", &ModuleTable::moutil, &ModuleTable::moutil_calls, kMoUtilExports,
+           &ModuleTable::UTL_CheckVersion, 0x109, "MoUtil.dll not found",
+           "LoadMorlundLink: MoUtil not loadable", "Wrong version of MoUtil.dll",
+           "LoadMorlundLink: Wrong MoUtil version"),
+    Module("mofileio", &ModuleTable::mofileio, &ModuleTable::mofileio_calls, kMoFileIoExports,
+           &ModuleTable::FIO_CheckVersion, 0x105, nullptr, "LoadMorlundLink: MoFileIO not loadable",
            "Wrong version of MoFileIO.dll", "LoadMorlundLink: Wrong MoFileIO version"),
 };
 
@@ -139,7 +149,10 @@ void ShowMessage(std::string_view text) { platform::GetUserInterface().ShowError
 
 void ClearModule(ModuleTable& table, const ModuleDescription& module) {
   table.*module.handle = 0;
-  for (std::size_t i = 0; i < module.export_count; ++i) module.exports[i].store(table, nullptr);
+  (table.*module.calls).convention = ModuleConvention::kUnknown;
+  for (std::size_t i = 0; i < module.export_count; ++i) {
+    module.exports[i].store(table, nullptr, nullptr);
+  }
 }
 
 // Looks every export up; false when one is missing (those found stay in the table).
@@ -148,10 +161,20 @@ bool FindExports(ModuleTable& table, const ModuleDescription& module) {
   bool complete = true;
   for (std::size_t i = 0; i < module.export_count; ++i) {
     void* address = libraries.FindExport(table.*module.handle, module.exports[i].name);
-    module.exports[i].store(table, address);
+    module.exports[i].store(table, address, &(table.*module.calls));
     if (address == nullptr) complete = false;
   }
   return complete;
+}
+
+// The name of the module's version check among its exports.
+const char* CheckVersionExport(const ModuleDescription& module) {
+  for (std::size_t i = 0; i < module.export_count; ++i) {
+    if (std::string_view(module.exports[i].name).ends_with("_CheckVersion")) {
+      return module.exports[i].name;
+    }
+  }
+  return "";
 }
 
 }  // namespace
@@ -160,26 +183,43 @@ bool CMorlundLink::LoadMorlundLink() {
   auto& files = platform::GetFileSystem();
   auto& libraries = platform::GetDynamicLibraries();
   const std::string previous_folder = files.CurrentFolder();
-  files.SetCurrentFolder(platform::WithoutTrailingSeparator(GetMorlundFolder()));
+  // Modules are loaded by full path only: without a Morlund folder each is "not found", and
+  // nothing is looked for in the current folder (the client's data folder, which practice users
+  // may write to). With one, the libraries the modules load later are looked for in Morlund's
+  // folder first for the rest of the process, as inside Morlund's own.
+  const std::string folder = GetMorlundFolder();
+  if (!folder.empty()) {
+    files.SetCurrentFolder(platform::WithoutTrailingSeparator(folder));
+    libraries.SetSearchFolder(folder);
+  }
 
   bool result = true;
   for (const ModuleDescription& module : kModules) {
     if (modules_.*module.handle != 0) continue;  // loaded before: no new version test
-    const std::string path = GetMorlundFolder() + module.file_stem + platform::kLibraryFileSuffix;
-    modules_.*module.handle = libraries.Load(path);
+    if (!folder.empty()) {
+      modules_.*module.handle =
+          libraries.Load(folder + module.file_stem + platform::kLibraryFileSuffix);
+    }
     if (modules_.*module.handle == 0 && module.not_found_message != nullptr) {
       ShowMessage(module.not_found_message);
       result = false;
       continue;
     }
     if (modules_.*module.handle == 0 || !FindExports(modules_, module)) {
+      SetError(kErrorMemory, module.not_loadable_text);
+      result = false;
+      continue;
+    }
+    const MorlundStatus accepted = (modules_.*module.check_version)(module.version_argument, 0);
+    // The version check is each module's first call: it shows the calling convention.
+    if ((modules_.*module.calls).convention == ModuleConvention::kUnsupported) {
       SetError(11, module.not_loadable_text);
       result = false;
       continue;
     }
-    if (StatusWord((modules_.*module.check_version)(module.version_argument, 0)) == 0) {
+    if (StatusWord(accepted) == 0) {
       ShowMessage(module.wrong_version_message);
-      SetError(26, module.wrong_version_text);
+      SetError(kErrorModule, module.wrong_version_text);
       result = false;
       continue;
     }
@@ -192,10 +232,10 @@ bool CMorlundLink::LoadMorlundLink() {
       }
     }
   }
-  files.SetCurrentFolder(previous_folder);
+  if (!folder.empty()) files.SetCurrentFolder(previous_folder);
 
   product_name_ = "MORLUND";
-  const CModuleVersion morlund_version = ReadMorlundVersion();
+  const CModuleVersion morlund_version = ReadMorlundVersion(folder);
   host_version_ = morlund_version.FormatShort();
 
   if (result) {
@@ -203,7 +243,7 @@ bool CMorlundLink::LoadMorlundLink() {
       const std::string message =
           std::string(LoadResourceString(kIdsMorlundTooOld)) + kRequiredMorlundVersion;
       ShowMessage(message);
-      SetError(26, "LoadMorlundLink: " + message);
+      SetError(kErrorModule, "LoadMorlundLink: " + message);
       result = false;
     }
   }
@@ -211,9 +251,9 @@ bool CMorlundLink::LoadMorlundLink() {
   return result;
 }
 
-CModuleVersion ReadMorlundVersion() {
+CModuleVersion ReadMorlundVersion(const std::string& folder) {
   CModuleVersion version("0.0.0.0");
-  version.ReadFromFile(GetMorlundFolder() + MorlundProgramFileName());
+  version.ReadFromFile(folder + MorlundProgramFileName());
   return version;
 }
 
@@ -226,30 +266,36 @@ bool IsMorlundVersionAccepted(const CModuleVersion& version) {
 std::vector<ModuleProbe> ProbeMorlundModules() {
   auto& files = platform::GetFileSystem();
   auto& libraries = platform::GetDynamicLibraries();
-  const std::string previous_folder = files.CurrentFolder();
-  files.SetCurrentFolder(platform::WithoutTrailingSeparator(GetMorlundFolder()));
-
+  const std::string folder = GetMorlundFolder();
   std::vector<ModuleProbe> probes;
+  if (folder.empty()) return probes;  // modules are loaded by full path only
+  const std::string previous_folder = files.CurrentFolder();
+  files.SetCurrentFolder(platform::WithoutTrailingSeparator(folder));
+  libraries.SetSearchFolder(folder);
+
+  // A table of its own, so that a job's table is never touched.
   ModuleTable table;
   for (const ModuleDescription& module : kModules) {
     ModuleProbe probe;
     probe.file = std::string(module.file_stem) + platform::kLibraryFileSuffix;
-    probe.path = GetMorlundFolder() + probe.file;
+    probe.path = folder + probe.file;
     probe.present = files.Exists(probe.path);
     table.*module.handle = libraries.Load(probe.path);
     probe.loaded = table.*module.handle != 0;
-    if (!probe.loaded) {
-      probes.push_back(std::move(probe));
-      continue;
-    }
-    for (std::size_t i = 0; i < module.export_count; ++i) {
-      if (libraries.FindExport(table.*module.handle, module.exports[i].name) == nullptr) {
-        probe.missing_exports.emplace_back(module.exports[i].name);
+    if (probe.loaded) {
+      for (std::size_t i = 0; i < module.export_count; ++i) {
+        if (libraries.FindExport(table.*module.handle, module.exports[i].name) == nullptr) {
+          probe.missing_exports.emplace_back(module.exports[i].name);
+        }
       }
     }
-    if (FindExports(table, module)) {
-      probe.version_accepted =
-          StatusWord((table.*module.check_version)(module.version_argument, 0)) != 0;
+    if (probe.loaded && FindExports(table, module)) {
+      // The version check is the module's first call: it shows the calling convention too.
+      const MorlundStatus accepted = (table.*module.check_version)(module.version_argument, 0);
+      probe.convention = (table.*module.calls).convention;
+      if (probe.convention != ModuleConvention::kUnsupported) {
+        probe.version_accepted = StatusWord(accepted) != 0;
+      }
     }
     probes.push_back(std::move(probe));
   }
@@ -272,6 +318,35 @@ void CMorlundLink::UnloadMorlundLink() {
     }
     ClearModule(modules_, module);
   }
+}
+
+ModuleConvention ProbeModuleConvention(std::string_view module) {
+  const std::string folder = GetMorlundFolder();
+  const ModuleDescription* found = nullptr;
+  for (const ModuleDescription& candidate : kModules) {
+    const std::string_view stem = candidate.file_stem;
+    if (module.size() == stem.size() &&
+        std::equal(stem.begin(), stem.end(), module.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        })) {
+      found = &candidate;
+    }
+  }
+  if (found == nullptr || folder.empty()) return ModuleConvention::kUnknown;
+  auto& libraries = platform::GetDynamicLibraries();
+  libraries.SetSearchFolder(folder);
+  const platform::LibraryHandle library =
+      libraries.Load(folder + found->file_stem + platform::kLibraryFileSuffix);
+  if (library == 0) return ModuleConvention::kUnknown;
+  // A table of its own holds the one entry called, so a job's table is never touched.
+  ModuleTable probe;
+  ModuleCalls& calls = probe.*found->calls;
+  (probe.*found->check_version)
+      .Bind(libraries.FindExport(library, CheckVersionExport(*found)), &calls);
+  if (probe.*found->check_version) (probe.*found->check_version)(found->version_argument, 0);
+  libraries.Release(library);
+  return calls.convention;
 }
 
 }  // namespace radlyn

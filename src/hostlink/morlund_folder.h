@@ -1,7 +1,8 @@
 // GetMorlundFolder: the folder of the Morlund installation, ending with a separator, or empty
-// text. Evaluated afresh at every call: the default value of Morlund's automation-server
-// registration (LocalServer32; of a quoted value, the path inside the quotes) up to and including
-// its last separator, else the fixed folder when the Morlund program file lies there.
+// text. Evaluated afresh at every call: the program path of Morlund's automation-server
+// registration (LocalServer32's ServerExecutable value, else its default value, read as COM reads
+// it: see morlund_folder.cc) up to and including its last separator, else the fixed folder when
+// the Morlund program file lies there.
 #pragma once
 
 #include <string>

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "hostlink/take_block.h"
+#include "job/error_numbers.h"
 #include "platform/code_page.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
@@ -42,7 +43,7 @@ CMorlundLink::~CMorlundLink() { Uninitialize(); }
 
 bool CMorlundLink::Initialize(std::string_view client_name) {
   if (client_name.empty()) {
-    SetError(2, "Initialize: Client empty");
+    SetError(kErrorParameter, "Initialize: Client empty");
     return false;
   }
   if (initialized_) return EqualIgnoringCase(client_name, client_name_);

@@ -13,6 +13,7 @@
 #include "hostlink/morlund_link.h"
 #include "hostlink/records.h"
 #include "hostlink/status_maps.h"
+#include "job/error_numbers.h"
 #include "platform/file_system.h"
 #include "platform/global_memory.h"
 #include "platform/paths.h"
@@ -101,7 +102,7 @@ class ExtensionTextKeeper {
   std::string text_;
 };
 
-bool FileStatusOk(MorlundStatus status) { return MapFileStatus(status) == 0; }
+bool FileStatusOk(MorlundStatus status) { return MapFileStatus(status) == kErrorNone; }
 
 }  // namespace
 
@@ -140,7 +141,7 @@ bool CMorlundLink::ProcessWithOrbel(std::string& program_path, std::uint8_t* tak
   }
 
   const std::string check_arguments = " -check \"" + image_path + "\"";
-  if (RunOrbel(program_path, check_arguments, kOrbelCheckLimitMs) != 0) {
+  if (RunOrbel(program_path, check_arguments, kOrbelCheckLimitMs) != kErrorNone) {
     extension_text.Restore();
     RunOrbel(program_path, kOrbelRestore, kOrbelPrepareLimitMs);
     WriteEventLog("Error", "Orbel image processing failed: " + check_arguments);

@@ -3,20 +3,17 @@
 
 #include "hostlink/morlund_link.h"
 #include "hostlink/orbel.h"
+#include "job/error_numbers.h"
 #include "platform/process.h"
 
 namespace radlyn {
-
-namespace {
-constexpr std::uint32_t kRunFailed = 18;  // "Task switch not carried through"
-}  // namespace
 
 std::uint32_t RunAndWait(std::string_view program_path, std::string_view argument_text,
                          std::uint32_t time_limit_ms) {
   const platform::ProcessRun run =
       platform::GetProcesses().Run(program_path, argument_text, time_limit_ms);
-  if (!run.started || !run.exit_code || *run.exit_code != 0) return kRunFailed;
-  return 0;
+  if (!run.started || !run.exit_code || *run.exit_code != 0) return kErrorTaskSwitch;
+  return kErrorNone;
 }
 
 std::uint32_t CMorlundLink::RunOrbel(const std::string& program_path, std::string_view arguments,

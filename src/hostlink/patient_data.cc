@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "hostlink/morlund_link.h"
+#include "job/error_numbers.h"
 #include "support/calendar.h"
 #include "support/text_number.h"
 
@@ -43,21 +44,21 @@ bool CMorlundLink::SetPatient(std::string_view last_name, std::string_view first
                               std::int32_t year, std::int32_t month, std::int32_t day,
                               std::string_view patient_id) {
   if (last_name.size() > kMaxName) {
-    SetError(36, "Patient last name too long");
+    SetError(kErrorSizeTooLong, "Patient last name too long");
     return false;
   }
   if (first_name.size() > kMaxName) {
-    SetError(36, "Patient first name too long");
+    SetError(kErrorSizeTooLong, "Patient first name too long");
     return false;
   }
   if (patient_id.size() >= kPatientIdRoom) {
-    SetError(36, "Patient ID too long");
+    SetError(kErrorSizeTooLong, "Patient ID too long");
     return false;
   }
   // The record holds the year in 16 bits; a year outside 0 to 9999 would reach Morlund as a
   // different one, so it is refused like any other invalid date.
   if (!IsValidDate(year, month, day)) {
-    SetError(2, "Patient birthdate not valid");
+    SetError(kErrorParameter, "Patient birthdate not valid");
     return false;
   }
   patient_.last_name = last_name;
@@ -71,7 +72,7 @@ bool CMorlundLink::SetPatient(std::string_view last_name, std::string_view first
 
 bool CMorlundLink::SetDoctor(std::string_view doctor) {
   if (doctor.size() > kMaxDoctor) {
-    SetError(36, "Doc too long");
+    SetError(kErrorSizeTooLong, "Doc too long");
     return false;
   }
   doctor_ = doctor;
@@ -80,7 +81,7 @@ bool CMorlundLink::SetDoctor(std::string_view doctor) {
 
 bool CMorlundLink::SetTakeType(std::string_view type_code, std::string_view region) {
   if (std::find(kTypeCodes.begin(), kTypeCodes.end(), type_code) == kTypeCodes.end()) {
-    SetError(2, "SetTakeType(): Unknown type");
+    SetError(kErrorParameter, "SetTakeType(): Unknown type");
     return false;
   }
   if (region.empty() || region == kNoRegion) {
@@ -92,11 +93,11 @@ bool CMorlundLink::SetTakeType(std::string_view type_code, std::string_view regi
     // a longer form of a valid number ("011", " 11") would push the type code out of the take
     // type's four characters.
     if (!IsToothNumber(ParseLeadingInt(region)) || region.size() != kRegionLength) {
-      SetError(2, "SetTakeType(): Wrong tooth #, maybe US tooth scheme");
+      SetError(kErrorParameter, "SetTakeType(): Wrong tooth #, maybe US tooth scheme");
       return false;
     }
   } else if (region.size() != kRegionLength) {
-    SetError(2, "SetTakeType(): Invalid program number");
+    SetError(kErrorParameter, "SetTakeType(): Invalid program number");
     return false;
   }
   take_type_ = std::string(region) + std::string(type_code);

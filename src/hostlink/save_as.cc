@@ -6,12 +6,13 @@
 #include "hostlink/modules/record_layout.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/records.h"
+#include "job/error_numbers.h"
 
 namespace radlyn {
 
 bool CMorlundLink::SaveAs(std::string_view file_name) {
   if (file_name.empty()) {
-    SetError(2, "SaveAs(): Invalid filename");
+    SetError(kErrorParameter, "SaveAs(): Invalid filename");
     return false;
   }
   std::array<std::uint8_t, records::patient::kSize> patient_record;
@@ -29,7 +30,7 @@ bool CMorlundLink::SaveAs(std::string_view file_name) {
   if (modules_.FIO_CreateImageFile == nullptr ||
       StatusWord(modules_.FIO_CreateImageFile(name.c_str(), image_record.data(),
                                               records::mask::kSaveAs, 1, 0, 0)) != 0) {
-    SetError(7, "SaveAs(): Couldn't create image file");
+    SetError(kErrorFileCreation, "SaveAs(): Couldn't create image file");
     return false;
   }
   return true;

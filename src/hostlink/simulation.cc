@@ -10,6 +10,7 @@
 #include "hostlink/morlund_link.h"
 #include "hostlink/program_settings.h"
 #include "hostlink/records.h"
+#include "job/error_numbers.h"
 #include "platform/clock.h"
 #include "platform/global_memory.h"
 #include "platform/paths.h"
@@ -47,7 +48,7 @@ std::uint16_t CMorlundLink::LoadSimulationImage(GmHandle take_block,
   platform::GlobalMemory& memory = platform::GetGlobalMemory();
   auto* take_record = imported ? static_cast<std::uint8_t*>(memory.Lock(take_block)) : nullptr;
   if (take_record == nullptr) {
-    SetError(5, "Acquire(): Couldn't read simulation image file");
+    SetError(kErrorFileReading, "Acquire(): Couldn't read simulation image file");
     return kSimulationFailed;
   }
   FromHostImageRecord(take_record, image_record.data(), records::mask::kCopyBack);
@@ -65,7 +66,7 @@ std::uint16_t CMorlundLink::LoadSimulationImage(GmHandle take_block,
       platform::WithTrailingSeparator(Below(ProgramFolder(), {"ORBEL", "TEMP"}));
   const std::string orbel_work_folder = orbel_data_folder + "TEMP" + platform::kPathSeparator;
   if (!CopyFolderContents(prepared_files, orbel_work_folder)) {
-    SetError(7, "Radlyn CopyDirectory failed");
+    SetError(kErrorFileCreation, "Radlyn CopyDirectory failed");
     return kSimulationFailed;
   }
   return 0;

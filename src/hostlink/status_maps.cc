@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "job/error_numbers.h"
+
 namespace radlyn {
 namespace {
 
@@ -20,36 +22,80 @@ std::uint32_t Lookup(const StatusRow (&table)[N], MorlundStatus status, std::uin
 }
 
 constexpr StatusRow kTakeImageStatus[] = {
-    {0, 0},     {1001, 1},  {1002, 2},  {1005, 19}, {1102, 11}, {1103, 20}, {1104, 20},
-    {1201, 21}, {1203, 22}, {1204, 20}, {1205, 23}, {1206, 24}, {1210, 25}, {1214, 27},
-    {1215, 28}, {1216, 10}, {1217, 29}, {1218, 30}, {1219, 14}, {1220, 31}, {1221, 32},
-    {1222, 24}, {1223, 24}, {1224, 33}, {1225, 34},
+    {0, kErrorNone},
+    {1001, kErrorCancelledByUser},
+    {1002, kErrorParameter},
+    {1005, kErrorNoXrayComponent},
+    {1102, kErrorMemory},
+    {1103, kErrorSystemConfiguration},
+    {1104, kErrorSystemConfiguration},
+    {1201, kErrorNoSensor},
+    {1203, kErrorSensorPower},
+    {1204, kErrorSystemConfiguration},
+    {1205, kErrorSensorInvalid},
+    {1206, kErrorSensorFile},
+    {1210, kErrorDatabaseAccess},
+    {1214, kErrorClientNotInitialized},
+    {1215, kErrorXrayComponentInUse},
+    {1216, kErrorDialogCreation},
+    {1217, kErrorXrayComponentUpdate},
+    {1218, kErrorNetworkDown},
+    {1219, kErrorTimeout},
+    {1220, kErrorFileIo},
+    {1221, kErrorImageData},
+    {1222, kErrorSensorFile},
+    {1223, kErrorSensorFile},
+    {1224, kErrorNoConnection},
+    {1225, kErrorDisconnected},
 };
 
 constexpr StatusRow kFdbOpenStatus[] = {
-    {0, 0},   {1, 2},   {2, 1},   {3, 3},   {4, 4},   {5, 5},   {6, 6},   {13, 10},
-    {14, 11}, {15, 12}, {16, 13}, {28, 14}, {29, 15}, {30, 16}, {31, 17}, {35, 18},
+    {0, kErrorNone},
+    {1, kErrorParameter},
+    {2, kErrorCancelledByUser},
+    {3, kErrorFileOpening},
+    {4, kErrorFileClosing},
+    {5, kErrorFileReading},
+    {6, kErrorFileWriting},
+    {13, kErrorDialogCreation},
+    {14, kErrorMemory},
+    {15, kErrorResource},
+    {16, kErrorDiskSpace},
+    {28, kErrorTimeout},
+    {29, kErrorOperatingSystem},
+    {30, kErrorNetworkAccessDenied},
+    {31, kErrorDatabasePath},
+    {35, kErrorTaskSwitch},
 };
 
 constexpr StatusRow kFileStatus[] = {
-    {0, 0}, {11, 0}, {1, 5},  {7, 5}, {8, 5},  {2, 6},  {3, 7},
-    {4, 3}, {5, 9},  {6, 11}, {9, 2}, {10, 2}, {12, 2}, {13, 2},
+    {0, kErrorNone},        {11, kErrorNone},       {1, kErrorFileReading},  {7, kErrorFileReading},
+    {8, kErrorFileReading}, {2, kErrorFileWriting}, {3, kErrorFileCreation}, {4, kErrorFileOpening},
+    {5, kErrorFilePointer}, {6, kErrorMemory},      {9, kErrorParameter},    {10, kErrorParameter},
+    {12, kErrorParameter},  {13, kErrorParameter},
 };
 
 constexpr StatusRow kFilterStatus[] = {
-    {0, 0}, {1, 1}, {2, 2}, {5, 2}, {3, 11}, {4, 10},
+    {0, kErrorNone},      {1, kErrorCancelledByUser}, {2, kErrorParameter},
+    {5, kErrorParameter}, {3, kErrorMemory},          {4, kErrorDialogCreation},
 };
 
 }  // namespace
 
 std::uint32_t MapTakeImageStatus(MorlundStatus status) {
-  return Lookup(kTakeImageStatus, status, 26);
+  return Lookup(kTakeImageStatus, status, kErrorModule);
 }
 
-std::uint32_t MapFdbOpenStatus(MorlundStatus status) { return Lookup(kFdbOpenStatus, status, 25); }
+std::uint32_t MapFdbOpenStatus(MorlundStatus status) {
+  return Lookup(kFdbOpenStatus, status, kErrorDatabaseAccess);
+}
 
-std::uint32_t MapFileStatus(MorlundStatus status) { return Lookup(kFileStatus, status, 31); }
+std::uint32_t MapFileStatus(MorlundStatus status) {
+  return Lookup(kFileStatus, status, kErrorFileIo);
+}
 
-std::uint32_t MapFilterStatus(MorlundStatus status) { return Lookup(kFilterStatus, status, 26); }
+std::uint32_t MapFilterStatus(MorlundStatus status) {
+  return Lookup(kFilterStatus, status, kErrorModule);
+}
 
 }  // namespace radlyn

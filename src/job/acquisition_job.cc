@@ -64,7 +64,7 @@ std::int32_t CJobFrame::RunAcquisitionJob() {
   // The host link's own number for a failure that set none itself, else 99.
   auto link_error_or_unspecified = [&host] {
     std::int32_t number = static_cast<std::int32_t>(host.GetLastErrorNumber());
-    return number != 0 ? number : kErrorUnspecified;
+    return number != kErrorNone ? number : kErrorUnspecified;
   };
 
   try {

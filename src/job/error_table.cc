@@ -48,7 +48,7 @@ constexpr std::string_view kErrorMessages[] = {
     "API not initialized",                            // 38
     "Requested TEBRO_API version no. not supported",  // 39
 };
-static_assert(std::size(kErrorMessages) == 40);
+static_assert(std::size(kErrorMessages) == kErrorMessageCount);
 
 constexpr std::string_view kUnspecifiedError = "Unspecified error";
 

@@ -6,18 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace radlyn {
+#include "job/error_numbers.h"
 
-inline constexpr std::int32_t kErrorNone = 0;
-inline constexpr std::int32_t kErrorParameter = 2;
-inline constexpr std::int32_t kErrorFileCreation = 7;
-inline constexpr std::int32_t kErrorFileDeleting = 8;
-inline constexpr std::int32_t kErrorDiskSpace = 13;
-inline constexpr std::int32_t kErrorSystemConfiguration = 20;
-inline constexpr std::int32_t kErrorClientNotInitialized = 27;
-inline constexpr std::int32_t kErrorFileIo = 31;
-inline constexpr std::int32_t kErrorSizeTooLong = 36;
-inline constexpr std::int32_t kErrorUnspecified = 99;
+namespace radlyn {
 
 std::string_view GetErrorMessage(std::int32_t number);
 

@@ -17,7 +17,7 @@ std::int32_t CJobFrame::InitializeClient() {
       debug_text = "Error occurred during client initialization; ClientName = " + client_name + "!";
       // The operating system's own account of what failed, in its numbering.
       error_number = static_cast<std::int32_t>(platform::GetLastErrorCode());
-      if (error_number == 0) error_number = kErrorUnspecified;
+      if (error_number == kErrorNone) error_number = kErrorUnspecified;
     }
   } catch (...) {
     debug_text = "Exception occurred during client initialization!";

@@ -26,10 +26,14 @@ struct RegistryValue {
 class Registry {
  public:
   virtual ~Registry() = default;
-  // The default value of a key below the class registration root; std::nullopt when the key or
-  // its default value does not exist.
-  virtual std::optional<RegistryValue> ReadClassesRootDefault(std::string_view key_path) = 0;
-  // The same, read in the given view.
+  // A value of a key below the class registration root, the default (unnamed) value when
+  // `value_name` is empty; std::nullopt when the key or the value does not exist.
+  virtual std::optional<RegistryValue> ReadClassesRootValue(std::string_view key_path,
+                                                            std::string_view value_name) = 0;
+  std::optional<RegistryValue> ReadClassesRootDefault(std::string_view key_path) {
+    return ReadClassesRootValue(key_path, {});
+  }
+  // The default value, read in the given view.
   virtual std::optional<RegistryValue> ReadClassesRootDefaultInView(std::string_view key_path,
                                                                     RegistryView) {
     return ReadClassesRootDefault(key_path);

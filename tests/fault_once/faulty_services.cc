@@ -267,6 +267,7 @@ class FaultyLibraries final : public platform::DynamicLibraries {
     plan_.Fails(kLibrariesRelease);
     native().Release(library);
   }
+  void SetSearchFolder(std::string_view folder) override { native().SetSearchFolder(folder); }
 
  private:
   static platform::DynamicLibraries& native() { return platform::DynamicLibraries::Native(); }
@@ -459,9 +460,10 @@ class FaultyProgramFiles final : public platform::ProgramFiles {
 class FaultyRegistry final : public platform::Registry {
  public:
   explicit FaultyRegistry(FaultPlan& plan) : plan_(plan) {}
-  std::optional<platform::RegistryValue> ReadClassesRootDefault(std::string_view key) override {
+  std::optional<platform::RegistryValue> ReadClassesRootValue(std::string_view key,
+                                                              std::string_view name) override {
     if (plan_.Fails(kRegistryReadClassesRootDefault)) return std::nullopt;
-    return platform::Registry::Native().ReadClassesRootDefault(key);
+    return platform::Registry::Native().ReadClassesRootValue(key, name);
   }
 
  private:

@@ -116,7 +116,9 @@ class FixedClock : public platform::Clock {
 class TempRegistry : public platform::Registry {
  public:
   explicit TempRegistry(std::string program) : program_(std::move(program)) {}
-  std::optional<platform::RegistryValue> ReadClassesRootDefault(std::string_view) override {
+  std::optional<platform::RegistryValue> ReadClassesRootValue(std::string_view,
+                                                              std::string_view name) override {
+    if (!name.empty()) return std::nullopt;
     return platform::RegistryValue{true, program_};
   }
 

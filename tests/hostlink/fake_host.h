@@ -49,6 +49,7 @@ class FakeLibraries : public platform::DynamicLibraries {
   platform::LibraryHandle Load(std::string_view path) override;
   void* FindExport(platform::LibraryHandle library, const char* name) override;
   void Release(platform::LibraryHandle library) override;
+  void SetSearchFolder(std::string_view folder) override { search_folders.emplace_back(folder); }
 
   // The handle a module's library gets ("mofiledb", ...), stable across loads.
   static platform::LibraryHandle HandleOf(const std::string& stem);
@@ -57,15 +58,19 @@ class FakeLibraries : public platform::DynamicLibraries {
   std::set<std::string> missing_exports;  // export names not found
   std::vector<std::string> loaded;        // paths, in order
   std::vector<std::string> released;      // stems, in order
+  std::vector<std::string> search_folders;
 };
 
 class FakeRegistry : public platform::Registry {
  public:
-  std::optional<platform::RegistryValue> ReadClassesRootDefault(std::string_view key) override {
+  std::optional<platform::RegistryValue> ReadClassesRootValue(std::string_view key,
+                                                              std::string_view name) override {
     keys.emplace_back(key);
-    return value;
+    if (name == "ServerExecutable") return server_executable;
+    return name.empty() ? value : std::nullopt;
   }
-  std::optional<platform::RegistryValue> value;
+  std::optional<platform::RegistryValue> value;  // the default value
+  std::optional<platform::RegistryValue> server_executable;
   std::vector<std::string> keys;
 };
 

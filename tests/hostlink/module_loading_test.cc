@@ -24,6 +24,7 @@ struct FolderCase {
   std::optional<platform::RegistryValue> value;
   bool fixed_program_exists;
   std::string expected;
+  std::optional<platform::RegistryValue> server_executable;
 };
 
 TEST(GetMorlundFolderTest, FolderFromRegistrationOrFixedFolder) {
@@ -43,10 +44,21 @@ TEST(GetMorlundFolderTest, FolderFromRegistrationOrFixedFolder) {
       {"quoted path with arguments",
        platform::RegistryValue{true, "\"D:\\Apps\\Morlund\\morlund.exe\" /automation"}, false,
        "D:\\Apps\\Morlund\\"},
-#ifdef _WIN32
       {"arguments", platform::RegistryValue{true, "D:\\Apps\\Morlund\\morlund.exe /automation"},
        false, "D:\\Apps\\Morlund\\"},
-#endif
+      {"an argument with separators",
+       platform::RegistryValue{true, "C:\\Morlund\\morlund.exe /log=C:\\Temp\\ole.log"}, false,
+       "C:\\Morlund\\"},
+      {"blanks in the path, upper-case suffix",
+       platform::RegistryValue{true, "C:\\Program Files\\Morlund.exes\\MORLUND.EXE -x"}, false,
+       "C:\\Program Files\\Morlund.exes\\"},
+      {"blank before the quote",
+       platform::RegistryValue{true, " \t\"D:\\Apps\\Morlund\\morlund.exe\" /automation"}, false,
+       "D:\\Apps\\Morlund\\"},
+      {"ServerExecutable first", platform::RegistryValue{true, "D:\\Old\\morlund.exe"}, false,
+       "E:\\Morlund 7\\", platform::RegistryValue{true, "E:\\Morlund 7\\morlund.exe"}},
+      {"ServerExecutable not a string", platform::RegistryValue{true, "D:\\Old\\morlund.exe"},
+       false, "D:\\Old\\", platform::RegistryValue{false, "E:\\Morlund 7\\morlund.exe"}},
       {"ends in separator", platform::RegistryValue{true, path("/srv/morlund/")}, true, fixed},
       {"ends in separator, no fallback", platform::RegistryValue{true, path("/srv/morlund/")},
        false, ""},
@@ -63,6 +75,7 @@ TEST(GetMorlundFolderTest, FolderFromRegistrationOrFixedFolder) {
   for (const FolderCase& c : cases) {
     FakeHost host;
     host.registry.value = c.value;
+    host.registry.server_executable = c.server_executable;
     if (c.fixed_program_exists) host.files.existing.insert(fixed + MorlundProgramFileName());
     EXPECT_EQ(GetMorlundFolder(), c.expected) << c.name;
     EXPECT_EQ(host.registry.keys.at(0),
@@ -94,6 +107,7 @@ TEST_F(ModuleLoadingTest, LoadsAllModulesInOrderFromTheMorlundFolder) {
     expected_paths.push_back(kMorlundFolder + stem + platform::kLibraryFileSuffix);
   }
   EXPECT_EQ(host.libraries.loaded, expected_paths);
+  EXPECT_EQ(host.libraries.search_folders, std::vector<std::string>{kMorlundFolder});
   EXPECT_EQ(modules.calls,
             (std::vector<std::string>{"FDB_CheckVersion(513,0)", "FDB_Open",
                                       "MC_CheckVersion(258,0)", "MGM_CheckVersion(263,0)",
@@ -273,11 +287,62 @@ TEST_F(ModuleLoadingTest, UnloadReleasesInOrderAndKeepsMoModChLoaded) {
   EXPECT_EQ(link.GetModules().momodch, FakeLibraries::HandleOf("momodch"));
 }
 
-TEST_F(ModuleLoadingTest, NoMorlundFolderLooksModulesUpByBareName) {
+TEST_F(ModuleLoadingTest, NoMorlundFolderLoadsNothingByBareName) {
   host.registry.value.reset();
-  link.LoadMorlundLink();
-  EXPECT_EQ(host.libraries.loaded.at(0), std::string("mofiledb") + platform::kLibraryFileSuffix);
-  EXPECT_EQ(host.files.current, "/home/client");
+  EXPECT_FALSE(link.LoadMorlundLink());
+  EXPECT_TRUE(host.libraries.loaded.empty());
+  EXPECT_TRUE(host.libraries.search_folders.empty());
+  EXPECT_EQ(host.ui.messages,
+            (std::vector<std::string>{"MoFileDB.dll not found", "MoModCh.dll not found",
+                                      "MoGrfMan.dll not found", "MoUtil.dll not found"}));
+  EXPECT_EQ(link.GetLastErrorText(), "LoadMorlundLink: MoFileIO not loadable");
+  EXPECT_TRUE(host.files.folder_changes.empty());
+}
+
+// Module functions of both conventions, and one that removes more than it was given.
+#ifdef _WIN32
+#define TEST_STDCALL __stdcall
+#else
+#define TEST_STDCALL
+#endif
+extern "C" std::uint32_t TEST_STDCALL StdcallPair(std::uint32_t a, std::uint32_t b) {
+  return a * 10 + b;
+}
+extern "C" std::uint32_t CdeclPair(std::uint32_t a, std::uint32_t b) { return a * 10 + b; }
+#ifdef _WIN32
+extern "C" std::uint32_t TEST_STDCALL StdcallTriple(std::uint32_t a, std::uint32_t b,
+                                                    std::uint32_t) {
+  return a * 10 + b;
+}
+#endif
+
+TEST(ModuleFunctionTest, TheFirstCallRecordsTheModulesConvention) {
+  struct ConventionCase {
+    void* function;
+    ModuleConvention expected;
+  };
+#ifdef _WIN32
+  const ConventionCase cases[] = {
+      {reinterpret_cast<void*>(&StdcallPair), ModuleConvention::kStdcall},
+      {reinterpret_cast<void*>(&CdeclPair), ModuleConvention::kCdecl},
+      {reinterpret_cast<void*>(&StdcallTriple), ModuleConvention::kUnsupported},
+  };
+#else
+  const ConventionCase cases[] = {
+      {reinterpret_cast<void*>(&StdcallPair), ModuleConvention::kCdecl},
+      {reinterpret_cast<void*>(&CdeclPair), ModuleConvention::kCdecl},
+  };
+#endif
+  for (const ConventionCase& c : cases) {
+    ModuleCalls calls{"probe"};
+    ModuleFunction<std::uint32_t(std::uint32_t, std::uint32_t)> function;
+    function.Bind(c.function, &calls);
+    EXPECT_EQ(function(4, 2), 42u);
+    EXPECT_EQ(function(7, 3), 73u);
+    EXPECT_EQ(calls.convention, c.expected) << ConventionName(calls.convention);
+  }
+  EXPECT_EQ(ConventionOfCall(0, 0), ModuleConvention::kUnknown);
+  EXPECT_EQ(ConventionOfCall(4, 2), ModuleConvention::kUnsupported);
 }
 
 class LinkLifetimeTest : public ModuleLoadingTest {};

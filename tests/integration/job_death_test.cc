@@ -1,6 +1,7 @@
 // Jobs that die on the way: radlyn ended with SIGKILL while a module call hangs, and modules that
 // crash the process. The client must never read success without an image: it finds no result
-// file, its job file as it wrote it, and the next job runs as usual. (Ending radlyn while Orbel
+// file (on Windows, where a crash is reported, a result with ErrorNr 99), its job file as it
+// wrote it, and the next job runs as usual. (Ending radlyn while Orbel
 // runs is among the Orbel tests, which have the newer generation's bus.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -65,9 +66,10 @@ class JobDeathTest : public ::testing::Test {
   struct FaultyCall {
     const char* section;
     const char* call;
+    const char* module;
   };
-  static constexpr FaultyCall kFaultyCalls[] = {{"MoModCh", "MC_TakeImage("},
-                                                {"MoFileIO", "FIO_CreateImageFile("}};
+  static constexpr FaultyCall kFaultyCalls[] = {{"MoModCh", "MC_TakeImage(", "momodch"},
+                                                {"MoFileIO", "FIO_CreateImageFile(", "mofileio"}};
 
   RadlynSandbox sandbox_;
   std::string job_file_;
@@ -93,6 +95,15 @@ TEST_F(JobDeathTest, AModuleThatCrashesTheProcess) {
     // A segmentation fault; under the sanitizers their handler reports it and exits instead.
     EXPECT_NE(radlyn.Wait(60), "running");
     EXPECT_TRUE(WaitForCallsLogLine(Morlund(), c.call, "= crash", 0));
+    if (TargetIsWindows()) {
+      // Windows reports the crash as an unexpected error, naming the exception and the module.
+      const std::vector<IniEntry> result = ReadIniEntries(Data() + "/RADLYN_out.ini");
+      EXPECT_EQ(FindIniValue(result, "Info", "ErrorNr"), "99");
+      EXPECT_EQ(FindIniValue(result, "Info", "DebugInfo"),
+                std::string("Unhandled exception 0xC0000005 in ") + c.module +
+                    ".dll during a call into " + c.module);
+      fs::remove(Data() + "/RADLYN_out.ini");
+    }
     ExpectDeathHarmlessAndNextJobRuns(c.section, "Crash");
   }
 }

@@ -51,8 +51,9 @@ install() {
 run_job() {
   : >"$morlund/hostsim-calls.log"
   rm -f "$morlund/morlund.log"
-  wine "${1:-$radlyn}" "datapath=$(winpath "$data")" parentwnd=0x1234 ||
-    fail "radlyn.exe did not end normally"
+  # The program's debug output (OutputDebugString) comes through Wine's debugstr channel.
+  WINEDEBUG=-all,+debugstr wine "${1:-$radlyn}" "datapath=$(winpath "$data")" parentwnd=0x1234 \
+    2>"$work/debug.txt" || [ "${expect_crash:-0}" = 1 ] || fail "radlyn.exe did not end normally"
   tr -d '\r' <"$data/RADLYN_out.ini" >"$work/result.txt" 2>/dev/null || : >"$work/result.txt"
   tr -d '\r' <"$morlund/morlund.log" | sed 's/^[0-9-]*T[0-9:]* //' >"$work/events.txt"
   cp "$morlund/hostsim-calls.log" "$work/calls.txt"
@@ -62,6 +63,10 @@ job() {
   run_job
 }
 calls_line() { grep "^$1(" "$work/calls.txt"; }
+# The calling conventions the debug output named, "mofiledb:stdcall momodch:cdecl ...".
+conventions() {
+  sed -n 's/.*RADLYN - \(mo[a-z]*\): \([a-z]*\).*/\1:\2/p' "$work/debug.txt" | tr '\n' ' '
+}
 
 # The installation: the same files as on Linux, registered with an argument behind the path.
 install
@@ -142,6 +147,39 @@ grep -v 'Warning, Unknown field with tag 6500[0-2]' "$work/tiffinfo.err" && fail
 grep -q 'Image Width: 320 Image Length: 240' "$work/tiffinfo.txt" || fail "$(cat "$work/tiffinfo.txt")"
 tiffdump "$image_file" | grep -q '^65000 (0xfde8) UNDEFINED (7) 740<' || fail "no image record tag"
 tiffdump "$image_file" | grep -q '^65002 (0xfdea) SHORT (3) 4096<' || fail "no lookup table tag"
+
+[ "$(conventions)" = "mofiledb:stdcall momodch:stdcall mogrfman:stdcall moutil:stdcall mofileio:stdcall " ] ||
+  fail "conventions of the stdcall installation: $(conventions)"
+
+# Modules of both conventions, then cdecl only: the same job, each module's convention found at
+# its first call.
+install --cdecl MoFileDB --cdecl mogrfman --cdecl MoFileIO
+job
+grep -qx 'ErrorNr=0' "$work/result.txt" || fail "mixed conventions: $(cat "$work/result.txt")"
+[ "$(conventions)" = "mofiledb:cdecl momodch:stdcall mogrfman:cdecl moutil:stdcall mofileio:cdecl " ] ||
+  fail "conventions of the mixed installation: $(conventions)"
+grep -q 'MGM_SetMark(.*mark="MORLUND 7.0"' "$work/calls.txt" || fail "mixed: $(cat "$work/calls.txt")"
+install --cdecl all
+job
+grep -qx 'ErrorNr=0' "$work/result.txt" || fail "cdecl modules: $(cat "$work/result.txt")"
+[ "$(conventions)" = "mofiledb:cdecl momodch:cdecl mogrfman:cdecl moutil:cdecl mofileio:cdecl " ] ||
+  fail "conventions of the cdecl installation: $(conventions)"
+
+# A module that faults (an access violation in MC_TakeImage): the result says so, the event log
+# names the minidump, and the process ends without a system dialog.
+install
+sed -i '/^\[MoModCh\]/,/^\[/ s/^Crash=0/Crash=1/' "$morlund/hostsim.ini"
+expect_crash=1 job
+grep -qx 'ErrorNr=99' "$work/result.txt" &&
+  grep -qx 'DebugInfo=Unhandled exception 0xC0000005 in momodch.dll during a call into momodch' \
+    "$work/result.txt" || fail "crash result: $(cat "$work/result.txt")"
+dump=$(sed -n 's/^\[Error\] Unhandled exception 0xC0000005 in momodch.dll during a call into momodch; crash dump: //p' \
+  "$work/events.txt")
+[ -n "$dump" ] || fail "crash event log: $(cat "$work/events.txt")"
+dump_file=$(wine winepath -u "$dump" 2>/dev/null | tr -d '\r')
+[ "$(head -c 4 "$dump_file" 2>/dev/null)" = MDMP ] || fail "no minidump at $dump ($dump_file)"
+rm -f "$dump_file"
+echo "crash: $(grep -E '^(ErrorNr|DebugInfo)=' "$work/result.txt" | tr '\n' ' ') / $(grep 'crash dump' "$work/events.txt")"
 
 # A version stamped by install is the one radlyn.exe reads from the version resource.
 install --version 7.3.0.0
@@ -236,13 +274,16 @@ install
 check 0
 verdict "OK   Morlund folder: $morlund_path\ (from the registration)"
 for module in mofiledb momodch mogrfman moutil mofileio; do
-  verdict "OK   Module $module.dll: loaded, exports present, version accepted, calling convention not measured"
+  verdict "OK   Module $module.dll: loaded, exports present, version accepted, calling convention stdcall"
 done
 verdict 'OK   Morlund version: 7.0.0.0'
 verdict "OK   Data folder: $(winpath "$data") is writable"
 verdict "OK   Event log: $morlund_path\morlund.log is writable"
 verdict "INFO Morlund registration, 32-bit view: \"$morlund_path\\morlund.exe\" /automation"
 [ $windows_64 = 1 ] && verdict 'INFO Morlund registration, 64-bit view: none'
+install --cdecl MoGrfMan
+check 0
+verdict 'OK   Module mogrfman.dll: loaded, exports present, version accepted, calling convention cdecl'
 rm "$morlund/mogrfman.dll"
 check 1
 verdict "FAIL Module mogrfman.dll: $morlund_path\mogrfman.dll is missing -- repair Morlund's installation"

@@ -83,14 +83,19 @@ build_stage() {
     sed -n '/^1 24 /,/^END/s/^  "\(.*\)"$/\1/p' | tr -d '\n' | sed 's/\\r\\n/\n/g; s/""/"/g' \
     >"$work/manifest.xml"
   grep -q '^<assembly ' "$work/manifest.xml" || fail "no application manifest in radlyn.exe"
-  for part in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
-    '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' \
+  for part in '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' \
     '{1f676c76-80e1-4239-95bb-83d0f6d0da78}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' \
     '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>' \
     'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"'; do
     grep -qF "$part" "$work/manifest.xml" || fail "the manifest lacks $part: $(cat "$work/manifest.xml")"
   done
   grep -qi 'activeCodePage' "$work/manifest.xml" && fail "the manifest sets the ANSI code page"
+  # No execution level (it would switch UAC virtualization off under Morlund's modules).
+  grep -qi 'requestedExecutionLevel' "$work/manifest.xml" && fail "the manifest requests an execution level"
+  # PE flags: ASLR (0x0040) and terminal-server aware (0x8000), no DEP opt-in (NX_COMPAT, 0x0100).
+  local flags
+  flags=$(i686-w64-mingw32-objdump -p "$built_a/radlyn.exe" | sed -n 's/^DllCharacteristics[ \t]*//p')
+  [ $((0x$flags & 0x8140)) = $((0x8040)) ] || fail "radlyn.exe's DllCharacteristics are $flags"
 
   # Signatures with their time stamps, checksums of the shipped files alone.
   local version

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # radlyn.exe under Wine without Morlund: a job gives the client-initialisation error in a result
-# file in Windows-1252 with CR LF line ends and an event-log line; a second copy started while
-# the first holds the single-instance mutex ends at once and writes nothing.
-# Usage: startup_test.sh WINE_RUN PREFIX RADLYN_EXE MUTEX_HOLDER_EXE
+# file in Windows-1252 with CR LF line ends and an event-log line, and loads none of the
+# libraries planted under the modules' names in the data folder and the current folder; a second
+# copy started while the first holds the single-instance mutex ends at once and writes nothing.
+# Usage: startup_test.sh WINE_RUN PREFIX RADLYN_EXE MUTEX_HOLDER_EXE PLANTED_DLL
 set -uo pipefail
-wine_run=$1 prefix=$2 radlyn=$3 holder=$4
+wine_run=$1 prefix=$2 radlyn=$3 holder=$4 planted=$5
 work=$(mktemp -d "${TMPDIR:-/tmp}/radlyn-startup.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -15,8 +16,14 @@ mkdir -p "$work/data"
 # A job in Windows-1252 ("Müller") with CR LF line ends.
 printf '[Logon]\r\nClientName=Practice\r\n[Patient]\r\nLastName=M\xfcller\r\nBirthdate=19700305\r\n' \
   >"$work/data/RADLYN_in.ini"
+for module in mofiledb momodch mogrfman moutil mofileio; do
+  cp "$planted" "$work/data/$module.dll"
+  cp "$planted" "$work/$module.dll"
+done
 cd "$work"
 run "$radlyn" "datapath=Z:${work//\//\\}\\data" || fail "radlyn.exe did not end normally"
+loaded=$(cd "$work" && ls ./*.loaded data/*.loaded 2>/dev/null)
+[ -z "$loaded" ] || fail "planted libraries were loaded: $loaded"
 
 result=$work/data/RADLYN_out.ini
 [ -f "$result" ] || fail "no result file"

@@ -9,10 +9,11 @@
 
 #include "platform/global_memory.h"
 
-// The calling convention of every module function. Morlund's modules are 32-bit Windows
-// libraries; the build chooses the convention once for radlyn and hostsim alike
-// (RADLYN_MORLUND_CALL in CMake: stdcall, the default, or cdecl). Linux has only one.
-#if defined(_WIN32) && defined(RADLYN_MORLUND_CDECL)
+// The calling convention of the module functions is not part of this interface: Morlund's
+// modules may be stdcall or cdecl libraries, and radlyn finds out at run time (module_call.h).
+// MORLUND_CALL is the convention of the stand-ins built from these types (hostsim's modules, the
+// tests' fakes): stdcall on 32-bit Windows unless HOSTSIM_MODULES_CDECL is defined.
+#if defined(_WIN32) && defined(HOSTSIM_MODULES_CDECL)
 #define MORLUND_CALL __cdecl
 #elif defined(_WIN32)
 #define MORLUND_CALL __stdcall
@@ -20,58 +21,53 @@
 #define MORLUND_CALL
 #endif
 
+// MORLUND_FUNCTION(name, result, parameters...) declares name_f, the plain function type that
+// radlyn calls through the thunk, and name_t, a pointer to it in the stand-ins' convention.
+#define MORLUND_FUNCTION(name, result, ...) \
+  using name##_f = result(__VA_ARGS__);     \
+  typedef result(MORLUND_CALL* name##_t)(__VA_ARGS__)
+
 using MorlundStatus = std::uint32_t;
 using MorlundWindow = std::uint32_t;
 
 extern "C" {
 // MoFileDB: configuration database.
-typedef MorlundStatus(MORLUND_CALL* FDB_Open_t)();
-typedef void(MORLUND_CALL* FDB_Close_t)();
-typedef MorlundStatus(MORLUND_CALL* FDB_CheckVersion_t)(std::uint32_t version,
-                                                        std::uint32_t reserved);
+MORLUND_FUNCTION(FDB_Open, MorlundStatus, void);
+MORLUND_FUNCTION(FDB_Close, void, void);
+MORLUND_FUNCTION(FDB_CheckVersion, MorlundStatus, std::uint32_t version, std::uint32_t reserved);
 
 // MoModCh: acquisition.
-typedef MorlundStatus(MORLUND_CALL* MC_TakeImage_t)(std::uint32_t zero, GmHandle patient_record,
-                                                    GmHandle take_record, std::uint32_t three,
-                                                    MorlundWindow owner, std::uint32_t one,
-                                                    std::uint32_t zero2);
-typedef MorlundStatus(MORLUND_CALL* MC_CheckVersion_t)(std::uint32_t version,
-                                                       std::uint32_t reserved);
+MORLUND_FUNCTION(MC_TakeImage, MorlundStatus, std::uint32_t zero, GmHandle patient_record,
+                 GmHandle take_record, std::uint32_t three, MorlundWindow owner, std::uint32_t one,
+                 std::uint32_t zero2);
+MORLUND_FUNCTION(MC_CheckVersion, MorlundStatus, std::uint32_t version, std::uint32_t reserved);
 
 // MoGrfMan: graphics.
-typedef void(MORLUND_CALL* MGM_LRMarker_t)(GmHandle take_record);
-typedef void(MORLUND_CALL* MGM_SetMark_t)(GmHandle take_record);
-typedef MorlundStatus(MORLUND_CALL* MGM_CheckVersion_t)(std::uint32_t version,
-                                                        std::uint32_t reserved);
-typedef MorlundStatus(MORLUND_CALL* MGM_FilterEx_t)(std::uint32_t filter, std::uint32_t one,
-                                                    std::uint32_t zero, GmHandle take_record,
-                                                    void* zeroed_16_bytes, void* parameters);
+MORLUND_FUNCTION(MGM_LRMarker, void, GmHandle take_record);
+MORLUND_FUNCTION(MGM_SetMark, void, GmHandle take_record);
+MORLUND_FUNCTION(MGM_CheckVersion, MorlundStatus, std::uint32_t version, std::uint32_t reserved);
+MORLUND_FUNCTION(MGM_FilterEx, MorlundStatus, std::uint32_t filter, std::uint32_t one,
+                 std::uint32_t zero, GmHandle take_record, void* zeroed_16_bytes, void* parameters);
 
 // MoUtil: marks and per-take-type settings.
-typedef void(MORLUND_CALL* UTL_InitMark_t)(char* mark);
-typedef void(MORLUND_CALL* UTL_GetLogo_t)(const char* mark, char* buffer, std::uint32_t size);
-typedef void(MORLUND_CALL* UTL_SetLogo_t)(char* mark, const char* product);
-typedef void(MORLUND_CALL* UTL_SetVersion_t)(char* mark, const char* version);
-typedef MorlundStatus(MORLUND_CALL* UTL_CheckVersion_t)(std::uint32_t version,
-                                                        std::uint32_t reserved);
-typedef std::int32_t(MORLUND_CALL* IsDate_t)(const char* text);
-typedef std::int32_t(MORLUND_CALL* UTL_GetPrivateProfileIntTakeType_t)(const char* section,
-                                                                       const char* key,
-                                                                       const char* take_type,
-                                                                       std::int32_t fallback,
-                                                                       const char* file);
-typedef std::uint32_t(MORLUND_CALL* UTL_GetPrivateProfileStringTakeType_t)(
-    const char* section, const char* key, const char* take_type, const char* fallback, char* buffer,
-    std::uint32_t size, const char* file);
+MORLUND_FUNCTION(UTL_InitMark, void, char* mark);
+MORLUND_FUNCTION(UTL_GetLogo, void, const char* mark, char* buffer, std::uint32_t size);
+MORLUND_FUNCTION(UTL_SetLogo, void, char* mark, const char* product);
+MORLUND_FUNCTION(UTL_SetVersion, void, char* mark, const char* version);
+MORLUND_FUNCTION(UTL_CheckVersion, MorlundStatus, std::uint32_t version, std::uint32_t reserved);
+MORLUND_FUNCTION(IsDate, std::int32_t, const char* text);
+MORLUND_FUNCTION(UTL_GetPrivateProfileIntTakeType, std::int32_t, const char* section,
+                 const char* key, const char* take_type, std::int32_t fallback, const char* file);
+MORLUND_FUNCTION(UTL_GetPrivateProfileStringTakeType, std::uint32_t, const char* section,
+                 const char* key, const char* take_type, const char* fallback, char* buffer,
+                 std::uint32_t size, const char* file);
 
 // MoFileIO: image files in Morlund's record format.
-typedef MorlundStatus(MORLUND_CALL* FIO_CreateImageFile_t)(const char* file, std::uint8_t* record,
-                                                           std::uint32_t mask, std::uint32_t one,
-                                                           std::uint32_t zero, std::uint32_t zero2);
-typedef MorlundStatus(MORLUND_CALL* FIO_CheckVersion_t)(std::uint32_t version,
-                                                        std::uint32_t reserved);
-typedef MorlundStatus(MORLUND_CALL* FIO_ImportImageFile_t)(const char* file, std::uint8_t* record,
-                                                           std::uint32_t mask);
+MORLUND_FUNCTION(FIO_CreateImageFile, MorlundStatus, const char* file, std::uint8_t* record,
+                 std::uint32_t mask, std::uint32_t one, std::uint32_t zero, std::uint32_t zero2);
+MORLUND_FUNCTION(FIO_CheckVersion, MorlundStatus, std::uint32_t version, std::uint32_t reserved);
+MORLUND_FUNCTION(FIO_ImportImageFile, MorlundStatus, const char* file, std::uint8_t* record,
+                 std::uint32_t mask);
 }
 
 // The low 16 bits of a status, as every caller reads it.

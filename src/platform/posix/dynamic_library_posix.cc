@@ -37,6 +37,8 @@ class PosixDynamicLibraries : public DynamicLibraries {
     return address;
   }
 
+  void SetSearchFolder(std::string_view) override {}
+
   void Release(LibraryHandle library) override {
     if (library != 0) dlclose(reinterpret_cast<void*>(library));
   }

@@ -30,12 +30,14 @@ unsigned char RegistryKeyCharacter(char c) {
 
 class PosixRegistry : public Registry {
  public:
-  std::optional<RegistryValue> ReadClassesRootDefault(std::string_view key_path) override {
+  std::optional<RegistryValue> ReadClassesRootValue(std::string_view key_path,
+                                                    std::string_view value_name) override {
     std::optional<std::string> bytes = ReadNativeFile(RegistryFilePath());
     if (!bytes) return std::nullopt;
     // The file is UTF-8; key paths and values are compared and handed out as program texts.
-    std::optional<std::string> value = IniText(NativeToAnsi(WithoutUtf8Mark(*bytes)))
-                                           .Find(key_path, kDefaultValueKey, SameRegistryKey);
+    std::optional<std::string> value =
+        IniText(NativeToAnsi(WithoutUtf8Mark(*bytes)))
+            .Find(key_path, value_name.empty() ? kDefaultValueKey : value_name, SameRegistryKey);
     if (!value) return std::nullopt;
     return RegistryValue{true, std::move(*value)};
   }

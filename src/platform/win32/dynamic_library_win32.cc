@@ -1,5 +1,6 @@
-// Run-time libraries on Windows: LoadLibraryExA with the altered search path, so that a module's
-// own dependencies are found first in the module's folder, and GetProcAddress for its exports.
+// Run-time libraries on Windows: LoadLibraryExA with the altered search path on full paths only,
+// so that a module's own dependencies are found first in the module's folder, and GetProcAddress
+// for its exports.
 // Failures leave Windows' own error (126 module not found, 127 procedure not found, 193 not a
 // valid image, ...) as the platform's last error.
 #include <string>
@@ -27,10 +28,23 @@ class QuietLoadErrors {
   DWORD previous_ = 0;
 };
 
+// "X:\..." or "\\server\share\...": a path that names one file wherever the process stands.
+bool IsFullPath(std::string_view path) {
+  if (path.size() >= 3 && path[1] == ':' && IsPathSeparator(path[2])) return true;
+  return path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
+}
+
 class Win32DynamicLibraries : public DynamicLibraries {
  public:
   LibraryHandle Load(std::string_view path) override {
     const std::string native = ToNativePath(path);
+    if (!IsFullPath(native)) {
+      // LOAD_WITH_ALTERED_SEARCH_PATH is undefined for relative names, and the loader would
+      // search the current folder for them.
+      SetLastErrorCode(kErrorModuleNotFound);
+      WriteDebugOutput("Not loaded, no full path: " + native);
+      return 0;
+    }
     HMODULE library = nullptr;
     {
       QuietLoadErrors quiet;
@@ -56,6 +70,14 @@ class Win32DynamicLibraries : public DynamicLibraries {
       return nullptr;
     }
     return reinterpret_cast<void*>(address);
+  }
+
+  void SetSearchFolder(std::string_view folder) override {
+    const std::string native = ToNativePath(folder);
+    if (!::SetDllDirectoryA(native.c_str())) {
+      WriteDebugOutput("SetDllDirectory failed (" + std::to_string(::GetLastError()) +
+                       "): " + native);
+    }
   }
 
   void Release(LibraryHandle library) override {

@@ -38,28 +38,34 @@ class OpenKey {
 
 class Win32Registry : public Registry {
  public:
-  std::optional<RegistryValue> ReadClassesRootDefault(std::string_view key_path) override {
-    return Read(key_path, 0);
+  std::optional<RegistryValue> ReadClassesRootValue(std::string_view key_path,
+                                                    std::string_view value_name) override {
+    return Read(key_path, value_name, 0);
   }
   std::optional<RegistryValue> ReadClassesRootDefaultInView(std::string_view key_path,
                                                             RegistryView view) override {
-    return Read(key_path, view == RegistryView::k64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+    return Read(key_path, {}, view == RegistryView::k64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
   }
 
  private:
   // view: 0 for the program's own view, else KEY_WOW64_32KEY or KEY_WOW64_64KEY.
-  static std::optional<RegistryValue> Read(std::string_view key_path, REGSAM view) {
-    if (key_path.find('\0') != std::string_view::npos) return std::nullopt;
+  static std::optional<RegistryValue> Read(std::string_view key_path, std::string_view value_name,
+                                           REGSAM view) {
+    if (key_path.find('\0') != std::string_view::npos ||
+        value_name.find('\0') != std::string_view::npos) {
+      return std::nullopt;
+    }
     OpenKey key{std::string(key_path), view};
     if (key.get() == nullptr) return std::nullopt;
+    const std::string name(value_name);
 
     DWORD type = REG_NONE;
     std::vector<BYTE> bytes(MAX_PATH);
     for (;;) {
       DWORD size = static_cast<DWORD>(bytes.size());
       // A null value name reads the key's default (unnamed) value.
-      const LONG status =
-          ::RegQueryValueExA(key.get(), nullptr, nullptr, &type, bytes.data(), &size);
+      const LONG status = ::RegQueryValueExA(key.get(), name.empty() ? nullptr : name.c_str(),
+                                             nullptr, &type, bytes.data(), &size);
       if (status == ERROR_SUCCESS) {
         bytes.resize(size);
         break;

@@ -58,14 +58,10 @@ std::string WriteApplicationManifest(const ManifestInput& input) {
   text += "  <assemblyIdentity type=\"win32\" name=\"" + Escaped(input.name) + "\" version=\"" +
           version + "\" processorArchitecture=\"x86\"/>\r\n";
   text += "  <description>" + Escaped(input.description) + "</description>\r\n";
+  // No trustInfo/requestedExecutionLevel: a manifest with one switches UAC file and registry
+  // virtualization off, and Morlund's modules in this process would then read Morlund's
+  // original settings under Program Files instead of the VirtualStore copies Morlund itself uses.
   text +=
-      "  <trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">\r\n"
-      "    <security>\r\n"
-      "      <requestedPrivileges>\r\n"
-      "        <requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>\r\n"
-      "      </requestedPrivileges>\r\n"
-      "    </security>\r\n"
-      "  </trustInfo>\r\n"
       "  <compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">\r\n"
       "    <application>\r\n";
   for (const SupportedOs& os : kSupportedOs) {

@@ -1,7 +1,9 @@
 // The application manifest compiled into the program (resource type 24, id 1), which Windows
 // reads before the program starts:
-// - it runs with the rights of whoever starts it (asInvoker): never elevated, and never a legacy
-//   program whose failed writes under Program Files land silently in the user's VirtualStore;
+// - it requests no execution level: the program runs with the rights of whoever starts it, and
+//   UAC file and registry virtualization stays on, as for Morlund itself (a legacy program), so
+//   Morlund's modules in this process see the VirtualStore copies of Morlund's settings under
+//   Program Files that Morlund writes and reads;
 // - it names every Windows version it was made for (7, 8, 8.1, 10 and 11), so none of them
 //   applies the compatibility behaviour of an older one;
 // - it is aware of the system's DPI (its dialogs are laid out in dialog units and scale with the

@@ -321,6 +321,13 @@ bool InstallHostsim(const RadlynSandbox& sandbox, const std::string& folder,
   ProgramStart install{
       HostsimProgramPath(), {"install", folder}, sandbox.environment(), sandbox.WorkFolder()};
   install.arguments.insert(install.arguments.end(), options.begin(), options.end());
+  // "MODULE,...": modules every installation of the run has in their cdecl build (Windows), so
+  // that a suite runs on an installation of cdecl modules, or of both conventions.
+  const char* cdecl_text = std::getenv("RADLYN_HOSTSIM_CDECL");
+  std::istringstream cdecl_modules(cdecl_text != nullptr ? cdecl_text : "");
+  for (std::string module; std::getline(cdecl_modules, module, ',');) {
+    install.arguments.insert(install.arguments.end(), {"--cdecl", module});
+  }
   const ProgramRun run = RunProgram(install);
   EXPECT_EQ(run.exit_code, 0) << "hostsim install " << folder << ": " << run.standard_error;
   if (run.exit_code != 0) return false;
