@@ -270,9 +270,10 @@ wine_stage() {
   wait "$job_pid" || fail "radlyn.exe did not end normally during the upgrade"
   job_result
   sed -i 's/^DelayMs=15000$/DelayMs=0/' "$morlund/hostsim.ini"
+  # A process's exit status keeps the low 8 bits of msiexec's code: 3010 arrives as 194.
   case $code in
     0) echo "upgrade during an exposure: exit code 0, the job ended with ErrorNr=0" ;;
-    3010) echo "upgrade during an exposure: exit code 3010 (restart pending), the job ended with" \
+    194 | 3010) echo "upgrade during an exposure: exit code 3010 (restart pending), the job ended with" \
       "ErrorNr=0; restarting Wine's session"
       wine wineboot -r >/dev/null 2>&1 ;;
     *) fail "the upgrade during an exposure ended with $code" ;;
