@@ -15,7 +15,8 @@ packages=(
   g++-mingw-w64-i686 googletest                        # the 32-bit Windows program and its tests
   wine wine32:i386 wine64                              # running it under Wine: 32-bit and WoW64 prefixes
   mingw-w64-tools                                      # widl: hostsim's type library
-  wixl osslsigncode openssl                            # the release: MSI, Authenticode signing, test certificates
+  wixl msitools osslsigncode openssl zip               # the release: MSI and its tables, signing, certificates, kit
+  python3                                              # the release test's local time-stamp authority
   locales                                              # other ANSI code pages under Wine (pl, ru, ja)
 )
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
+#include "hostlink/module_probe.h"
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
@@ -143,8 +145,6 @@ constexpr UnloadStep kUnloadOrder[] = {
     {kMoModCh, false}, {kMoGrfMan, true}, {kMoFileDb, true}, {kMoFileIo, true}, {kMoUtil, true},
 };
 
-constexpr const char* kRequiredMorlundVersion = "7.0";
-
 void ShowMessage(std::string_view text) { platform::GetUserInterface().ShowErrorMessage(text, ""); }
 
 void ClearModule(ModuleTable& table, const ModuleDescription& module) {
@@ -235,14 +235,11 @@ bool CMorlundLink::LoadMorlundLink() {
   if (!folder.empty()) files.SetCurrentFolder(previous_folder);
 
   product_name_ = "MORLUND";
-  CModuleVersion morlund_version("0.0.0.0");
-  morlund_version.ReadFromFile(folder + MorlundProgramFileName());
+  const CModuleVersion morlund_version = ReadMorlundVersion(folder);
   host_version_ = morlund_version.FormatShort();
 
   if (result) {
-    CModuleVersion required("0.0.0.0");
-    required.ParseText(kRequiredMorlundVersion);
-    if (morlund_version.IsLessThan(required)) {
+    if (!IsMorlundVersionAccepted(morlund_version)) {
       const std::string message =
           std::string(LoadResourceString(kIdsMorlundTooOld)) + kRequiredMorlundVersion;
       ShowMessage(message);
@@ -252,6 +249,62 @@ bool CMorlundLink::LoadMorlundLink() {
   }
   if (!result) UnloadMorlundLink();
   return result;
+}
+
+CModuleVersion ReadMorlundVersion(const std::string& folder) {
+  CModuleVersion version("0.0.0.0");
+  version.ReadFromFile(folder + MorlundProgramFileName());
+  return version;
+}
+
+bool IsMorlundVersionAccepted(const CModuleVersion& version) {
+  CModuleVersion required("0.0.0.0");
+  required.ParseText(kRequiredMorlundVersion);
+  return !version.IsLessThan(required);
+}
+
+std::vector<ModuleProbe> ProbeMorlundModules() {
+  auto& files = platform::GetFileSystem();
+  auto& libraries = platform::GetDynamicLibraries();
+  const std::string folder = GetMorlundFolder();
+  std::vector<ModuleProbe> probes;
+  if (folder.empty()) return probes;  // modules are loaded by full path only
+  const std::string previous_folder = files.CurrentFolder();
+  files.SetCurrentFolder(platform::WithoutTrailingSeparator(folder));
+  libraries.SetSearchFolder(folder);
+
+  // A table of its own, so that a job's table is never touched.
+  ModuleTable table;
+  for (const ModuleDescription& module : kModules) {
+    ModuleProbe probe;
+    probe.file = std::string(module.file_stem) + platform::kLibraryFileSuffix;
+    probe.path = folder + probe.file;
+    probe.present = files.Exists(probe.path);
+    table.*module.handle = libraries.Load(probe.path);
+    probe.loaded = table.*module.handle != 0;
+    if (probe.loaded) {
+      for (std::size_t i = 0; i < module.export_count; ++i) {
+        if (libraries.FindExport(table.*module.handle, module.exports[i].name) == nullptr) {
+          probe.missing_exports.emplace_back(module.exports[i].name);
+        }
+      }
+    }
+    if (probe.loaded && FindExports(table, module)) {
+      // The version check is the module's first call: it shows the calling convention too.
+      const MorlundStatus accepted = (table.*module.check_version)(module.version_argument, 0);
+      probe.convention = (table.*module.calls).convention;
+      if (probe.convention != ModuleConvention::kUnsupported) {
+        probe.version_accepted = StatusWord(accepted) != 0;
+      }
+    }
+    probes.push_back(std::move(probe));
+  }
+  files.SetCurrentFolder(previous_folder);
+  for (const UnloadStep& step : kUnloadOrder) {
+    const ModuleDescription& module = kModules[step.module];
+    if (step.release && table.*module.handle != 0) libraries.Release(table.*module.handle);
+  }
+  return probes;
 }
 
 void CMorlundLink::UnloadMorlundLink() {

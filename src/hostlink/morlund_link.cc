@@ -66,6 +66,9 @@ bool CMorlundLink::Uninitialize() {
 void CMorlundLink::SetError(std::uint32_t number, std::string_view text) {
   last_error_number_ = number;
   last_error_text_ = text;
+  // A number without a text (the job driver confirming a failure the link already described)
+  // adds nothing a reader of the debug output could use.
+  if (last_error_text_.empty()) return;
   platform::WriteDebugOutput("Radlyn " + last_error_text_ + " (" + std::to_string(number) + ")\n");
 }
 

@@ -13,6 +13,11 @@
 
 namespace radlyn::platform {
 
+// On 64-bit Windows the class registrations of 32-bit and 64-bit programs lie in two views; a
+// 32-bit program (Radlyn) reads the 32-bit one unless it asks for the other. Elsewhere, and on
+// 32-bit Windows, both name the one tree.
+enum class RegistryView { k32Bit, k64Bit };
+
 struct RegistryValue {
   bool is_string = false;  // REG_SZ
   std::string data;
@@ -27,6 +32,11 @@ class Registry {
                                                             std::string_view value_name) = 0;
   std::optional<RegistryValue> ReadClassesRootDefault(std::string_view key_path) {
     return ReadClassesRootValue(key_path, {});
+  }
+  // The default value, read in the given view.
+  virtual std::optional<RegistryValue> ReadClassesRootDefaultInView(std::string_view key_path,
+                                                                    RegistryView) {
+    return ReadClassesRootDefault(key_path);
   }
 
   static Registry& Native();

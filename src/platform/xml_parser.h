@@ -113,6 +113,11 @@ class XmlParser {
   // The names of the parsers the backend creates its documents with, in the order it tries
   // them: what a workstation lacks when CreateDocument answers nullptr.
   virtual std::string Name() = 0;
+  // A document of the one parser of that name (one of those Name() lists); nullptr when that
+  // parser cannot be created.
+  virtual std::unique_ptr<XmlDocument> CreateDocumentOf(std::string_view name) {
+    return name == Name() ? CreateDocument() : nullptr;
+  }
 
   static XmlParser& Native();
 };

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/debug_output.h"
 #include "platform/file_system.h"
 
 namespace radlyn {
@@ -37,10 +38,13 @@ std::string FormatEventLogLine(const platform::LocalTime& time, std::string_view
 }
 
 bool WriteEventLog(std::string_view source, std::string_view message) {
-  std::string line = FormatEventLogLine(platform::GetClock().Now(), source, message);
-  line += "\r\n";
+  const std::string line = FormatEventLogLine(platform::GetClock().Now(), source, message);
   // One append per line: the whole line reaches the file in a single write.
-  return platform::GetFileSystem().AppendToFile(GetEventLogPath(), line);
+  if (platform::GetFileSystem().AppendToFile(GetEventLogPath(), line + "\r\n")) return true;
+  // A log that cannot be written (a read-only Morlund folder) must not swallow the line: it goes
+  // to the debug output, where a capture tool shows it.
+  platform::WriteDebugOutput(std::string(kEventLogDebugPrefix) + line + "\n");
+  return false;
 }
 
 }  // namespace radlyn

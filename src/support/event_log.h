@@ -3,7 +3,8 @@
 // WriteEventLog appends one line "<local time> [<source>] <message>" followed by CR LF, the time
 // as "%Y-%m-%dT%H:%M:%S". The file is opened, written once, flushed and closed for every line, so
 // other writers (Morlund itself) can share it. Sources in use: "Info", "Warning", "Error". The
-// result is false only when the file could not be opened or written; callers may ignore it.
+// result is false only when the file could not be opened or written; callers may ignore it, as
+// the line then goes to the debug output instead, after kEventLogDebugPrefix.
 //
 // The Morlund folder is found by the host link, which lies above this layer, so the folder comes
 // from a lookup installed with SetEventLogFolderSource (the application installs
@@ -19,6 +20,8 @@
 namespace radlyn {
 
 inline constexpr const char* kEventLogFileName = "morlund.log";
+// Starts each line that the event log could not take, in the debug output.
+inline constexpr const char* kEventLogDebugPrefix = "Radlyn morlund.log unwritable: ";
 
 // Answers the Morlund folder with a trailing separator, or empty text.
 using EventLogFolderSource = std::string (*)();

@@ -396,7 +396,7 @@ TEST_F(LinkLifetimeTest, UninitializeReleasesTheJobButKeepsItsData) {
   EXPECT_FALSE(link.Uninitialize());
 }
 
-TEST(SetErrorTest, RecordsTheErrorAndWritesOneDebugLine) {
+TEST(SetErrorTest, RecordsTheErrorAndWritesADebugLineForATextOnly) {
   FakeHost host;
   CMorlundLink link;
   link.SetError(26, "LoadMorlundLink: Wrong MoUtil version");
@@ -404,8 +404,7 @@ TEST(SetErrorTest, RecordsTheErrorAndWritesOneDebugLine) {
   EXPECT_EQ(link.GetLastErrorNumber(), 7u);
   EXPECT_EQ(link.GetLastErrorText(), "");
   EXPECT_EQ(host.debug.lines,
-            (std::vector<std::string>{"Radlyn LoadMorlundLink: Wrong MoUtil version (26)\n",
-                                      "Radlyn  (7)\n"}));
+            (std::vector<std::string>{"Radlyn LoadMorlundLink: Wrong MoUtil version (26)\n"}));
   EXPECT_TRUE(host.ui.messages.empty());
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/service.h"
 #include "support/platform_fakes.h"
+#include "xml/recording_debug_output.h"
 
 namespace radlyn {
 namespace {
@@ -55,9 +56,13 @@ TEST_F(EventLogTest, CreatesTheLogOnFirstUse) {
   EXPECT_EQ(ReadFile(folder_.Sub("morlund.log")), "2013-05-17T14:03:09 [Error] multi\nline\r\n");
 }
 
-TEST_F(EventLogTest, UnwritableFolderAnswersFalse) {
+TEST_F(EventLogTest, UnwritableLogSendsTheLineToTheDebugOutput) {
+  testing::RecordingDebugOutput debug;
+  EXPECT_TRUE(WriteEventLog("Info", "kept"));
+  EXPECT_EQ(debug.text(), "");
   g_log_folder = folder_.Sub("missing/folder/");
-  EXPECT_FALSE(WriteEventLog("Info", "lost"));
+  EXPECT_FALSE(WriteEventLog("Info", "not lost"));
+  EXPECT_EQ(debug.text(), "Radlyn morlund.log unwritable: 2013-05-17T14:03:09 [Info] not lost\n");
 }
 
 TEST(EventLogPathTest, WithoutMorlundFolderTheBareNameIsUsed) {

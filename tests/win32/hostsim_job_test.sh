@@ -9,7 +9,10 @@
 # fails the client initialisation without an exposure. Last, files held by another program
 # (FILE_HOLDER_EXE opens them as a virus scanner does, without FILE_SHARE_DELETE): a pending
 # result held for a few seconds is still published, an old result file held through the job means
-# no exposure, and an old image held under DelOutImage=1 stays while the job goes on.
+# no exposure, and an old image held under DelOutImage=1 stays while the job goes on. Then
+# radlyn-check.exe (beside RADLYN_EXE) gives its verdicts on the good installation and on broken
+# ones, and a job whose event log cannot be written leaves its lines in the debug output (a
+# read-only data folder, and its error report, only for an ordinary user: Wine lets root write).
 # Usage, inside on_display.sh (the parent dialog that owns the exposure needs a display):
 #   hostsim_job_test.sh RADLYN_EXE HOSTSIM_EXE FILE_HOLDER_EXE
 set -uo pipefail
@@ -26,6 +29,7 @@ morlund=${morlund//\\//}
 windows_64=0
 grep -qx '#arch=win64' "$WINEPREFIX/system.reg" && windows_64=1
 cleanup() {
+  chmod -R u+w "$work"
   unregister_hostsim
   rm -rf "$work" "$morlund"
 }
@@ -266,8 +270,69 @@ grep -qx 'ErrorNr=0' "$work/result.txt" && [ -f "$images/${image##*\\}" ] ||
 
 # An output folder on a share that cannot be reached: 13 before the exposure, not the free space
 # of another volume.
+cp "$data/RADLYN_in.ini" "$work/job.ini"
 sed -i 's/^ImageDataPath=.*$/ImageDataPath=\\\\nosuchserver\\share\\xray\\\r/' "$data/RADLYN_in.ini"
 job
 grep -qx 'ErrorNr=13' "$work/result.txt" || fail "unreachable share: $(cat "$work/result.txt")"
 calls_line MC_TakeImage && fail "an exposure was taken for an unreachable share"
+cp "$work/job.ini" "$data/RADLYN_in.ini"
+
+# The support checker. check CODE [WINEDLLOVERRIDES]: runs it on the data folder, expecting the
+# exit code; the report is both printed and written.
+checker=$(dirname "$radlyn")/radlyn-check.exe
+check() {
+  local code=0
+  WINEDLLOVERRIDES=${2:-$WINEDLLOVERRIDES} wine "$checker" "datapath=$(winpath "$data")" \
+    "report=$(winpath "$work/check.txt")" >"$work/check.out" || code=$?
+  [ "$code" = "$1" ] || fail "radlyn-check ended with $code: $(cat "$work/check.out")"
+  cmp -s <(tr -d '\r' <"$work/check.txt") <(tr -d '\r' <"$work/check.out" | sed '$d') ||
+    fail "the report file is not what was printed"
+}
+verdict() { grep -qxF "$1" <(tr -d '\r' <"$work/check.txt") || fail "no '$1' in: $(cat "$work/check.txt")"; }
+rm -f "$data/RADLYN_out.ini"
+install
+check 0
+verdict "OK   Morlund folder: $morlund_path\ (from the registration)"
+for module in mofiledb momodch mogrfman moutil mofileio; do
+  verdict "OK   Module $module.dll: loaded, exports present, version accepted, calling convention stdcall"
+done
+verdict 'OK   Morlund version: 7.0.0.0'
+verdict "OK   Data folder: $(winpath "$data") is writable"
+verdict "OK   Event log: $morlund_path\morlund.log is writable"
+verdict "INFO Morlund registration, 32-bit view: \"$morlund_path\\morlund.exe\" /automation"
+[ $windows_64 = 1 ] && verdict 'INFO Morlund registration, 64-bit view: none'
+install --cdecl MoGrfMan
+check 0
+verdict 'OK   Module mogrfman.dll: loaded, exports present, version accepted, calling convention cdecl'
+rm "$morlund/mogrfman.dll"
+check 1
+verdict "FAIL Module mogrfman.dll: $morlund_path\mogrfman.dll is missing -- repair Morlund's installation"
+install
+check 0 mscoree,mshtml,msxml4,msxml6=
+verdict 'INFO XML parser Msxml2.DOMDocument.6.0: not present'
+verdict "WARN XML parser: none can be created -- repair Windows' MSXML 6.0 (or install MSXML 4.0): without it the images miss Morlund's automatic filters"
+unregister_hostsim
+check 1
+grep -q '^FAIL Morlund folder: none' "$work/check.txt" || fail "no registration: $(cat "$work/check.txt")"
+install
+ordinary_user=0
+[ "$(id -u)" != 0 ] && ordinary_user=1
+if [ $ordinary_user = 1 ]; then
+  chmod a-w "$data"
+  check 1
+  verdict "FAIL Data folder: $(winpath "$data") is not writable by this user -- grant the practice's users write access to it"
+fi
+
+# No failure without a trace: the event log cannot be written (a folder in its place stops
+# root too), so its lines go to the debug output.
+rm -f "$morlund/morlund.log"
+mkdir "$morlund/morlund.log"
+WINEDEBUG=+debugstr wine "$radlyn" "datapath=$(winpath "$data")" parentwnd=0x1234 2>"$work/debug.txt"
+# An ordinary user's job fails on the read-only data folder; root's runs.
+expected='[Info] RADLYN - New X-ray image'
+[ $ordinary_user = 1 ] && expected="[Error] Couldn't write the result file: '"
+grep -F "Radlyn morlund.log unwritable: " "$work/debug.txt" | grep -qF "$expected" ||
+  fail "no '$expected' line in the debug output: $(grep -a Radlyn "$work/debug.txt")"
+[ $ordinary_user = 1 ] && chmod u+w "$data"
+rmdir "$morlund/morlund.log"
 echo "PASS"

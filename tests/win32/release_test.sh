@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # The release as a practice gets it. scripts/release.sh runs on two copies of these sources in two
-# folders of different names, once with a throw-away signing certificate and once without: both
-# give byte-identical radlyn.exe and radlyn.exe.debug (no time stamp, no build path), the program's
-# debug link carries the debug file's checksum, its manifest reads back, the signatures verify
-# against the certificate and SHA256SUMS matches. Then under Wine, in a fresh 64-bit prefix (the
-# 32-bit program under WoW64, as on a practice's 64-bit Windows): the package installs silently
-# into Program Files (x86)\Radlyn; the installed program takes a job on a hostsim installation and
-# a simulation job finds its installed ORBEL data; a package of a higher version replaces it in
-# place and keeps the practice's Radlyn.ini; an older one is refused; uninstalling leaves nothing
-# of Radlyn behind.
+# folders of different names, once with a throw-away signing certificate and a local RFC 3161
+# time-stamp authority (openssl ts behind a small HTTP responder on 127.0.0.1), once explicitly
+# unsigned (without RADLYN_ALLOW_UNSIGNED=1 it refuses): both give byte-identical radlyn.exe and
+# radlyn.exe.debug (no time stamp, no build path), the program's debug link carries the debug
+# file's checksum, its manifest reads back, the signatures and their time stamps verify, and
+# SHA256SUMS checks beside the shipped files alone. Versions 1.0.0.2 and 1.0.1.1 follow in the
+# second folder, each in its own dist/<version>/ beside the earlier ones. Then under Wine, in a
+# fresh 64-bit prefix (the 32-bit program under WoW64, as on a practice's 64-bit Windows): the
+# package installs silently into Program Files (x86)\Radlyn with its Uninstall entry's
+# InstallLocation and help link; the installed program takes a job on a hostsim installation and
+# a simulation job finds its installed ORBEL data; 1.0.0.2 is installed during a slow exposure,
+# then 1.0.1.1: each leaves one entry and its own radlyn.exe and keeps the practice's Radlyn.ini;
+# an older one is refused; uninstalling leaves nothing of Radlyn behind.
 # Usage: release_test.sh SOURCE_DIR HOSTSIM_EXE ON_DISPLAY_SH
 set -uo pipefail
 fail() {
@@ -44,12 +48,17 @@ build_stage() {
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Radlyn release test" \
     -addext extendedKeyUsage=codeSigning -keyout "$work/key.pem" -out "$work/cert.pem" \
     >/dev/null 2>&1 || fail "no test certificate"
+  start_time_stamp_authority
   # Both builds compile everything themselves (a compiler cache would hand both the same objects).
   unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
   RADLYN_SIGN_KEY=$work/key.pem RADLYN_SIGN_CERT=$work/cert.pem RADLYN_DIST=$work/dist-a \
-    bash "$work/a/radlyn/scripts/release.sh" >"$work/release-a.log" 2>&1 ||
-    fail "release.sh (signed) failed: $(tail -n 30 "$work/release-a.log")"
+    RADLYN_SIGN_TIMESTAMP_URL=$tsa_url bash "$work/a/radlyn/scripts/release.sh" \
+    >"$work/release-a.log" 2>&1 || fail "release.sh (signed) failed: $(tail -n 30 "$work/release-a.log")"
   RADLYN_SIGN_KEY= RADLYN_SIGN_CERT= RADLYN_DIST=$work/dist-b \
+    bash "$work/b/elsewhere/src/scripts/release.sh" >"$work/release-b.log" 2>&1 &&
+    fail "release.sh finished unsigned without RADLYN_ALLOW_UNSIGNED=1"
+  grep -q 'RADLYN_ALLOW_UNSIGNED=1' "$work/release-b.log" || fail "no reason: $(cat "$work/release-b.log")"
+  RADLYN_SIGN_KEY= RADLYN_SIGN_CERT= RADLYN_DIST=$work/dist-b RADLYN_ALLOW_UNSIGNED=1 \
     bash "$work/b/elsewhere/src/scripts/release.sh" >"$work/release-b.log" 2>&1 ||
     fail "release.sh (unsigned) failed: $(tail -n 30 "$work/release-b.log")"
   tail -n 8 "$work/release-a.log"
@@ -88,35 +97,92 @@ build_stage() {
   flags=$(i686-w64-mingw32-objdump -p "$built_a/radlyn.exe" | sed -n 's/^DllCharacteristics[ \t]*//p')
   [ $((0x$flags & 0x8140)) = $((0x8040)) ] || fail "radlyn.exe's DllCharacteristics are $flags"
 
-  # Signatures and checksums.
-  local msi
-  msi=$(cd "$work/dist-a" && ls radlyn-*.msi) || fail "no package in dist"
-  for file in radlyn.exe "$msi"; do
-    osslsigncode verify -CAfile "$work/cert.pem" -in "$work/dist-a/$file" >"$work/verify.txt" 2>&1 ||
+  # Signatures with their time stamps, checksums of the shipped files alone.
+  local version
+  version=$(sed -n 's/^project(Radlyn VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")
+  local dist_a=$work/dist-a/$version
+  for file in vendor/radlyn.exe vendor/radlyn-check.exe "radlyn-$version.msi"; do
+    osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa/cert.pem" \
+      -in "$dist_a/$file" >"$work/verify.txt" 2>&1 ||
       fail "the signature of $file does not verify: $(cat "$work/verify.txt")"
+    grep -q 'Timestamp Server Signature verification: ok' "$work/verify.txt" ||
+      fail "no verified time stamp on $file: $(cat "$work/verify.txt")"
   done
-  (cd "$work/dist-a" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match dist"
+  mkdir "$work/shipped"
+  cp "$dist_a/radlyn-$version.msi" "$dist_a/radlyn-rehearsal-$version.zip" "$dist_a/SHA256SUMS" \
+    "$work/shipped/"
+  (cd "$work/shipped" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
+  [ "$(wc -l <"$work/shipped/SHA256SUMS")" = 2 ] || fail "SHA256SUMS: $(cat "$work/shipped/SHA256SUMS")"
+  unzip -Z1 "$dist_a/radlyn-rehearsal-$version.zip" >"$work/kit.txt" || fail "no rehearsal kit"
+  for file in bin/hostsim.exe bin/radlyn_sample_client.exe hostsim-files/moutil.dll REHEARSAL.txt; do
+    grep -qx "radlyn-rehearsal-$version/$file" "$work/kit.txt" || fail "the kit lacks $file"
+  done
+  [ -f "$work/dist-b/$version/radlyn-$version-unsigned.msi" ] || fail "the unsigned package's name"
 
-  # A newer build: the same sources one version up (the third field: Windows Installer ignores
-  # the fourth), built again in the second folder.
-  local version new_version
-  version=${msi#radlyn-} version=${version%.msi}
+  # Newer builds in the second folder: the fourth field, then the third.
+  local fourth third
   IFS=. read -r -a parts <<<"$version"
-  new_version=${parts[0]}.${parts[1]}.$((parts[2] + 1)).${parts[3]}
-  sed -i "s/^project(Radlyn VERSION $version /project(Radlyn VERSION $new_version /" \
-    "$work/b/elsewhere/src/CMakeLists.txt"
-  RADLYN_SIGN_KEY= RADLYN_SIGN_CERT= RADLYN_DIST=$work/dist-c \
-    bash "$work/b/elsewhere/src/scripts/release.sh" >"$work/release-c.log" 2>&1 ||
-    fail "release.sh (newer version) failed: $(tail -n 30 "$work/release-c.log")"
-  [ -f "$work/dist-c/radlyn-$new_version.msi" ] || fail "no package of version $new_version"
+  fourth=${parts[0]}.${parts[1]}.${parts[2]}.$((parts[3] + 1))
+  third=${parts[0]}.${parts[1]}.$((parts[2] + 1)).${parts[3]}
+  for new_version in "$fourth" "$third"; do
+    sed -i "s/^project(Radlyn VERSION [0-9.]* /project(Radlyn VERSION $new_version /" \
+      "$work/b/elsewhere/src/CMakeLists.txt"
+    RADLYN_ALLOW_UNSIGNED=1 RADLYN_DIST=$work/dist-b \
+      bash "$work/b/elsewhere/src/scripts/release.sh" >"$work/release-$new_version.log" 2>&1 ||
+      fail "release.sh ($new_version) failed: $(tail -n 30 "$work/release-$new_version.log")"
+  done
+  for v in "$version" "$fourth" "$third"; do
+    [ -f "$work/dist-b/$v/radlyn-$v-unsigned.msi" ] || fail "dist lost version $v: $(ls "$work/dist-b")"
+  done
 
-  printf '%s\n' "hostsim='$hostsim'" "version=$version" "new_version=$new_version" \
+  printf '%s\n' "hostsim='$hostsim'" "version=$version" "fourth=$fourth" "third=$third" \
     "orbel_data='$built_a/ORBEL'" >"$work/settings"
-  echo "built twice alike, signed and verified: radlyn.exe $(stat -c %s "$work/dist-a/radlyn.exe") bytes," \
-    "$msi $(stat -c %s "$work/dist-a/$msi") bytes"
+  echo "built twice alike, signed, time-stamped and verified: radlyn.exe" \
+    "$(stat -c %s "$dist_a/vendor/radlyn.exe") bytes, radlyn-$version.msi" \
+    "$(stat -c %s "$dist_a/radlyn-$version.msi") bytes"
   bash "$on_display" "$work/wineprefix" bash "$0" --under-wine "$work" ||
     fail "the package under Wine"
   echo "PASS"
+}
+
+# A time-stamp authority on 127.0.0.1: its own throw-away certificate, openssl ts answering each
+# query that a small HTTP responder (python3) receives. Sets tsa_url.
+start_time_stamp_authority() {
+  local tsa=$work/tsa
+  mkdir -p "$tsa"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Radlyn test time-stamp authority" \
+    -addext "extendedKeyUsage=critical,timeStamping" -keyout "$tsa/key.pem" -out "$tsa/cert.pem" \
+    >/dev/null 2>&1 || fail "no time-stamp certificate"
+  printf '%s\n' '[tsa]' 'default_tsa = test' '[test]' "serial = $tsa/serial" \
+    "signer_cert = $tsa/cert.pem" "signer_key = $tsa/key.pem" 'signer_digest = sha256' \
+    'default_policy = 1.2.3.4.1' 'digests = sha256, sha384, sha512' 'ess_cert_id_alg = sha256' \
+    >"$tsa/tsa.cnf"
+  echo 01 >"$tsa/serial"
+  cat >"$tsa/responder.py" <<'PYTHON'
+import http.server, subprocess, sys
+folder = sys.argv[1]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        query = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", folder + "/tsa.cnf",
+                                "-queryfile", "/dev/stdin", "-out", "/dev/stdout"],
+                               input=query, capture_output=True).stdout
+        self.send_response(200 if reply else 500)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+    def log_message(self, *arguments):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+PYTHON
+  python3 "$tsa/responder.py" "$tsa" >"$tsa/port" 2>"$tsa/log" &
+  tsa_pid=$!
+  trap 'kill $tsa_pid 2>/dev/null; rm -rf "$work"' EXIT
+  for _ in $(seq 50); do [ -s "$tsa/port" ] && break; sleep 0.1; done
+  tsa_url=http://127.0.0.1:$(cat "$tsa/port")
 }
 
 # ---- Install, run, upgrade, refuse a downgrade, uninstall (inside on_display.sh).
@@ -137,10 +203,21 @@ wine_stage() {
   }
   msiexec() { $wine64 msiexec "$@" /qn </dev/null >/dev/null 2>&1; }
 
-  msiexec /i "$(winpath "$work/dist-a/radlyn-$version.msi")" || fail "msiexec /i failed"
-  [ "$(products)" = "Radlyn $version" ] || fail "installed products: $(products)"
-  cmp "$installed/radlyn.exe" "$work/dist-a/radlyn.exe" || fail "no radlyn.exe in $installed"
+  # One entry, named Radlyn, of this version, and the matching program file.
+  installed_is() {
+    [ "$(products)" = "Radlyn $1" ] || fail "$2: installed products: $(products)"
+    cmp "$installed/radlyn.exe" "$3/vendor/radlyn.exe" || fail "$2: not the radlyn.exe of $1"
+    cmp "$installed/radlyn-check.exe" "$3/vendor/radlyn-check.exe" || fail "$2: radlyn-check.exe"
+  }
+  local dist_a=$work/dist-a/$version dist_b=$work/dist-b
+  msiexec /i "$(winpath "$dist_a/radlyn-$version.msi")" || fail "msiexec /i failed"
+  installed_is "$version" "installed" "$dist_a"
   diff -r "$orbel_data" "$installed/ORBEL" || fail "the installed ORBEL folder is not the build's"
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:32 2>/dev/null |
+    tr -d '\r' >"$work/uninstall.txt"
+  grep -q 'InstallLocation.*REG_SZ.*C:\\Program Files (x86)\\Radlyn' "$work/uninstall.txt" &&
+    grep -q 'HelpLink.*REG_SZ.*https://' "$work/uninstall.txt" ||
+    fail "the Uninstall entry lacks InstallLocation or HelpLink: $(grep -A20 Radlyn "$work/uninstall.txt")"
   local radlyn="$installed/radlyn.exe"
 
   # A job with the installed program on a hostsim installation (Orbel processes it), then a
@@ -152,14 +229,19 @@ wine_stage() {
   printf '%s\r\n' '[Logon]' 'ClientName=DentalOffice' '[Info]' 'Type=XI' 'Regio=36' \
     '[Patient]' 'LastName=Miller' 'Birthdate=19700305' '[Config]' \
     "ImageDataPath=$(winpath "$images")\\" >"$data/RADLYN_in.ini"
-  job() {
+  job_start() {
     rm -rf "$data/RADLYN_out.ini" "$images"
     : >"$morlund/hostsim-calls.log"
-    (cd "$work" && wine "$radlyn" "datapath=$(winpath "$data")" parentwnd=0x1234) ||
-      fail "radlyn.exe did not end normally"
+    (cd "$work" && wine "$radlyn" "datapath=$(winpath "$data")" parentwnd=0x1234)
+  }
+  job_result() {
     tr -d '\r' <"$data/RADLYN_out.ini" >"$work/result.txt"
     grep -qx 'ErrorNr=0' "$work/result.txt" && grep -qx 'fAutoPostProcessed=1' "$work/result.txt" &&
       ls "$images"/*.tif >/dev/null 2>&1 || fail "the job: $(cat "$work/result.txt")"
+  }
+  job() {
+    job_start || fail "radlyn.exe did not end normally"
+    job_result
   }
   job
   grep -q '^MC_TakeImage(' "$morlund/hostsim-calls.log" || fail "no exposure in the job"
@@ -171,25 +253,51 @@ wine_stage() {
     [ -f "$morlund/OrbelData/TEMP/$file" ] || fail "the prepared Orbel file $file was not handed over"
   done
 
-  # The newer package replaces the installed one and keeps the practice's Radlyn.ini; the older
-  # one is then refused.
-  msiexec /i "$(winpath "$work/dist-c/radlyn-$new_version.msi")" || fail "the upgrade failed"
-  [ "$(products)" = "Radlyn $new_version" ] || fail "installed products after the upgrade: $(products)"
-  cmp "$installed/radlyn.exe" "$work/dist-c/radlyn.exe" || fail "the upgrade left the old radlyn.exe"
-  [ "$(tr -d '\r' <"$installed/Radlyn.ini")" = $'[Config]\nSimu=1' ] || fail "the upgrade lost Radlyn.ini"
-  msiexec /i "$(winpath "$work/dist-a/radlyn-$version.msi")" && fail "the older package was installed"
-  [ "$(products)" = "Radlyn $new_version" ] || fail "installed products after the downgrade: $(products)"
-  cmp "$installed/radlyn.exe" "$work/dist-c/radlyn.exe" || fail "the downgrade replaced radlyn.exe"
+  # 1.0.0.2 (the fourth field) installed while a job waits in a slow exposure: the job ends as
+  # it began; the installer's exit code and what is on disk afterwards are reported.
+  printf '[Config]\r\nSimu=0\r\n' >"$installed/Radlyn.ini"
+  sed -i 's/^;* *DelayMs=.*/DelayMs=15000/' "$morlund/hostsim.ini"
+  grep -qx 'DelayMs=15000' "$morlund/hostsim.ini" || fail "no DelayMs switch in hostsim.ini"
+  job_start &
+  local job_pid=$!
+  for _ in $(seq 200); do
+    grep -q '^MC_CheckVersion(' "$morlund/hostsim-calls.log" && break
+    sleep 0.1
+  done
+  sleep 2
+  local code=0
+  msiexec /i "$(winpath "$dist_b/$fourth/radlyn-$fourth-unsigned.msi")" || code=$?
+  wait "$job_pid" || fail "radlyn.exe did not end normally during the upgrade"
+  job_result
+  sed -i 's/^DelayMs=15000$/DelayMs=0/' "$morlund/hostsim.ini"
+  # A process's exit status keeps the low 8 bits of msiexec's code: 3010 arrives as 194.
+  case $code in
+    0) echo "upgrade during an exposure: exit code 0, the job ended with ErrorNr=0" ;;
+    194 | 3010) echo "upgrade during an exposure: exit code 3010 (restart pending), the job ended with" \
+      "ErrorNr=0; restarting Wine's session"
+      wine wineboot -r >/dev/null 2>&1 ;;
+    *) fail "the upgrade during an exposure ended with $code" ;;
+  esac
+  installed_is "$fourth" "after the fourth-field upgrade" "$dist_b/$fourth"
+  [ "$(tr -d '\r' <"$installed/Radlyn.ini")" = $'[Config]\nSimu=0' ] || fail "the upgrade lost Radlyn.ini"
+
+  msiexec /i "$(winpath "$dist_b/$third/radlyn-$third-unsigned.msi")" || fail "the upgrade to $third failed"
+  installed_is "$third" "after the third-field upgrade" "$dist_b/$third"
+  [ "$(tr -d '\r' <"$installed/Radlyn.ini")" = $'[Config]\nSimu=0' ] || fail "the upgrade lost Radlyn.ini"
+  job
+  msiexec /i "$(winpath "$dist_a/radlyn-$version.msi")" && fail "the older package was installed"
+  installed_is "$third" "after the refused downgrade" "$dist_b/$third"
 
   # Uninstalling (the practice's own file taken away first) leaves nothing of Radlyn.
   rm "$installed/Radlyn.ini"
-  msiexec /x "$(winpath "$work/dist-c/radlyn-$new_version.msi")" || fail "msiexec /x failed"
+  msiexec /x "$(winpath "$dist_b/$third/radlyn-$third-unsigned.msi")" || fail "msiexec /x failed"
   [ -e "$installed" ] && fail "uninstalling left $(find "$installed")"
   [ -z "$(products)" ] || fail "installed products after uninstalling: $(products)"
   wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | grep -qi radlyn &&
     fail "the installer still knows Radlyn"
   unregister_hostsim
-  echo "installed, ran a job and a simulation job, upgraded to $new_version, refused $version, uninstalled"
+  echo "installed $version, ran a job and a simulation job, upgraded to $fourth during an" \
+    "exposure and to $third, refused $version, uninstalled"
 }
 
 if [ "$stage" = wine ]; then wine_stage; else build_stage; fi

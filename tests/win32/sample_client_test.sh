@@ -87,7 +87,7 @@ ln -s "$source/scripts" "$source/tests" rehearsal/
 mkdir -p "$build/wineprefix-rehearsal"
 ln -s "$build/wineprefix-rehearsal" rehearsal/out/rehearsal
 rehearsal_c=$build/wineprefix-rehearsal/drive_c
-rm -rf "$rehearsal_c/RadlynTest" "$rehearsal_c/Morlund" "$rehearsal_c/Practice"
+rm -rf "$rehearsal_c/RadlynTest" "$rehearsal_c/RehearsalMorlund" "$rehearsal_c/Practice"
 (
   cd rehearsal &&
     bash "$source/tests/win32/on_display.sh" "$PWD/out/rehearsal" bash -c '
@@ -113,5 +113,5 @@ for out in wine.out windows.out; do
   grep -q "Connect to MORLUND PlugIn Server failed" $out && fail "$out: no plug-in server"
 done
 grep -q "^ErrorNr=0" wine.out || fail "the rehearsal's result file is no success"
-grep -q 'Orbel("-check"' "$rehearsal_c/Morlund/hostsim-calls.log" || fail "Orbel processed nothing"
+grep -q 'Orbel("-check"' "$rehearsal_c/RehearsalMorlund/hostsim-calls.log" || fail "Orbel processed nothing"
 echo "PASS"

@@ -16,8 +16,9 @@ namespace {
 
 class OpenKey {
  public:
-  explicit OpenKey(const std::string& path) {
-    const LONG status = ::RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key_);
+  OpenKey(const std::string& path, REGSAM view) {
+    const LONG status =
+        ::RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE | view, &key_);
     if (status != ERROR_SUCCESS) {
       SetLastErrorCode(static_cast<std::uint32_t>(status));
       key_ = nullptr;
@@ -39,11 +40,22 @@ class Win32Registry : public Registry {
  public:
   std::optional<RegistryValue> ReadClassesRootValue(std::string_view key_path,
                                                     std::string_view value_name) override {
+    return Read(key_path, value_name, 0);
+  }
+  std::optional<RegistryValue> ReadClassesRootDefaultInView(std::string_view key_path,
+                                                            RegistryView view) override {
+    return Read(key_path, {}, view == RegistryView::k64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+  }
+
+ private:
+  // view: 0 for the program's own view, else KEY_WOW64_32KEY or KEY_WOW64_64KEY.
+  static std::optional<RegistryValue> Read(std::string_view key_path, std::string_view value_name,
+                                           REGSAM view) {
     if (key_path.find('\0') != std::string_view::npos ||
         value_name.find('\0') != std::string_view::npos) {
       return std::nullopt;
     }
-    OpenKey key{std::string(key_path)};
+    OpenKey key{std::string(key_path), view};
     if (key.get() == nullptr) return std::nullopt;
     const std::string name(value_name);
 

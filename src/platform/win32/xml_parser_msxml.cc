@@ -199,22 +199,32 @@ class MsxmlDocument final : public XmlDocument {
 };
 
 class MsxmlParser final : public XmlParser {
+  static std::unique_ptr<XmlDocument> Create(const ParserVersion& version) {
+    win32::EnsureComApartment();
+    CLSID class_id;
+    if (FAILED(::CLSIDFromProgID(win32::WideFromAnsi(version.prog_id).c_str(), &class_id))) {
+      return nullptr;
+    }
+    ComPtr<IXMLDOMDocument2> document;
+    if (FAILED(::CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
+                                  document.ReceiveVoid()))) {
+      return nullptr;
+    }
+    auto configured = std::make_unique<MsxmlDocument>(std::move(document));
+    configured->Configure(version);
+    return configured;
+  }
+
  public:
   std::unique_ptr<XmlDocument> CreateDocument() override {
-    win32::EnsureComApartment();
     for (const ParserVersion& version : kParserVersions) {
-      CLSID class_id;
-      if (FAILED(::CLSIDFromProgID(win32::WideFromAnsi(version.prog_id).c_str(), &class_id))) {
-        continue;
-      }
-      ComPtr<IXMLDOMDocument2> document;
-      if (FAILED(::CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
-                                    document.ReceiveVoid()))) {
-        continue;
-      }
-      auto configured = std::make_unique<MsxmlDocument>(std::move(document));
-      configured->Configure(version);
-      return configured;
+      if (auto document = Create(version)) return document;
+    }
+    return nullptr;
+  }
+  std::unique_ptr<XmlDocument> CreateDocumentOf(std::string_view name) override {
+    for (const ParserVersion& version : kParserVersions) {
+      if (name == version.prog_id) return Create(version);
     }
     return nullptr;
   }
