@@ -130,9 +130,8 @@ void CJobFrame::ProbeOutputFolder(const std::string& folder) {
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string probe = folder + kProbeFileName;
   // A link in the probe's place is never followed: emptying it would empty another file.
-  if (files.IsLink(probe) ||
-      !platform::RetryTransientFailures(retry_budget_,
-                                        [&] { return files.CreateEmptyFile(probe); })) {
+  if (files.IsLink(probe) || !platform::RetryTransientFailures(
+                                 retry_budget_, [&] { return files.CreateEmptyFile(probe); })) {
     Fail(link(), kErrorFileCreation,
          "Error during testing file access in the specified directory: '" + folder + "'");
   }

@@ -13,18 +13,18 @@ namespace radlyn::platform {
 namespace {
 
 constexpr std::array<std::uint32_t, 12> kTransientErrors{
-    kWinAccessDenied,  // also a file that is being deleted while another program has it open
-    kWinSharingViolation,
-    kWinLockViolation,
-    kWinBadNetPath,  // a server that does not answer for a moment
-    kWinNetworkBusy,
-    kWinDeviceGone,
-    kWinNetworkError,
-    kWinNetworkNameGone,
-    kWinBadNetName,  // a share that is not offered for a moment
-    kWinSemaphoreTimeout,
-    kWinUserMappedFile,  // a scanner or indexer has the file mapped
-    kWinNetworkUnreachable,
+    kWinAccessDenied,        // also a file being deleted while another program has it open
+    kWinSharingViolation,    // another program opened the file without sharing it
+    kWinLockViolation,       // another program locked a range of it
+    kWinBadNetPath,          // a server that does not answer for a moment
+    kWinNetworkBusy,         // the network is busy
+    kWinDeviceGone,          // a share's device went away for a moment
+    kWinNetworkError,        // an unexpected network error
+    kWinNetworkNameGone,     // a share's name went away for a moment
+    kWinBadNetName,          // a share that is not offered for a moment
+    kWinSemaphoreTimeout,    // a network operation timed out
+    kWinUserMappedFile,      // a scanner or indexer has the file mapped
+    kWinNetworkUnreachable,  // the network is not reachable for a moment
 };
 
 }  // namespace

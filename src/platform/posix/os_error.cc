@@ -15,7 +15,7 @@ struct ErrnoMapping {
 
 constexpr ErrnoMapping kErrnoMappings[] = {
     {ENOENT, kWinFileNotFound}, {ENOTDIR, kWinPathNotFound}, {EACCES, kWinAccessDenied},
-    {EPERM, kWinAccessDenied},  {EROFS, kWinWriteProtect},    {EEXIST, kWinAlreadyExists},
+    {EPERM, kWinAccessDenied},  {EROFS, kWinWriteProtect},   {EEXIST, kWinAlreadyExists},
     {ENOSPC, kWinDiskFull},     {EDQUOT, kWinDiskFull},
 };
 
