@@ -11,6 +11,7 @@
 #include "platform/gtk/message_box.h"
 #include "platform/gtk/program_icons.h"
 #include "platform/gtk/window_handles.h"
+#include "platform/gtk/x_errors.h"
 #include "resources/program_icon.h"
 
 namespace radlyn::platform {
@@ -176,6 +177,7 @@ UserInterface* Open() {
     WriteDebugOutput("Radlyn: GTK cannot open the display; windows are shown headless\n");
     return nullptr;
   }
+  KeepGoingAfterGoneWindows(gdk_display_get_default());
   // Every window of the program carries its icon unless it names another.
   if (GList* images = IconImages(resources::kProgramIconId)) {
     gtk_window_set_default_icon_list(images);
