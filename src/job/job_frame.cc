@@ -9,7 +9,6 @@
 #include "job/job_files.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
-#include "platform/named_mutex.h"
 #include "platform/profile.h"
 #include "resources/string_table.h"
 #include "support/event_log.h"

@@ -1,12 +1,14 @@
 // Files and folders on Windows, over the ANSI file functions. Program texts are Windows paths
 // already (ToNativePath only turns '/' into '\'); names compare without regard to case because
 // the file system does so itself. Every failure leaves Windows' own error as the last error.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/last_error.h"
 #include "platform/paths.h"
+#include "platform/win32/growing_text.h"
 #include "platform/win32/temp_folder.h"
 #include "platform/win32/windows_api.h"
 
@@ -186,22 +188,12 @@ bool CopyMatches(const std::string& pattern, std::size_t folder_length, const st
   return error == ERROR_NO_MORE_FILES || Fail(error);
 }
 
-// Reads a text of unknown length from a function that answers the length it needs.
+// Reads a text of unknown length; "" with the last error set when the query fails.
 template <typename Query>
 std::string ReadText(Query query) {
-  std::string text(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = query(text.data(), static_cast<DWORD>(text.size()));
-    if (length == 0) {
-      SetLastErrorFromWin32();
-      return "";
-    }
-    if (length < text.size()) {
-      text.resize(length);
-      return text;
-    }
-    text.assign(text.size() * 2 > length ? text.size() * 2 : length + 1, '\0');
-  }
+  std::optional<std::string> text = win32::ReadGrowingText<char>(query);
+  if (!text) SetLastErrorFromWin32();
+  return text.value_or(std::string());
 }
 
 class Win32FileSystem : public FileSystem {

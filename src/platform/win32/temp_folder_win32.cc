@@ -1,26 +1,17 @@
 #include <optional>
 
 #include "platform/win32/com_text.h"
+#include "platform/win32/growing_text.h"
 #include "platform/win32/temp_folder.h"
 #include "platform/win32/windows_api.h"
 
 namespace radlyn::platform::win32 {
 namespace {
 
-// A UTF-16 text a query writes into a buffer of its size, answering the length it wrote or,
-// when the buffer is too small, the size it needs; empty when the query fails.
+// A UTF-16 text of unknown length; empty when the query fails.
 template <typename Query>
 std::wstring ReadWide(Query query) {
-  std::wstring text(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = query(text.data(), static_cast<DWORD>(text.size()));
-    if (length == 0) return {};
-    if (length < text.size()) {
-      text.resize(length);
-      return text;
-    }
-    text.assign(length + 1, L'\0');
-  }
+  return ReadGrowingText<wchar_t>(query).value_or(std::wstring());
 }
 
 // The ANSI form of `wide` when it names the same thing (it converts back unchanged).
