@@ -1,7 +1,5 @@
-// The calling convention of one of Morlund's modules, as its calls show it (module_function.h),
-// and ProbeModuleConvention for programs that want to know it without running a job (a support
-// checker): it loads the module from the Morlund folder by full path, calls its version check
-// once with the version argument radlyn sends, releases the module and tells the convention.
+// The calling convention of one of Morlund's modules, as its calls show it (module_function.h).
+// A program that wants it without running a job uses ProbeMorlundModules (module_probe.h).
 #pragma once
 
 #include <cstddef>
@@ -23,11 +21,5 @@ ModuleConvention ConventionOfCall(std::uint32_t bytes_removed, std::size_t argum
 
 // "cdecl", "stdcall", "unsupported" or "unknown".
 const char* ConventionName(ModuleConvention convention);
-
-// `module` is a module's file stem ("mofiledb", "momodch", "mogrfman", "moutil", "mofileio",
-// any case). kUnknown when there is no Morlund folder, the module does not load or lacks its
-// version check, or the name is none of the five. The module's library is released again
-// (MoModCh included, which a job keeps: call this before a job, not during one).
-ModuleConvention ProbeModuleConvention(std::string_view module);
 
 }  // namespace radlyn

@@ -167,16 +167,6 @@ bool FindExports(ModuleTable& table, const ModuleDescription& module) {
   return complete;
 }
 
-// The name of the module's version check among its exports.
-const char* CheckVersionExport(const ModuleDescription& module) {
-  for (std::size_t i = 0; i < module.export_count; ++i) {
-    if (std::string_view(module.exports[i].name).ends_with("_CheckVersion")) {
-      return module.exports[i].name;
-    }
-  }
-  return "";
-}
-
 }  // namespace
 
 bool CMorlundLink::LoadMorlundLink() {
@@ -318,35 +308,6 @@ void CMorlundLink::UnloadMorlundLink() {
     }
     ClearModule(modules_, module);
   }
-}
-
-ModuleConvention ProbeModuleConvention(std::string_view module) {
-  const std::string folder = GetMorlundFolder();
-  const ModuleDescription* found = nullptr;
-  for (const ModuleDescription& candidate : kModules) {
-    const std::string_view stem = candidate.file_stem;
-    if (module.size() == stem.size() &&
-        std::equal(stem.begin(), stem.end(), module.begin(), [](char a, char b) {
-          return std::tolower(static_cast<unsigned char>(a)) ==
-                 std::tolower(static_cast<unsigned char>(b));
-        })) {
-      found = &candidate;
-    }
-  }
-  if (found == nullptr || folder.empty()) return ModuleConvention::kUnknown;
-  auto& libraries = platform::GetDynamicLibraries();
-  libraries.SetSearchFolder(folder);
-  const platform::LibraryHandle library =
-      libraries.Load(folder + found->file_stem + platform::kLibraryFileSuffix);
-  if (library == 0) return ModuleConvention::kUnknown;
-  // A table of its own holds the one entry called, so a job's table is never touched.
-  ModuleTable probe;
-  ModuleCalls& calls = probe.*found->calls;
-  (probe.*found->check_version)
-      .Bind(libraries.FindExport(library, CheckVersionExport(*found)), &calls);
-  if (probe.*found->check_version) (probe.*found->check_version)(found->version_argument, 0);
-  libraries.Release(library);
-  return calls.convention;
 }
 
 }  // namespace radlyn
