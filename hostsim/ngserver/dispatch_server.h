@@ -76,6 +76,9 @@ class DispatchObject {
   // `kind` holds the bits of the call's kind (a property read from radlyn carries both).
   virtual DispatchReply Invoke(DispatchServer& server, std::int32_t dispatch_id, std::uint32_t kind,
                                const std::vector<DispatchValue>& arguments) = 0;
+  // A caller asks for the object's type information (Windows, before it hands it out); an
+  // object switched to hang there never returns.
+  virtual void TypeInfoAsked() {}
 };
 
 inline constexpr const char* kErrorMemberNotFound = "org.radlyn.Dispatch1.Error.MemberNotFound";

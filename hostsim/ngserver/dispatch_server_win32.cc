@@ -315,12 +315,14 @@ class ComDispatch final : public IDispatch {
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
+    owner_.server().objects_.at(path_).object->TypeInfoAsked();
     *count = declaration_.type_info && type_info_ != nullptr ? 1 : 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
     if (info == nullptr) return E_POINTER;
     *info = nullptr;
+    owner_.server().objects_.at(path_).object->TypeInfoAsked();
     if (index != 0 || !declaration_.type_info || type_info_ == nullptr) return DISP_E_BADINDEX;
     type_info_->AddRef();
     *info = type_info_;

@@ -128,6 +128,13 @@ class SimulatedObject : public DispatchObject {
     return MemberNotFound(folder_, server_, dispatch_id, kind);
   }
 
+  void TypeInfoAsked() override {
+    const NgSwitches switches(folder_);
+    if (Hangs(switches, "GetTypeInfo")) {
+      Call(folder_, server_, "GetTypeInfo", {}).Hang(switches.Int(server_, "HangMs"));
+    }
+  }
+
  protected:
   virtual OutForm OutFormOf(const MemberEntry&, const NgSwitches&) const { return OutForm::kNone; }
   virtual bool Rejects(const NgSwitches& switches, std::string_view name) const {
@@ -230,8 +237,8 @@ class OptionsManagerInstance final : public SimulatedObject {
   bool Rejects(const NgSwitches& switches, std::string_view) const override {
     return switches.Int(kOptionsManager, "Reject") != 0;
   }
-  bool Hangs(const NgSwitches& switches, std::string_view) const override {
-    return switches.Int(kOptionsManager, "Hang") != 0;
+  bool Hangs(const NgSwitches& switches, std::string_view name) const override {
+    return name == "GetOption" && switches.Int(kOptionsManager, "Hang") != 0;
   }
   DispatchReply Answer(DispatchServer&, const NgSwitches& switches, std::string_view,
                        const std::vector<DispatchValue>&, Call& call) override {

@@ -41,7 +41,9 @@ constexpr std::array kNgSwitchTable{
                 "FindPlugin, Plugin, Version or ProgramPath"},
     SwitchEntry{"PluginServer", "Hang", "",
                 "name of one call (as for Reject) the server never answers: it waits HangMs, "
-                "then the server program ends without a reply, as a hung server that is killed"},
+                "then the server program ends without a reply, as a hung server that is killed; "
+                "GetTypeInfo: the request for an object's type information (Windows), as a "
+                "server whose type library lies on a share that does not answer"},
     SwitchEntry{"PluginServer", "HangMs", "600000", "how long a hanging call waits"},
     // The options manager, MORLUNDNG.OptionsManager.
     SwitchEntry{"OptionsManager", "Available", "1",

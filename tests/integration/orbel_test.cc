@@ -315,8 +315,12 @@ TEST_F(OrbelTest, HungAutomationCallEndsTheJobAtTheCallLimit) {
     const char* event;
   } kCases[] = {
       {"OptionsManager", "1", "MORLUND Options Manager GetOption did not answer within 1500 ms"},
-      {"PluginServer", "Login", "MORLUND PlugIn Server Login did not answer within 1500 ms"}};
+      {"PluginServer", "Login", "MORLUND PlugIn Server Login did not answer within 1500 ms"},
+      // Login's out-argument is passed in the form the server's type information declares, and
+      // asking for that information is a call into the server too.
+      {"PluginServer", "GetTypeInfo", "MORLUND PlugIn Server Login did not answer within 1500 ms"}};
   for (const auto& c : kCases) {
+    if (!TargetIsWindows() && std::string(c.value) == "GetTypeInfo") continue;
     SetSwitch("OptionsManager", "Hang", "0");
     SetSwitch(c.section, "Hang", c.value);
     SetSwitch(c.section, "HangMs", "15000");

@@ -200,11 +200,12 @@ class DispatchObject final : public AutomationObject {
                            ? static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET)
                            : static_cast<WORD>(DISPATCH_METHOD);
 
+    const std::uint32_t limit_ms = AutomationCallLimitMs();
     // The forms the out-argument is tried in: the declared one, else VARIANT, then object.
     std::vector<VARTYPE> out_forms;
     if (out_arguments != nullptr) {
-      const VARTYPE declared = win32::DeclaredByRefType(
-          *dispatch_.get(), static_cast<DISPID>(dispatch_id), flags, static_cast<UINT>(count - 1));
+      const VARTYPE declared =
+          DeclaredOutType(static_cast<DISPID>(dispatch_id), kind, flags, count - 1, limit_ms);
       out_forms = declared != VT_EMPTY ? std::vector<VARTYPE>{declared}
                                        : std::vector<VARTYPE>{VT_VARIANT, VT_DISPATCH};
     } else {
@@ -217,7 +218,6 @@ class DispatchObject final : public AutomationObject {
       if (out_arguments != nullptr) {
         PassByReference(out_forms[attempt], *frame->out_value.Receive(), *frame->values[0].get());
       }
-      const std::uint32_t limit_ms = AutomationCallLimitMs();
       if (!win32::InvokeWithin(*dispatch_.get(), static_cast<DISPID>(dispatch_id), flags, frame,
                                limit_ms)) {
         *hung_ = true;
@@ -242,6 +242,27 @@ class DispatchObject final : public AutomationObject {
   }
 
  private:
+  // The declared type of the out-argument at `index`. Reading the type information crosses into
+  // the server as the call itself does, and a server can hang there as well (one loading its type
+  // library from a share that does not answer), so the reading shares the call's limit and, given
+  // up on, ends the call the same way.
+  VARTYPE DeclaredOutType(DISPID dispatch_id, InvokeKind kind, WORD flags, std::size_t index,
+                          std::uint32_t limit_ms) {
+    auto declared = std::make_shared<VARTYPE>(static_cast<VARTYPE>(VT_EMPTY));
+    HRESULT reached = S_OK;
+    if (!win32::RunWithin(
+            *dispatch_.get(), limit_ms,
+            [declared, dispatch_id, flags, index](IDispatch& object) {
+              *declared =
+                  win32::DeclaredByRefType(object, dispatch_id, flags, static_cast<UINT>(index));
+            },
+            reached)) {
+      *hung_ = true;
+      throw AutomationTimeout(CallName(dispatch_id, kind), limit_ms);
+    }
+    return *declared;  // VT_EMPTY too when the object could not be reached: the call says why
+  }
+
   ComPtr<IDispatch> dispatch_;
   HungFlag hung_;
 };

@@ -8,21 +8,27 @@ namespace {
 
 volatile LONG abandoned = 0;
 
-// One call handed to its thread; owned by both sides.
+// One bounded piece of work handed to its thread; owned by both sides.
 struct Call {
   ~Call() {
     if (dispatch_stream != nullptr) dispatch_stream->Release();
-    if (result_stream != nullptr) result_stream->Release();
-    if (out_stream != nullptr) out_stream->Release();
     if (done != nullptr) ::CloseHandle(done);
   }
-  std::shared_ptr<InvokeFrame> frame;
-  DISPID dispatch_id = 0;
-  WORD flags = 0;
+  std::function<void(IDispatch&)> work;
   IStream* dispatch_stream = nullptr;  // the object, marshalled for the call's thread
-  IStream* result_stream = nullptr;    // objects handed back, marshalled for the caller
-  IStream* out_stream = nullptr;
   HANDLE done = nullptr;
+  HRESULT reached = E_FAIL;  // whether the object reached the call's thread
+};
+
+// The objects an Invoke hands back, as the result or the out-argument, marshalled on the call's
+// thread for the caller's apartment.
+struct Handback {
+  ~Handback() {
+    if (result != nullptr) result->Release();
+    if (out != nullptr) out->Release();
+  }
+  IStream* result = nullptr;
+  IStream* out = nullptr;
 };
 
 bool HoldsObject(const VARIANT& value) {
@@ -48,29 +54,29 @@ void UnmarshalIn(IStream*& stream, VARIANT& value) {
   value.punkVal = static_cast<IUnknown*>(object);
 }
 
-DWORD WINAPI MakeCall(void* parameter) {
+DWORD WINAPI RunCall(void* parameter) {
   const std::unique_ptr<std::shared_ptr<Call>> handed(
       static_cast<std::shared_ptr<Call>*>(parameter));
   Call& call = **handed;
-  InvokeFrame& frame = *call.frame;
   ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   IDispatch* dispatch = nullptr;
-  frame.outcome = ::CoGetInterfaceAndReleaseStream(call.dispatch_stream, IID_IDispatch,
-                                                   reinterpret_cast<void**>(&dispatch));
+  call.reached = ::CoGetInterfaceAndReleaseStream(call.dispatch_stream, IID_IDispatch,
+                                                  reinterpret_cast<void**>(&dispatch));
   call.dispatch_stream = nullptr;
-  if (SUCCEEDED(frame.outcome)) {
-    DISPPARAMS parameters{frame.values.empty() ? nullptr : frame.values[0].get(), nullptr,
-                          static_cast<UINT>(frame.values.size()), 0};
-    frame.outcome =
-        dispatch->Invoke(call.dispatch_id, IID_NULL, LOCALE_USER_DEFAULT, call.flags, &parameters,
-                         frame.result.Receive(), &frame.exception, &frame.argument_error);
-    MarshalOut(*frame.result.get(), call.result_stream);
-    MarshalOut(*frame.out_value.get(), call.out_stream);
+  if (SUCCEEDED(call.reached)) {
+    call.work(*dispatch);
     dispatch->Release();
   }
   ::CoUninitialize();
   ::SetEvent(call.done);
   return 0;
+}
+
+void Invoke(IDispatch& dispatch, DISPID dispatch_id, WORD flags, InvokeFrame& frame) {
+  DISPPARAMS parameters{frame.values.empty() ? nullptr : frame.values[0].get(), nullptr,
+                        static_cast<UINT>(frame.values.size()), 0};
+  frame.outcome = dispatch.Invoke(dispatch_id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
+                                  frame.result.Receive(), &frame.exception, &frame.argument_error);
 }
 
 // True for a proxy to an object of another apartment or process (COM's proxies answer for
@@ -93,33 +99,28 @@ InvokeFrame::~InvokeFrame() {
   ::SysFreeString(exception.bstrHelpFile);
 }
 
-bool InvokeWithin(IDispatch& dispatch, DISPID dispatch_id, WORD flags,
-                  const std::shared_ptr<InvokeFrame>& frame, std::uint32_t limit_ms) {
+bool RunWithin(IDispatch& dispatch, std::uint32_t limit_ms, std::function<void(IDispatch&)> work,
+               HRESULT& reached) {
+  reached = S_OK;
   if (!IsProxy(dispatch)) {
-    DISPPARAMS parameters{frame->values.empty() ? nullptr : frame->values[0].get(), nullptr,
-                          static_cast<UINT>(frame->values.size()), 0};
-    frame->outcome =
-        dispatch.Invoke(dispatch_id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-                        frame->result.Receive(), &frame->exception, &frame->argument_error);
+    work(dispatch);
     return true;
   }
   auto call = std::make_shared<Call>();
-  call->frame = frame;
-  call->dispatch_id = dispatch_id;
-  call->flags = flags;
+  call->work = std::move(work);
   call->done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (call->done == nullptr) {
-    frame->outcome = HRESULT_FROM_WIN32(::GetLastError());
+    reached = HRESULT_FROM_WIN32(::GetLastError());
     return true;
   }
-  frame->outcome =
+  reached =
       ::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, &dispatch, &call->dispatch_stream);
-  if (FAILED(frame->outcome)) return true;
+  if (FAILED(reached)) return true;
   auto* handed = new std::shared_ptr<Call>(call);
-  HANDLE thread = ::CreateThread(nullptr, 0, &MakeCall, handed, 0, nullptr);
+  HANDLE thread = ::CreateThread(nullptr, 0, &RunCall, handed, 0, nullptr);
   if (thread == nullptr) {
     delete handed;
-    frame->outcome = HRESULT_FROM_WIN32(::GetLastError());
+    reached = HRESULT_FROM_WIN32(::GetLastError());
     return true;
   }
   ::CloseHandle(thread);
@@ -129,8 +130,33 @@ bool InvokeWithin(IDispatch& dispatch, DISPID dispatch_id, WORD flags,
     ::InterlockedExchange(&abandoned, 1);
     return false;
   }
-  UnmarshalIn(call->result_stream, *frame->result.get());
-  UnmarshalIn(call->out_stream, *frame->out_value.get());
+  reached = call->reached;
+  return true;
+}
+
+bool InvokeWithin(IDispatch& dispatch, DISPID dispatch_id, WORD flags,
+                  const std::shared_ptr<InvokeFrame>& frame, std::uint32_t limit_ms) {
+  if (!IsProxy(dispatch)) {
+    Invoke(dispatch, dispatch_id, flags, *frame);
+    return true;
+  }
+  auto handback = std::make_shared<Handback>();
+  HRESULT reached = S_OK;
+  const bool ended = RunWithin(
+      dispatch, limit_ms,
+      [frame, handback, dispatch_id, flags](IDispatch& object) {
+        Invoke(object, dispatch_id, flags, *frame);
+        MarshalOut(*frame->result.get(), handback->result);
+        MarshalOut(*frame->out_value.get(), handback->out);
+      },
+      reached);
+  if (!ended) return false;
+  if (FAILED(reached)) {
+    frame->outcome = reached;
+    return true;
+  }
+  UnmarshalIn(handback->result, *frame->result.get());
+  UnmarshalIn(handback->out, *frame->out_value.get());
   return true;
 }
 

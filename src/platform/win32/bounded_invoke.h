@@ -1,4 +1,6 @@
-// IDispatch::Invoke with a time limit. COM has no way to end a synchronous call that also works
+// Calls into an automation object with a time limit: IDispatch::Invoke, and any other work on the
+// object (the queries of its type information that come before a call cross into the server
+// too). COM has no way to end a synchronous call that also works
 // under Wine (CoCancelCall is not implemented there, and its modal loop goes on waiting after the
 // message filter cancels a call), so the call is made on a thread of its own, in the
 // multithreaded apartment, while the calling thread waits for it at most `limit_ms`, handling its
@@ -10,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,6 +34,13 @@ struct InvokeFrame {
   UINT argument_error = 0;
   HRESULT outcome = E_FAIL;
 };
+
+// Runs `work` with the object (on the call's thread, when the object is a proxy). False when it
+// has not ended within `limit_ms`: it is then left to itself, so whatever it writes to must be
+// owned by `work` itself (captured shared state), not by the caller's frame. `reached` is the
+// failure that kept `work` from running at all, else S_OK.
+bool RunWithin(IDispatch& dispatch, std::uint32_t limit_ms, std::function<void(IDispatch&)> work,
+               HRESULT& reached);
 
 // False when the call has not ended within `limit_ms` (it is then left to itself); otherwise the
 // frame holds its outcome (a failure to make the call at all included).
