@@ -41,28 +41,16 @@ if [ ${#missing[@]} -gt 0 ]; then
     exit 1
   fi
   # A mirror in the middle of its sync answers with index files of the wrong size, and a fetch
-  # can fail in passing: both pass within minutes, so each step is tried again before it fails.
-  apt_options=(-o Acquire::Retries=3)
+  # can fail in passing: both pass within minutes, so the list update and install are tried again.
+  apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::Retries=3)
   attempt=1
-  until "${as_root[@]}" apt-get "${apt_options[@]}" update -qq; do
+  until "${apt[@]}" update -qq && "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"; do
     if [ $attempt -ge 5 ]; then
-      echo "apt-get update failed $attempt times; the package mirror cannot be read" >&2
+      echo "apt-get failed $attempt times; the package mirror cannot be read" >&2
       exit 1
     fi
-    echo "apt-get update failed (attempt $attempt of 5); trying again in $((attempt * 30)) s" >&2
+    echo "apt-get failed (attempt $attempt of 5); trying again in $((attempt * 30)) s" >&2
     sleep $((attempt * 30))
-    attempt=$((attempt + 1))
-  done
-  attempt=1
-  until DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${apt_options[@]}" install -y -qq \
-    --no-install-recommends "${missing[@]}"; do
-    if [ $attempt -ge 3 ]; then
-      echo "apt-get install failed $attempt times: ${missing[*]}" >&2
-      exit 1
-    fi
-    echo "apt-get install failed (attempt $attempt of 3); updating the lists and trying again" >&2
-    sleep 30
-    "${as_root[@]}" apt-get "${apt_options[@]}" update -qq || true
     attempt=$((attempt + 1))
   done
 fi
