@@ -18,6 +18,8 @@ packages=(
   wixl msitools osslsigncode openssl zip               # the release: MSI and its tables, signing, certificates, kit
   python3                                              # the release test's local time-stamp authority
   locales                                              # other ANSI code pages under Wine (pl, ru, ja)
+  mono-mcs mono-runtime libmono-i18n-west4.0-cil        # the client kit's C# sample (Windows-1252 included)
+  fp-compiler                                          # the client kit's Object Pascal sample (compiler and its run-time units)
 )
 
 as_root=()
