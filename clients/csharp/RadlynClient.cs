@@ -445,6 +445,8 @@ namespace Radlyn.Client
         {
             if (job == null) throw new ArgumentNullException("job");
             job.Validate(ansi);
+            if (DataFolder.IndexOf('"') >= 0)
+                throw new RadlynException("The data folder '" + DataFolder + "' holds a quote.");
             if (!Directory.Exists(DataFolder))
                 throw new RadlynException("The data folder '" + DataFolder + "' does not exist (Radlyn does not create it).");
             DeleteOldResult();

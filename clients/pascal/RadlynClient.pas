@@ -234,7 +234,7 @@ var
   Flags: DWORD;
   Size: Integer;
   UsedDefault: BOOL;
-  UsedDefaultPointer: PBOOL;
+  UsedDefaultPointer: Pointer;
 begin
   Bytes := '';
   Result := True;
@@ -511,7 +511,7 @@ var
 begin
   Stream := TFileStream.Create(Path, fmOpenRead or fmShareDenyNone);
   try
-    SetLength(Result, Stream.Size);
+    SetLength(Result, Integer(Stream.Size));
     if Length(Result) > 0 then Stream.ReadBuffer(Result[1], Length(Result));
   finally
     Stream.Free;
@@ -752,7 +752,7 @@ var
   Startup: TStartupInfo;
   Process: TProcessInformation;
   Woke: DWORD;
-  Message: TMsg;
+  Pending: TMsg;
 begin
   CommandLine := '"' + FRadlynProgram + '" "datapath=' + FDataFolder + '"';
   if OwnerWindow <> 0 then
@@ -772,18 +772,18 @@ begin
     repeat
       Woke := WaitForObjectOrMessage(1, @Process.hProcess, False, INFINITE, QS_ALLINPUT);
       if Woke = WAIT_OBJECT_0 + 1 then
-        while PeekMessage(Message, 0, 0, 0, PM_REMOVE) do
+        while PeekMessage(Pending, 0, 0, 0, PM_REMOVE) do
         begin
-          if Message.message = WM_QUIT then
+          if Pending.message = WM_QUIT then
           begin
             // The program is closing: let Radlyn end, then hand the quit on to the main loop.
             WaitForSingleObject(Process.hProcess, INFINITE);
-            PostQuitMessage(Integer(Message.wParam));
+            PostQuitMessage(Integer(Pending.wParam));
             Woke := WAIT_OBJECT_0;
             Break;
           end;
-          TranslateMessage(Message);
-          DispatchMessage(Message);
+          TranslateMessage(Pending);
+          DispatchMessage(Pending);
         end
       else if Woke <> WAIT_OBJECT_0 then
         WaitForSingleObject(Process.hProcess, INFINITE);
@@ -839,6 +839,8 @@ begin
   if not RadlynToAnsi(FDataFolder, Ignored) then
     raise ERadlyn.Create('The data folder ''' + FDataFolder +
       ''' holds a character the workstation''s ANSI code page cannot write');
+  if Pos('"', FDataFolder) > 0 then
+    raise ERadlyn.Create('The data folder ''' + FDataFolder + ''' holds a quote');
   if not DirectoryExists(FDataFolder) then
     raise ERadlyn.Create('The data folder ''' + FDataFolder +
       ''' does not exist (Radlyn does not create it).');
