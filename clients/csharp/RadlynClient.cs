@@ -19,6 +19,7 @@ using System.Globalization;
 using System.IO;
 using System.Runtime.InteropServices;
 using System.Text;
+using System.Threading;
 using System.Threading.Tasks;
 
 namespace Radlyn.Client
@@ -422,8 +423,10 @@ namespace Radlyn.Client
         }
 
         /// <summary>Runs one job; the calling thread (a WinForms or WPF window's) is free while
-        /// Radlyn runs, and the owner window is disabled as under a modal dialog.</summary>
-        public async Task<RadlynResult> RunAsync(RadlynJob job)
+        /// Radlyn runs, and the owner window is disabled as under a modal dialog. Cancelling ends a
+        /// hung Radlyn (this process, never others by name): no image, and the result reads
+        /// NoJobRan.</summary>
+        public async Task<RadlynResult> RunAsync(RadlynJob job, CancellationToken cancel = default(CancellationToken))
         {
             Encoding ansi = AnsiEncoding();
             using (Process radlyn = Prepare(job, ansi))
@@ -433,11 +436,21 @@ namespace Radlyn.Client
                 radlyn.Exited += (sender, args) => ended.TrySetResult(true);
                 if (radlyn.HasExited) ended.TrySetResult(true);
                 SetOwnerEnabled(false);
-                try { await ended.Task; }
+                try
+                {
+                    using (cancel.Register(() => EndProcess(radlyn))) await ended.Task;
+                }
                 finally { SetOwnerEnabled(true); }
                 radlyn.WaitForExit();
             }
             return RadlynResult.Read(ResultFile, ansi);
+        }
+
+        static void EndProcess(Process radlyn)
+        {
+            try { if (!radlyn.HasExited) radlyn.Kill(); }
+            catch (InvalidOperationException) { }  // it ended meanwhile
+            catch (System.ComponentModel.Win32Exception) { }
         }
 
         // Checks the job, clears the old result, writes the job file and starts Radlyn.
