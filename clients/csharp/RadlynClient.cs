@@ -62,7 +62,7 @@ namespace Radlyn.Client
         public string PatientId = "";
         public string Birthdate = "";       // YYYYMMDD
         public string ImageDataPath = null; // absolute output folder; null: the data folder
-        public string FileFormat = "tif";   // tif or bmp
+        public string FileFormat = "tif";   // tif or bmp, in any case
         public bool Assure8Bit = true;
         public bool DoAutoPostProc = true;
 
@@ -91,7 +91,8 @@ namespace Radlyn.Client
             Text("Birthdate", Birthdate, ansi, 8);
             if (!IsDate(Birthdate))
                 throw new RadlynJobException("Birthdate", "'" + Birthdate + "' is no real date YYYYMMDD from the year 100 on");
-            if (FileFormat != "tif" && FileFormat != "bmp")
+            if (!string.Equals(FileFormat, "tif", StringComparison.OrdinalIgnoreCase) &&
+                !string.Equals(FileFormat, "bmp", StringComparison.OrdinalIgnoreCase))
                 throw new RadlynJobException("FileFormat", "must be tif or bmp");
             if (ImageDataPath != null) CheckOutputFolder(ansi);
         }
@@ -143,7 +144,7 @@ namespace Radlyn.Client
         static bool IsDate(string date)
         {
             DateTime parsed;
-            return date.Length == 8 && date[0] != '0' && DateTime.TryParseExact(date, "yyyyMMdd",
+            return date.Length == 8 && DateTime.TryParseExact(date, "yyyyMMdd",
                 CultureInfo.InvariantCulture, DateTimeStyles.None, out parsed) && parsed.Year >= 100;
         }
 

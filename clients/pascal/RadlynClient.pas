@@ -74,7 +74,7 @@ type
     PatientID: string;
     BirthDate: string;       // YYYYMMDD
     ImageDataPath: string;   // absolute output folder; '' for the data folder
-    FileFormat: string;      // tif or bmp
+    FileFormat: string;      // tif or bmp, in any case
     Assure8Bit: Boolean;
     DoAutoPostProc: Boolean;
     constructor Create;
@@ -143,6 +143,9 @@ const
 function RadlynToAnsi(const S: string; out Bytes: AnsiString): Boolean;
 { Text of the ANSI code page as the program's string. }
 function RadlynFromAnsi(const Bytes: AnsiString): string;
+{ Reads a result file Radlyn wrote (a missing one, or one without ErrorNr: no job ran); the
+  caller frees it. }
+function RadlynReadResult(const ResultFile: string): TRadlynResult;
 
 implementation
 
@@ -432,7 +435,7 @@ var
   Parsed: TDateTime;
 begin
   Result := False;
-  if (Length(Date) <> 8) or (Date[1] = '0') then Exit;
+  if Length(Date) <> 8 then Exit;
   for I := 1 to 8 do
     if (Date[I] < '0') or (Date[I] > '9') then Exit;
   Result := TryEncodeDate(StrToInt(Copy(Date, 1, 4)), StrToInt(Copy(Date, 5, 2)),
@@ -472,7 +475,7 @@ begin
   if not IsDate(BirthDate) then
     raise ERadlynJob.CreateField('BirthDate', '''' + BirthDate +
       ''' is no real date YYYYMMDD from the year 100 on');
-  if (FileFormat <> 'tif') and (FileFormat <> 'bmp') then
+  if not SameText(FileFormat, 'tif') and not SameText(FileFormat, 'bmp') then
     raise ERadlynJob.CreateField('FileFormat', 'must be tif or bmp');
   if ImageDataPath = '' then Exit;
   CheckText('ImageDataPath', ImageDataPath, MaxOutputFolder - 1);
@@ -667,13 +670,13 @@ begin
 end;
 
 { A missing file, or one without ErrorNr, means no job ran. }
-function ReadResultFile(const Path: string): TRadlynResult;
+function RadlynReadResult(const ResultFile: string): TRadlynResult;
 var
   Entries: TIniEntries;
   Number: string;
 begin
   Entries := nil;
-  if FileExists(Path) then Entries := ParseIni(RadlynFromAnsi(ReadWholeFile(Path)));
+  if FileExists(ResultFile) then Entries := ParseIni(RadlynFromAnsi(ReadWholeFile(ResultFile)));
   Result := TRadlynResult.Create;
   Number := Lookup(Entries, 'Info/ErrorNr');
   Result.JobRan := Number <> '';
@@ -847,7 +850,7 @@ begin
   DeleteOldResult;
   WriteJobFile(Job);
   StartAndWait;
-  Result := ReadResultFile(ResultFile);
+  Result := RadlynReadResult(ResultFile);
 end;
 
 end.

@@ -24,14 +24,21 @@ case $language in
     mcs -langversion:7.2 -warnaserror -out:"$work/SampleClient.exe" \
       "$source/clients/csharp/RadlynClient.cs" "$source/clients/csharp/SampleClient.cs" >"$work/out" 2>&1 ||
       fail "mcs"
+    mcs -langversion:7.2 -warnaserror -out:"$work/KitCheck.exe" \
+      "$source/clients/csharp/RadlynClient.cs" "$source/tests/clients/KitCheck.cs" >"$work/out" 2>&1 ||
+      fail "mcs"
     client=(mono "$work/SampleClient.exe")
+    check=(mono "$work/KitCheck.exe")
     ;;
   pascal)
     command -v fpc >/dev/null || skip "fpc"
     mkdir "$work/units"
     fpc -Mdelphi -vw -Sew -FE"$work" -FU"$work/units" "$source/clients/pascal/SampleClient.dpr" \
       >"$work/out" 2>&1 || fail "fpc"
+    fpc -Mdelphi -vw -Sew -FE"$work" -FU"$work/units" -Fu"$source/clients/pascal" \
+      "$source/tests/clients/KitCheck.dpr" >"$work/out" 2>&1 || fail "fpc"
     client=("$work/SampleClient")
+    check=("$work/KitCheck")
     ;;
   *) fail "unknown language $language" ;;
 esac
@@ -39,6 +46,13 @@ esac
 export RADLYN_REGISTRY=$work/registry.ini XDG_RUNTIME_DIR=$work/run HOME=$work LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS RADLYN_ANSI_CODE_PAGE
 mkdir -p "$work/run"
+
+# The units alone: the table's answers.
+case_name=kit_cases.txt
+grep -v '^#' "$source/tests/clients/kit_cases.txt" >"$work/cases"
+"${check[@]}" "$work" <"$work/cases" >"$work/answers" 2>&1 || fail "$(cat "$work/answers")"
+paste -d'|' "$work/cases" "$work/answers" | awk -F'|' '$3 != $4 { print "line " NR ": " $1 "|" $2 ": " $4 ", not " $3; bad = 1 }
+  END { exit bad }' || fail "wrong answers"
 "$hostsim" install "$work/morlund" >"$work/out" 2>&1 || fail "hostsim install"
 calls=$work/morlund/hostsim-calls.log
 lock=$work/run/{C2772E85-0A11-4be6-A134-2B2421B164B9}.lock
