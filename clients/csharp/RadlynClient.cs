@@ -72,6 +72,8 @@ namespace Radlyn.Client
 
         /// <summary>Throws RadlynJobException naming the first field Radlyn would refuse or cut.
         /// Lengths count bytes of the ANSI code page, as Radlyn does.</summary>
+        public void Validate() { Validate(RadlynClient.AnsiEncoding()); }
+
         public void Validate(Encoding ansi)
         {
             Text("ClientName", ClientName, ansi, 259);
