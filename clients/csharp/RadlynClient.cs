@@ -92,7 +92,8 @@ namespace Radlyn.Client
             Text("PatientId", PatientId, ansi, 19);
             Text("Birthdate", Birthdate, ansi, 8);
             if (!IsDate(Birthdate))
-                throw new RadlynJobException("Birthdate", "'" + Birthdate + "' is no real date YYYYMMDD from the year 100 on");
+                throw new RadlynJobException("Birthdate", "'" + Birthdate
+                    + "' is no real date YYYYMMDD from the year 100 on");
             if (!string.Equals(FileFormat, "tif", StringComparison.OrdinalIgnoreCase) &&
                 !string.Equals(FileFormat, "bmp", StringComparison.OrdinalIgnoreCase))
                 throw new RadlynJobException("FileFormat", "must be tif or bmp");
@@ -122,7 +123,8 @@ namespace Radlyn.Client
         {
             if (value == null) throw new RadlynJobException(field, "is missing (null)");
             foreach (char c in value)
-                if (c < ' ' || c == '\x7F') throw new RadlynJobException(field, "holds a line break or another control character");
+                if (c < ' ' || c == '\x7F')
+                    throw new RadlynJobException(field, "holds a line break or another control character");
             if (value.Trim() != value) throw new RadlynJobException(field, "begins or ends with a blank");
             byte[] bytes;
             try { bytes = ansi.GetBytes(value); }
@@ -160,7 +162,8 @@ namespace Radlyn.Client
             const string field = "ImageDataPath";
             Text(field, ImageDataPath, ansi, MaxOutputFolder - 1);
             string path = ImageDataPath;
-            bool drive = path.Length >= 3 && char.IsLetter(path[0]) && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+            bool drive = path.Length >= 3 && char.IsLetter(path[0]) && path[1] == ':' &&
+                (path[2] == '\\' || path[2] == '/');
             bool absolute = drive || path.StartsWith("\\\\") || path.StartsWith("/") || path.StartsWith("%");
             if (!absolute) RefuseFolder("is not an absolute path");
             for (int i = 0; i < path.Length; i++)
@@ -321,7 +324,11 @@ namespace Radlyn.Client
             foreach (string raw in ansi.GetString(bytes).Split('\n'))
             {
                 string line = raw.Trim();
-                if (line.StartsWith("[") && line.EndsWith("]")) { section = line.Substring(1, line.Length - 2).Trim(); continue; }
+                if (line.StartsWith("[") && line.EndsWith("]"))
+                {
+                    section = line.Substring(1, line.Length - 2).Trim();
+                    continue;
+                }
                 int equals = line.IndexOf('=');
                 if (equals <= 0 || line.StartsWith(";")) continue;
                 string name = section + "/" + line.Substring(0, equals).Trim();
@@ -538,7 +545,8 @@ namespace Radlyn.Client
         static string TrimFolder(string folder)
         {
             // A quoted command-line value must not end in a backslash, which would escape the quote.
-            while (folder.Length > 3 && (folder.EndsWith("\\") || folder.EndsWith("/"))) folder = folder.Substring(0, folder.Length - 1);
+            while (folder.Length > 3 && (folder.EndsWith("\\") || folder.EndsWith("/")))
+                folder = folder.Substring(0, folder.Length - 1);
             return folder;
         }
 
