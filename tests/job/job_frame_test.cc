@@ -3,7 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdint>
+
 #include "job/job_fixture.h"
+#include "platform/crash_result.h"
 #include "platform/last_error.h"
 #include "platform/profile.h"
 
@@ -98,6 +102,46 @@ TEST_F(JobFrameTest, AResultWhoseErrorNumberCannotBeWrittenIsWithheld) {
               ::testing::Contains(::testing::StartsWith(
                   "[Error] Couldn't write the result file: '" + frame_.GetPendingResultFilePath() +
                   "' (writing in folder '" + DataFolder() + "': error ")));
+}
+
+// A fault while the result is pending publishes it with 99 and the crash; an error the job had
+// already reported keeps its number. (Windows reports from its reporter thread instead.)
+TEST_F(JobFrameTest, AFaultPublishesThePendingResultAndAStoredErrorStays) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows writes a crash's report from its reporter thread";
+#else
+  const auto fault = [this] {
+    platform::InstallCrashResultWriter(nullptr);
+    frame_.PrepareCrashResult();
+    volatile std::uintptr_t address = 0x10;
+    *reinterpret_cast<volatile int*>(address) = 1;
+  };
+  ASSERT_TRUE(frame_.BeginResult());
+  frame_.WriteErrorReport(0, "");  // the client's initialisation
+  EXPECT_EXIT(fault(), ::testing::KilledBySignal(SIGSEGV), "");
+  std::vector<std::string> keys = ResultKeys();
+  ASSERT_EQ(keys.size(), 3u);
+  EXPECT_EQ(keys[0], "Info/ErrorNr=99");
+  EXPECT_THAT(keys[2], ::testing::StartsWith("Info/DebugInfo=Unhandled exception SIGSEGV in "));
+  EXPECT_THAT(ReadFile(LogFolderForTests() + "morlund.log"),
+              ::testing::HasSubstr("[Error] Unhandled exception SIGSEGV in "));
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
+
+  std::filesystem::remove(frame_.GetResultFilePath());
+  CJobFrame failed(&link_);
+  failed.SetDataFolder(DataFolder());
+  ASSERT_TRUE(failed.BeginResult());
+  failed.WriteErrorReport(31, "x");
+  EXPECT_EXIT(
+      {
+        platform::InstallCrashResultWriter(nullptr);
+        failed.PrepareCrashResult();
+        raise(SIGBUS);
+      },
+      ::testing::KilledBySignal(SIGBUS), "");
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=31", "Info/ErrorMsg=File I/O problems",
+                                        "Info/DebugInfo=x"));
+#endif
 }
 
 TEST_F(JobFrameTest, NoReportIsWrittenWhileNoDataFolderIsSet) {

@@ -104,7 +104,9 @@ struct Prepared {
 Prepared slots[2];
 std::atomic<Prepared*> current{nullptr};
 CrashModuleSource module_source = nullptr;
-volatile sig_atomic_t handling = 0;
+// Set by the first fault; a second thread that faults meanwhile waits for the first to end the
+// process.
+std::atomic<bool> handling{false};
 bool installed = false;
 
 // The slot that is not in use, filled from the one that is.
@@ -309,17 +311,17 @@ void WriteLog(const Prepared& prepared, const Text& crash_text, const Text& time
 
 void OnFault(int signal, siginfo_t*, void* context) {
   const int saved_errno = errno;
-  if (handling == 0) {
-    handling = 1;
-    const Prepared* prepared = current.load();
-    Text crash_text;
-    BuildCrashText(prepared, signal, context, crash_text);
-    if (prepared != nullptr) {
-      Text time;
-      BuildTime(*prepared, time);
-      if (prepared->has_result) WriteResult(*prepared, crash_text, time);
-      WriteLog(*prepared, crash_text, time);
-    }
+  if (handling.exchange(true)) {
+    for (;;) pause();
+  }
+  const Prepared* prepared = current.load();
+  Text crash_text;
+  BuildCrashText(prepared, signal, context, crash_text);
+  if (prepared != nullptr) {
+    Text time;
+    BuildTime(*prepared, time);
+    if (prepared->has_result) WriteResult(*prepared, crash_text, time);
+    WriteLog(*prepared, crash_text, time);
   }
   // The signal's own end: the default action, once this handler returns and the faulting
   // instruction runs again (or at once, for a signal that was sent).
