@@ -123,7 +123,7 @@ TEST_F(JobFrameTest, AFaultPublishesThePendingResultAndAStoredErrorStays) {
   ASSERT_EQ(keys.size(), 3u);
   EXPECT_EQ(keys[0], "Info/ErrorNr=99");
   EXPECT_THAT(keys[2], ::testing::StartsWith("Info/DebugInfo=Unhandled exception SIGSEGV in "));
-  EXPECT_THAT(ReadFile(LogFolderForTests() + "morlund.log"),
+  EXPECT_THAT(ReadFile(testing::LogFolderForTests() + "morlund.log"),
               ::testing::HasSubstr("[Error] Unhandled exception SIGSEGV in "));
   EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
 
