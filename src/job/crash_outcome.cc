@@ -1,5 +1,6 @@
 // CJobFrame::PrepareCrashResult: what a fault inside a module leaves for the client, made ready
 // before it can happen (platform/crash_result.h).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -7,12 +8,15 @@
 #include "job/job_files.h"
 #include "job/job_frame.h"
 #include "platform/crash_result.h"
+#include "platform/last_error.h"
 #include "support/event_log.h"
 
 namespace radlyn {
 
 void CJobFrame::PrepareCrashResult() {
   if (!platform::CrashResultWriterInstalled()) return;
+  // Preparing reads files; the caller's last error stays as it was.
+  const std::uint32_t last_error = platform::GetLastErrorCode();
   const std::string crash_text = platform::kCrashTextMarker;
   std::vector<std::string> log_lines;
   const bool pending = keys_go_to_pending_file_ && !reports_suppressed_ && !outcome_unwritten_;
@@ -34,6 +38,7 @@ void CJobFrame::PrepareCrashResult() {
   if (!pending) {
     // A published result stands as it is; a withheld one is no answer.
     platform::DiscardCrashResult();
+    platform::SetLastErrorCode(last_error);
     return;
   }
   platform::CrashResult result{pending_file, GetResultFilePath(), {}};
@@ -43,6 +48,7 @@ void CJobFrame::PrepareCrashResult() {
                    {"Info", "DebugInfo", crash_text}};
   }
   if (!platform::PrepareCrashResult(result)) platform::DiscardCrashResult();
+  platform::SetLastErrorCode(last_error);
 }
 
 }  // namespace radlyn
