@@ -54,6 +54,7 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   const std::string result_file = ResultWritePath();
   if (platform::GetFileSystem().IsLink(result_file)) {
     outcome_unwritten_ = true;
+    PrepareCrashResult();  // no crash result either
     return;
   }
   // The first nonzero number is final. It is read back from the file; one this object wrote
@@ -69,12 +70,14 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   // A success whose result keys could not all be written is no answer the client can use.
   if (error_number == kErrorNone && result_key_lost_) {
     outcome_unwritten_ = true;
+    PrepareCrashResult();  // no crash result either
     return;
   }
 
   const std::string_view message = GetErrorMessage(error_number);
   if (!WriteResultKey("Info", "ErrorNr", std::to_string(error_number), result_file)) {
     outcome_unwritten_ = true;
+    PrepareCrashResult();  // no crash result either
   } else if (error_number != kErrorNone) {
     wrote_nonzero_number_ = true;
   }

@@ -141,6 +141,27 @@ TEST_F(JobFrameTest, AFaultPublishesThePendingResultAndAStoredErrorStays) {
       ::testing::KilledBySignal(SIGBUS), "");
   EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=31", "Info/ErrorMsg=File I/O problems",
                                         "Info/DebugInfo=x"));
+
+  // A withheld result (its error number could not be written) is not published by a crash
+  // either: the pending file still reads the client's initialisation, ErrorNr=0.
+  std::filesystem::remove(frame_.GetResultFilePath());
+  FailingWrites profile;
+  platform::ScopedService<platform::Profile> scoped_profile(profile);
+  CJobFrame withheld(&link_);
+  withheld.SetDataFolder(DataFolder());
+  ASSERT_TRUE(withheld.BeginResult());
+  withheld.WriteErrorReport(0, "");
+  profile.fail = true;
+  withheld.WriteErrorReport(31, "x");
+  profile.fail = false;
+  EXPECT_EXIT(
+      {
+        platform::InstallCrashResultWriter(nullptr);
+        withheld.PrepareCrashResult();
+        raise(SIGILL);
+      },
+      ::testing::KilledBySignal(SIGILL), "");
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
 #endif
 }
 
