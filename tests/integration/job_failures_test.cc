@@ -271,13 +271,17 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
            too_long.substr(0, 260 - extra) + "/'"},
   };
   // A name Windows refuses cannot be created: the free space is that of the folders above it.
-  for (const char* refused : {"<", ">", "|", "\"", "?", "*", ":", "\t", "\x01"}) {
+  for (const std::string refused : {"<", ">", "|", "\"", "?", "*", ":", "\t", "\x01"}) {
+    // Not shared: Wine creates a folder with ':' in its name, which Windows refuses.
+    if (TargetIsWindows() && refused == ":") continue;
     const std::string folder = Images() + refused + "x";
-    cases.push_back({std::string("refused character ") + refused,
+    // A Windows path read back is converted up to a quote only.
+    const char* separator = TargetIsWindows() && refused == "\"" ? "\\" : "/";
+    cases.push_back({"refused character " + refused,
                      {{"Config", "ImageDataPath", folder}},
                      "7",
                      "File creation error",
-                     "Couldn't create specified directory: '" + folder + "/'"});
+                     "Couldn't create specified directory: '" + folder + separator + "'"});
   }
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -153,7 +153,7 @@ TEST_F(FileSystemTest, FreeBytesAreMeasuredAtTheNearestExistingFolder) {
   EXPECT_NEAR(static_cast<double>(*below), static_cast<double>(reported), 64.0 * 1024 * 1024);
   EXPECT_TRUE(files_.FreeBytesAvailable("").has_value());
   // A name Windows refuses is no folder there: the walk goes on above it.
-  for (const char* refused : {"a<b", "a|b/c", "a?b", "a:b", "a\tb", "a\x01b"}) {
+  for (const char* refused : {"a<b", "a|b/c", "a?b", "a\tb", "a\x01b"}) {
     EXPECT_TRUE(files_.FreeBytesAvailable(folder_ / refused).has_value()) << refused;
   }
   EXPECT_TRUE(files_.FolderExists(".\\"));
