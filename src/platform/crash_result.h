@@ -53,8 +53,8 @@ void InstallCrashResultWriter(CrashModuleSource module_in_call);
 // always on Windows, so that callers need not prepare anything.
 bool CrashResultWriterInstalled();
 
-// Replaces what a crash writes with `result`; false (nothing prepared) when the pending file
-// cannot be read or the paths cannot be written on this system.
+// Replaces what a crash writes with `result`; false (nothing prepared) when the pending file is a
+// link or cannot be read, or the paths cannot be written on this system.
 bool PrepareCrashResult(const CrashResult& result);
 // A crash then writes no result file (one was published, or the job's result is withheld).
 void DiscardCrashResult();

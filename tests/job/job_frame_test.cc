@@ -3,8 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdint>
+#include <ctime>
+#include <iomanip>
+#include <sstream>
 
 #include "job/job_fixture.h"
 #include "platform/crash_result.h"
@@ -123,9 +127,33 @@ TEST_F(JobFrameTest, AFaultPublishesThePendingResultAndAStoredErrorStays) {
   ASSERT_EQ(keys.size(), 3u);
   EXPECT_EQ(keys[0], "Info/ErrorNr=99");
   EXPECT_THAT(keys[2], ::testing::StartsWith("Info/DebugInfo=Unhandled exception SIGSEGV in "));
-  EXPECT_THAT(ReadFile(testing::LogFolderForTests() + "morlund.log"),
-              ::testing::HasSubstr("[Error] Unhandled exception SIGSEGV in "));
+  const std::string log = ReadFile(testing::LogFolderForTests() + "morlund.log");
+  EXPECT_THAT(log, ::testing::HasSubstr("[Error] Unhandled exception SIGSEGV in "));
   EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
+  // The handler stamps its lines with the local time of the crash.
+  std::tm stamp{};
+  std::istringstream(log) >> std::get_time(&stamp, "%Y-%m-%dT%H:%M:%S");
+  stamp.tm_isdst = -1;
+  EXPECT_LT(std::abs(std::difftime(std::time(nullptr), std::mktime(&stamp))), 30.0) << log;
+
+  // A pending file planted as a link: neither written through nor published.
+  const std::string elsewhere = scratch_.Sub("elsewhere.ini");
+  WriteFile(elsewhere, "[Info]\r\nErrorNr=0\r\n");
+  std::filesystem::remove(frame_.GetResultFilePath());
+  CJobFrame linked(&link_);
+  linked.SetDataFolder(DataFolder());
+  ASSERT_TRUE(linked.BeginResult());
+  std::filesystem::create_symlink(elsewhere, linked.GetPendingResultFilePath());
+  EXPECT_EXIT(
+      {
+        platform::InstallCrashResultWriter(nullptr);
+        linked.PrepareCrashResult();
+        raise(SIGFPE);
+      },
+      ::testing::KilledBySignal(SIGFPE), "");
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+  EXPECT_EQ(ReadFile(elsewhere), "[Info]\r\nErrorNr=0\r\n");
+  std::filesystem::remove(linked.GetPendingResultFilePath());
 
   std::filesystem::remove(frame_.GetResultFilePath());
   CJobFrame failed(&link_);

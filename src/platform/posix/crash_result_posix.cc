@@ -359,6 +359,9 @@ bool PrepareCrashResult(const CrashResult& result) {
   const std::optional<std::string> pending = CheckedNativePath(result.pending_path);
   const std::optional<std::string> target = CheckedNativePath(result.result_path);
   if (!pending || !target) return false;
+  // A result file is never written through a link; nor is what a link points at published.
+  struct stat link_status;
+  if (lstat(pending->c_str(), &link_status) == 0 && S_ISLNK(link_status.st_mode)) return false;
   bool missing = false;
   const std::optional<std::string> bytes = ReadNativeFile(*pending, &missing);
   if (!bytes && !missing) return false;
