@@ -10,6 +10,7 @@
 #include "job/error_table.h"
 #include "platform/component_system.h"
 #include "platform/crash_report.h"
+#include "platform/crash_result.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -63,6 +64,10 @@ void CRadlynApp::StartUp(const CSingleInstanceGuard& guard,
                          const std::vector<std::string>& parameters) {
   crashing_job = this;
   platform::InstallCrashReporter(&ReportCrash);
+  // Where a crash cannot report from a thread of its own (Linux), the job keeps its crash result
+  // ready instead.
+  platform::InstallCrashResultWriter(&ModuleInCall);
+  PrepareCrashResult();
   try {
     RunStartUp(guard, parameters);
   } catch (...) {

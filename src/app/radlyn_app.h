@@ -5,9 +5,10 @@
 // reads the command line, fixes the data folder and the parent window, and then either shows the
 // information dialog or, when the job file exists, deletes the old result file, initialises the
 // client and runs the job under an owner window. The job's result stays pending until the job is
-// over and is then published whole (see CJobFrame), so a process that dies during a job leaves no
-// result file. ShutDown shuts the host link down, writes the final report (which changes nothing
-// once an error is stored) and answers the exit code, 0.
+// over and is then published whole (see CJobFrame), so a process killed during a job leaves no
+// result file; a module that crashes it leaves one with error number 99 that names the crash.
+// ShutDown shuts the host link down, writes the final report (which changes nothing once an error
+// is stored) and answers the exit code, 0.
 //
 // A data folder whose expansion does not fit a path buffer is refused with a message box and an
 // event-log line; no data folder is set then, so no result file is written anywhere. Anything

@@ -54,6 +54,7 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   const std::string result_file = ResultWritePath();
   if (platform::GetFileSystem().IsLink(result_file)) {
     outcome_unwritten_ = true;
+    PrepareCrashResult();  // no crash result either
     return;
   }
   // The first nonzero number is final. It is read back from the file; one this object wrote
@@ -69,37 +70,45 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   // A success whose result keys could not all be written is no answer the client can use.
   if (error_number == kErrorNone && result_key_lost_) {
     outcome_unwritten_ = true;
+    PrepareCrashResult();  // no crash result either
     return;
   }
 
   const std::string_view message = GetErrorMessage(error_number);
   if (!WriteResultKey("Info", "ErrorNr", std::to_string(error_number), result_file)) {
     outcome_unwritten_ = true;
+    PrepareCrashResult();  // no crash result either
   } else if (error_number != kErrorNone) {
     wrote_nonzero_number_ = true;
   }
   WriteResultKey("Info", "ErrorMsg", message, result_file);
   if (!debug_text.empty()) WriteResultKey("Info", "DebugInfo", debug_text, result_file);
   if (error_number == kErrorNone) return;
+  WriteEventLog("Info", ReportLogText(error_number, debug_text));
+}
 
+std::string CJobFrame::ReportLogText(std::int32_t error_number, std::string_view debug_text) {
   std::string log_text = "Error in ";
   log_text += LoadResourceString(kIdsProgramName);
   log_text += ": ErrorNr=";
   log_text += std::to_string(error_number);
   log_text += "; ErrorMsg='";
-  log_text += message;
+  log_text += GetErrorMessage(error_number);
   log_text += "'; DebugInfo='";
   log_text += debug_text;
   log_text += "'";
-  WriteEventLog("Info", log_text);
+  return log_text;
 }
 
 bool CJobFrame::WriteResultKey(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
   platform::Profile& profile = platform::GetProfile();
   const auto write = [&] { return profile.WriteString(section, key, value, path); };
-  if (held_file_wait_spent_) return write();
-  if (platform::RetryTransientFailures(retry_budget_, write)) return true;
+  if (held_file_wait_spent_ ? write() : platform::RetryTransientFailures(retry_budget_, write)) {
+    PrepareCrashResult();
+    return true;
+  }
+  if (held_file_wait_spent_) return false;
   result_write_error_ = platform::GetLastErrorCode();
   held_file_wait_spent_ = platform::IsTransientFileError(result_write_error_);
   return false;
@@ -166,6 +175,7 @@ bool CJobFrame::BeginResult() {
     return false;
   }
   keys_go_to_pending_file_ = true;
+  PrepareCrashResult();
   return true;
 }
 
@@ -176,6 +186,7 @@ void CJobFrame::PublishResult() {
   if (outcome_unwritten_) {
     // The pending file does not hold this job's outcome: no answer is better than a wrong one.
     reports_suppressed_ = true;
+    PrepareCrashResult();
     platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(pending); });
     LogFileFailure("Couldn't write the result file", pending, "writing", result_write_error_);
     return;
@@ -185,6 +196,7 @@ void CJobFrame::PublishResult() {
                                        [&] { return files.RenameFile(pending, result_file); })) {
     keys_go_to_pending_file_ = false;
     result_published_ = true;
+    PrepareCrashResult();
     return;
   }
   // Every pending result holds a report (the client's initialisation writes one): a file that

@@ -14,9 +14,9 @@
 //
 // A job's result is pending while the job runs: from BeginResult on, every result key goes to a
 // file beside the result file, and PublishResult renames that file over the result file in one
-// step. A job that dies on the way (killed, or a module that crashes) therefore leaves no result
-// file rather than one that reads ErrorNr=0 before an image exists. What such a job left pending
-// is deleted by the next BeginResult.
+// step. A job that dies on the way (killed) therefore leaves no result file rather than one that
+// reads ErrorNr=0 before an image exists; a module that crashes it leaves the crash's report
+// (99, see PrepareCrashResult). What such a job left pending is deleted by the next BeginResult.
 //
 // The result file is never written through a link: a report whose file is a link is not written.
 // A report whose error number cannot be written (a full disk, a link planted as the pending file)
@@ -84,6 +84,10 @@ class CJobFrame {
   void PublishResult();
   // True once a report could not write its error number.
   bool ResultWriteFailed() const { return outcome_unwritten_; }
+  // Prepares what a crash leaves (platform/crash_result.h), as WriteErrorReport would report it
+  // (99 and the crash text; a stored error stays) and PublishResult would publish it; while no
+  // result is pending, only the event-log line. Called whenever the job's result changes.
+  void PrepareCrashResult();
 
   // Attaches the host link under the job's client name and reports the outcome; 0 on success.
   std::int32_t InitializeClient();
@@ -106,6 +110,8 @@ class CJobFrame {
   // with the operation, the folder, the error and the retry waits spent.
   void LogFileFailure(std::string_view what, const std::string& path, std::string_view operation,
                       std::uint32_t error);
+  // The event-log text of a report with a nonzero error number.
+  static std::string ReportLogText(std::int32_t error_number, std::string_view debug_text);
 
   // The steps of RunAcquisitionJob (acquisition_job.cc), in the order it runs them. A step that
   // fails throws the job's failure, after setting the host link's error number where it has one.

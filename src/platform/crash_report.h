@@ -2,9 +2,9 @@
 // all. On Windows: no system error dialog (behind which the client would wait without a result);
 // instead a minidump of the process goes to the temporary folder, the installed reporter hears
 // of the exception, and the process ends with the exception code as its exit code. A second
-// exception while reporting ends the process at once. On Linux a fault ends the process as the
-// kernel does: a signal handler cannot safely write files (a fault inside the allocator would
-// leave it locked), so nothing is installed there.
+// exception while reporting ends the process at once. On Linux a signal handler may make
+// async-signal-safe calls only, so no reporter runs there: the job keeps its crash result
+// prepared instead (crash_result.h), and InstallCrashReporter does nothing.
 #pragma once
 
 #include <cstdint>

@@ -41,7 +41,8 @@ inline std::string WithoutTrailingSeparator(std::string text) {
 // without regard to case. Names that do not exist are kept as written (ready to be created).
 // Trailing blanks and dots go as Windows drops them: all of them from the last component, a single
 // dot from a component before a separator ("out. \" stays "out. ", "out..\" becomes "out.").
-// "." and ".." steps are resolved in the text first, as Windows resolves them by name alone.
+// "." and ".." steps are resolved in the text first, as Windows resolves them by name alone; a
+// text that they leave empty (".\") is the current folder, ".".
 std::string ToNativePath(std::string_view text);
 
 }  // namespace radlyn::platform

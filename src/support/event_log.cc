@@ -29,7 +29,12 @@ std::string FormatEventLogLine(const platform::LocalTime& time, std::string_view
   char stamp[80];
   std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d", time.year, time.month,
                 time.day, time.hour, time.minute, time.second);
-  std::string line = stamp;
+  return FormatEventLogLine(std::string_view(stamp), source, message);
+}
+
+std::string FormatEventLogLine(std::string_view stamp, std::string_view source,
+                               std::string_view message) {
+  std::string line(stamp);
   line += " [";
   line += source;
   line += "] ";

@@ -32,8 +32,10 @@ EventLogFolderSource SetEventLogFolderSource(EventLogFolderSource source);
 // The log file's path: the folder lookup's answer followed by "morlund.log".
 std::string GetEventLogPath();
 
-// One log line without its line break.
+// One log line without its line break; `stamp` stands in place of the time.
 std::string FormatEventLogLine(const platform::LocalTime& time, std::string_view source,
+                               std::string_view message);
+std::string FormatEventLogLine(std::string_view stamp, std::string_view source,
                                std::string_view message);
 
 bool WriteEventLog(std::string_view source, std::string_view message);

@@ -1,7 +1,7 @@
 // Jobs that die on the way: radlyn ended with SIGKILL while a module call hangs, and modules that
 // crash the process. The client must never read success without an image: it finds no result
-// file (on Windows, where a crash is reported, a result with ErrorNr 99), its job file as it
-// wrote it, and the next job runs as usual. (Ending radlyn while Orbel
+// file after a kill and a result with ErrorNr 99 after a crash, its job file as it wrote it, and
+// the next job runs as usual. (Ending radlyn while Orbel
 // runs is among the Orbel tests, which have the newer generation's bus.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@ namespace radlyn::integration {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 
 class JobDeathTest : public ::testing::Test {
  protected:
@@ -80,22 +81,27 @@ TEST_F(JobDeathTest, KilledWhileAModuleCallHangs) {
 }
 
 TEST_F(JobDeathTest, AModuleThatCrashesTheProcess) {
+  // The exception as each platform names it, and the module's file.
+  const std::string exception = TargetIsWindows() ? "0xC0000005" : "SIGSEGV";
+  const std::string extension = TargetIsWindows() ? ".dll" : ".so";
   for (const FaultyCall& c : kFaultyCalls) {
     SCOPED_TRACE(c.call);
     SetHostsimSwitch(Morlund(), c.section, "Crash", "1");
     BackgroundProgram radlyn(Job());
-    // A segmentation fault; under the sanitizers their handler reports it and exits instead.
     EXPECT_NE(radlyn.Wait(60), "running");
     EXPECT_TRUE(WaitForCallsLogLine(Morlund(), c.call, "= crash", 0));
-    if (TargetIsWindows()) {
-      // Windows reports the crash as an unexpected error, naming the exception and the module.
-      const std::vector<IniEntry> result = ReadIniEntries(Data() + "/RADLYN_out.ini");
-      EXPECT_EQ(FindIniValue(result, "Info", "ErrorNr"), "99");
-      EXPECT_EQ(FindIniValue(result, "Info", "DebugInfo"),
-                std::string("Unhandled exception 0xC0000005 in ") + c.module +
-                    ".dll during a call into " + c.module);
-      fs::remove(Data() + "/RADLYN_out.ini");
-    }
+    // The crash is reported as an unexpected error, naming the exception and the module, and the
+    // result is published whole.
+    const std::string text = "Unhandled exception " + exception + " in " + c.module + extension +
+                             " during a call into " + c.module;
+    const std::vector<IniEntry> result = ReadIniEntries(Data() + "/RADLYN_out.ini");
+    EXPECT_EQ(FindIniValue(result, "Info", "ErrorNr"), "99");
+    EXPECT_EQ(FindIniValue(result, "Info", "DebugInfo"), text);
+    EXPECT_FALSE(fs::exists(Data() + "/RADLYN_out.ini.tmp"));
+    const std::string log = ReadTextFile(Morlund() + "/morlund.log").value_or("");
+    EXPECT_THAT(log, HasSubstr("[Error] " + text + "; "));
+    EXPECT_THAT(log, HasSubstr("ErrorNr=99; ErrorMsg='Unspecified error'; DebugInfo='" + text));
+    fs::remove(Data() + "/RADLYN_out.ini");
     ExpectDeathHarmlessAndNextJobRuns(c.section, "Crash");
   }
 }

@@ -157,13 +157,14 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
   // folder of its own.
   std::string too_long = sandbox_.Path("images-long") + "/";
   too_long += std::string(258 - extra - too_long.size(), 'a') + "/" + std::string(40, 'b');
-  const struct {
-    const char* name;
+  struct FolderCase {
+    std::string name;
     std::vector<IniEntry> changes;
     const char* number;
     const char* message;
     std::string debug;  // after "Exception occured during acquisition: "
-  } kCases[] = {
+  };
+  std::vector<FolderCase> cases = {
       {"unknown take type", {{"Info", "Type", "XX"}}, "2", "Parameter error", "SetImageType()"},
       {"no take type", {{"Info", "Type", ""}}, "2", "Parameter error", "SetImageType()"},
       {"program number of one character",
@@ -269,10 +270,23 @@ TEST_F(JobFailuresTest, RejectedJobDataAndUnusableFoldersEndTheJobBeforeTheExpos
        "Output folder path too long after expansion (more than 259 characters): '" +
            too_long.substr(0, 260 - extra) + "/'"},
   };
-  for (const auto& c : kCases) {
+  // A name Windows refuses cannot be created: the free space is that of the folders above it.
+  for (const std::string refused : {"<", ">", "|", "\"", "?", "*", ":", "\t", "\x01"}) {
+    // Not shared: Wine creates a folder with ':' in its name, which Windows refuses.
+    if (TargetIsWindows() && refused == ":") continue;
+    const std::string folder = Images() + refused + "x";
+    // A Windows path read back is converted up to a quote only.
+    const char* separator = TargetIsWindows() && refused == "\"" ? "\\" : "/";
+    cases.push_back({"refused character " + refused,
+                     {{"Config", "ImageDataPath", folder}},
+                     "7",
+                     "File creation error",
+                     "Couldn't create specified directory: '" + folder + separator + "'"});
+  }
+  for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.name);
     // Not shared: /proc stands for a full disk on Linux only.
-    if (TargetIsWindows() && std::string(c.name) == "no free space") continue;
+    if (TargetIsWindows() && c.name == "no free space") continue;
     Install({});
     const Outcome outcome = RunJob(c.changes);
     ExpectOnlyReport(outcome, c.number, c.message, kStepFailure + c.debug);

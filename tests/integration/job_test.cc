@@ -338,7 +338,7 @@ TEST_F(JobTest, FileFormatAndEightBitFlagChooseTheImageFile) {
 // What the client gets back: names and ID may be empty; Windows-1252 text returns byte for byte
 // in a CR LF result file, while UTF-8 reaches Morlund as two characters per umlaut; the doctor is
 // echoed with all 13 characters though the image record keeps 12; and a relative output folder
-// gives a relative image path, taken from radlyn's current folder.
+// (or ".") gives a relative image path, taken from radlyn's current folder.
 TEST_F(JobTest, ResultEchoesTheJobAsMorlundHoldsIt) {
   const auto run = [&](const std::string& last_name, const std::string& image_path) {
     ResetForNextJob();
@@ -375,6 +375,12 @@ TEST_F(JobTest, ResultEchoesTheJobAsMorlundHoldsIt) {
   const std::string image = FindIniValue(result, "Config", "ImageDataPathFile").value_or("");
   EXPECT_THAT(image, MatchesRegex("images/[0-9]{8}_[0-9]{6}\\.tif"));
   EXPECT_TRUE(fs::exists(sandbox_.WorkFolder() + "/" + image));
+
+  // "." is the current folder itself.
+  result = run("Miller", ".");
+  const std::string here = FindIniValue(result, "Config", "ImageDataPathFile").value_or("");
+  EXPECT_THAT(here, MatchesRegex("\\./[0-9]{8}_[0-9]{6}\\.tif"));
+  EXPECT_TRUE(fs::exists(sandbox_.WorkFolder() + "/" + here));
 }
 
 TEST_F(JobTest, SecondInstanceDuringASlowExposureEndsAtOnceAndLeavesNoTrace) {

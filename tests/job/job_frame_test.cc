@@ -3,7 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <csignal>
+#include <cstdint>
+#include <ctime>
+#include <iomanip>
+#include <sstream>
+
 #include "job/job_fixture.h"
+#include "platform/crash_result.h"
 #include "platform/last_error.h"
 #include "platform/profile.h"
 
@@ -98,6 +106,91 @@ TEST_F(JobFrameTest, AResultWhoseErrorNumberCannotBeWrittenIsWithheld) {
               ::testing::Contains(::testing::StartsWith(
                   "[Error] Couldn't write the result file: '" + frame_.GetPendingResultFilePath() +
                   "' (writing in folder '" + DataFolder() + "': error ")));
+}
+
+// A fault while the result is pending publishes it with 99 and the crash; an error the job had
+// already reported keeps its number. (Windows reports from its reporter thread instead.)
+TEST_F(JobFrameTest, AFaultPublishesThePendingResultAndAStoredErrorStays) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows writes a crash's report from its reporter thread";
+#else
+  const auto fault = [this] {
+    platform::InstallCrashResultWriter(nullptr);
+    frame_.PrepareCrashResult();
+    volatile std::uintptr_t address = 0x10;
+    *reinterpret_cast<volatile int*>(address) = 1;
+  };
+  ASSERT_TRUE(frame_.BeginResult());
+  frame_.WriteErrorReport(0, "");  // the client's initialisation
+  EXPECT_EXIT(fault(), ::testing::KilledBySignal(SIGSEGV), "");
+  std::vector<std::string> keys = ResultKeys();
+  ASSERT_EQ(keys.size(), 3u);
+  EXPECT_EQ(keys[0], "Info/ErrorNr=99");
+  EXPECT_THAT(keys[2], ::testing::StartsWith("Info/DebugInfo=Unhandled exception SIGSEGV in "));
+  const std::string log = ReadFile(testing::LogFolderForTests() + "morlund.log");
+  EXPECT_THAT(log, ::testing::HasSubstr("[Error] Unhandled exception SIGSEGV in "));
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetPendingResultFilePath()));
+  // The handler stamps its lines with the local time of the crash.
+  std::tm stamp{};
+  std::istringstream(log) >> std::get_time(&stamp, "%Y-%m-%dT%H:%M:%S");
+  stamp.tm_isdst = -1;
+  EXPECT_LT(std::abs(std::difftime(std::time(nullptr), std::mktime(&stamp))), 30.0) << log;
+
+  // A pending file planted as a link: neither written through nor published.
+  const std::string elsewhere = scratch_.Sub("elsewhere.ini");
+  WriteFile(elsewhere, "[Info]\r\nErrorNr=0\r\n");
+  std::filesystem::remove(frame_.GetResultFilePath());
+  CJobFrame linked(&link_);
+  linked.SetDataFolder(DataFolder());
+  ASSERT_TRUE(linked.BeginResult());
+  std::filesystem::create_symlink(elsewhere, linked.GetPendingResultFilePath());
+  EXPECT_EXIT(
+      {
+        platform::InstallCrashResultWriter(nullptr);
+        linked.PrepareCrashResult();
+        raise(SIGFPE);
+      },
+      ::testing::KilledBySignal(SIGFPE), "");
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+  EXPECT_EQ(ReadFile(elsewhere), "[Info]\r\nErrorNr=0\r\n");
+  std::filesystem::remove(linked.GetPendingResultFilePath());
+
+  std::filesystem::remove(frame_.GetResultFilePath());
+  CJobFrame failed(&link_);
+  failed.SetDataFolder(DataFolder());
+  ASSERT_TRUE(failed.BeginResult());
+  failed.WriteErrorReport(31, "x");
+  EXPECT_EXIT(
+      {
+        platform::InstallCrashResultWriter(nullptr);
+        failed.PrepareCrashResult();
+        raise(SIGBUS);
+      },
+      ::testing::KilledBySignal(SIGBUS), "");
+  EXPECT_THAT(ResultKeys(), ElementsAre("Info/ErrorNr=31", "Info/ErrorMsg=File I/O problems",
+                                        "Info/DebugInfo=x"));
+
+  // A withheld result (its error number could not be written) is not published by a crash
+  // either: the pending file still reads the client's initialisation, ErrorNr=0.
+  std::filesystem::remove(frame_.GetResultFilePath());
+  FailingWrites profile;
+  platform::ScopedService<platform::Profile> scoped_profile(profile);
+  CJobFrame withheld(&link_);
+  withheld.SetDataFolder(DataFolder());
+  ASSERT_TRUE(withheld.BeginResult());
+  withheld.WriteErrorReport(0, "");
+  profile.fail = true;
+  withheld.WriteErrorReport(31, "x");
+  profile.fail = false;
+  EXPECT_EXIT(
+      {
+        platform::InstallCrashResultWriter(nullptr);
+        withheld.PrepareCrashResult();
+        raise(SIGILL);
+      },
+      ::testing::KilledBySignal(SIGILL), "");
+  EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
+#endif
 }
 
 TEST_F(JobFrameTest, NoReportIsWrittenWhileNoDataFolderIsSet) {

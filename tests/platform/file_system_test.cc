@@ -152,6 +152,11 @@ TEST_F(FileSystemTest, FreeBytesAreMeasuredAtTheNearestExistingFolder) {
   // Other processes write meanwhile: allow a few megabytes of drift.
   EXPECT_NEAR(static_cast<double>(*below), static_cast<double>(reported), 64.0 * 1024 * 1024);
   EXPECT_TRUE(files_.FreeBytesAvailable("").has_value());
+  // A name Windows refuses is no folder there: the walk goes on above it.
+  for (const char* refused : {"a<b", "a|b/c", "a?b", "a\tb", "a\x01b"}) {
+    EXPECT_TRUE(files_.FreeBytesAvailable(folder_ / refused).has_value()) << refused;
+  }
+  EXPECT_TRUE(files_.FolderExists(".\\"));
   // A share that cannot be reached, a drive that is not there: nothing else is measured instead.
   EXPECT_FALSE(files_.FreeBytesAvailable("\\\\nosuchserver\\share\\").has_value());
   EXPECT_FALSE(files_.FreeBytesAvailable("Q:\\").has_value());

@@ -1,4 +1,4 @@
-// Linux: faults end the process as the kernel does (crash_report.h says why).
+// Linux: no reporter thread; a fault writes the prepared crash result (crash_result.h).
 #include "platform/crash_report.h"
 
 namespace radlyn::platform {

@@ -311,8 +311,17 @@ class PosixFileSystem : public FileSystem {
   }
 
   std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) override {
+    // A name Windows refuses ("images<") is no folder that exists there, so its walk goes on
+    // above it: only the part of the text in front of the last refused name counts.
+    std::string text(root);
+    while (!text.empty() && WindowsPathRefusal(text) == kWinInvalidName) {
+      while (!text.empty() && IsPathSeparator(text.back())) text.pop_back();
+      std::size_t cut = text.size();
+      while (cut > 0 && !IsPathSeparator(text[cut - 1])) --cut;
+      text.resize(cut);
+    }
     std::optional<std::string> checked =
-        root.empty() ? std::optional<std::string>(".") : CheckedNativePath(root);
+        text.empty() ? std::optional<std::string>(".") : CheckedNativePath(text);
     if (!checked) return std::nullopt;
     std::string native = std::move(*checked);
     // Walk up to the nearest folder that exists: the volume it lies on is the one measured. A

@@ -198,6 +198,9 @@ std::string ToNativePath(std::string_view text) {
       resolving = false;
     }
   }
+  // A text of steps alone (".\", "out\..") names the current folder, as on Windows; only an
+  // empty text names nothing.
+  if (native.empty() && !text.empty() && resolved.empty()) return ".";
   return native;
 }
 

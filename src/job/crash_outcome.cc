@@ -1,0 +1,54 @@
+// CJobFrame::PrepareCrashResult: what a fault inside a module leaves for the client, made ready
+// before it can happen (platform/crash_result.h).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "job/error_table.h"
+#include "job/job_files.h"
+#include "job/job_frame.h"
+#include "platform/crash_result.h"
+#include "platform/last_error.h"
+#include "support/event_log.h"
+
+namespace radlyn {
+
+void CJobFrame::PrepareCrashResult() {
+  if (!platform::CrashResultWriterInstalled()) return;
+  // Preparing reads files; the caller's last error stays as it was.
+  const std::uint32_t last_error = platform::GetLastErrorCode();
+  const std::string crash_text = platform::kCrashTextMarker;
+  std::vector<std::string> log_lines;
+  const bool pending = keys_go_to_pending_file_ && !reports_suppressed_ && !outcome_unwritten_;
+  const std::string pending_file = GetPendingResultFilePath();
+  // The first nonzero number is final: a job that has already failed keeps its number, and the
+  // crash only publishes that result.
+  const bool stored_error = pending && (wrote_nonzero_number_ ||
+                                        ReadProfileInt({"Info", "ErrorNr", 0}, pending_file) != 0);
+  if (pending && !stored_error) {
+    log_lines.push_back(FormatEventLogLine(platform::kCrashTimeMarker, "Info",
+                                           ReportLogText(kErrorUnspecified, crash_text)) +
+                        "\r\n");
+  }
+  log_lines.push_back(FormatEventLogLine(platform::kCrashTimeMarker, "Error",
+                                         crash_text + "; no crash dump could be written") +
+                      "\r\n");
+  platform::PrepareCrashLog(GetEventLogPath(), log_lines);
+
+  if (!pending) {
+    // A published result stands as it is; a withheld one is no answer.
+    platform::DiscardCrashResult();
+    platform::SetLastErrorCode(last_error);
+    return;
+  }
+  platform::CrashResult result{pending_file, GetResultFilePath(), {}};
+  if (!stored_error) {
+    result.keys = {{"Info", "ErrorNr", std::to_string(kErrorUnspecified)},
+                   {"Info", "ErrorMsg", std::string(GetErrorMessage(kErrorUnspecified))},
+                   {"Info", "DebugInfo", crash_text}};
+  }
+  if (!platform::PrepareCrashResult(result)) platform::DiscardCrashResult();
+  platform::SetLastErrorCode(last_error);
+}
+
+}  // namespace radlyn
