@@ -28,8 +28,11 @@ struct MeasuredCall {
   std::uint32_t mxcsr_before;
   std::uint32_t mxcsr_left;
 
+  // MXCSR's low six bits are sticky exception flags that any arithmetic may set: not control.
+  static constexpr std::uint32_t kMxcsrFlags = 0x3F;
   bool FloatControlChanged() const {
-    return x87_control_left != x87_control_before || mxcsr_left != mxcsr_before;
+    return x87_control_left != x87_control_before ||
+           ((mxcsr_left ^ mxcsr_before) & ~kMxcsrFlags) != 0;
   }
 };
 
