@@ -195,7 +195,7 @@ crash_job() {
   [[ "${dump##*\\}" =~ ^radlyn-[0-9]{8}-[0-9]{6}-[0-9]+(-[0-9]+)?\.dmp$ ]] || fail "dump name $dump"
   [ "$(head -c 4 "$dump_file" 2>/dev/null)" = MDMP ] && [ "$(stat -c %s "$dump_file")" -gt 1024 ] ||
     fail "no minidump at $dump ($dump_file)"
-  echo "crash: $(grep -E '^(ErrorNr|DebugInfo)=' "$work/result.txt" | tr '\n' ' ') / $(stat -c %s "$dump_file") bytes, stack marker kept: $(grep -c hostsim-stack-marker "$dump_file")"
+  echo "crash: $(grep -E '^(ErrorNr|DebugInfo)=' "$work/result.txt" | tr '\n' ' ') / $(stat -c %s "$dump_file") bytes; in it: $(grep -ac hostsim-stack-marker "$dump_file") stack marker(s), $(grep -ac Miller "$dump_file") patient name(s)"
 }
 install
 switch MoModCh Crash 1
