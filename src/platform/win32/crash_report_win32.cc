@@ -22,6 +22,9 @@ constexpr ULONG kStackReserveBytes = 64 * 1024;
 constexpr SIZE_T kReporterStackBytes = 1024 * 1024;
 // How long the report waits for the main thread to finish a result write it is in.
 constexpr std::uint32_t kResultTurnLimitMs = 5000;
+// How long a faulted thread waits for the reporter before it reports itself: the reporter may be
+// stuck on a lock the faulted thread holds (the loader's, for a fault in a module's start-up).
+constexpr DWORD kReporterLimitMs = 30000;
 // Files tried under one second's name before giving up.
 constexpr int kDumpNameAttempts = 100;
 
@@ -182,7 +185,8 @@ DWORD WINAPI ReporterMain(void*) {
 }
 
 // Runs on the faulted thread, whose stack may be all but used up: it only hands the exception
-// to the reporter thread and waits for the reporter to end the process.
+// to the reporter thread and waits for the reporter to end the process (reporting itself only
+// when the reporter is stuck).
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
   const DWORD self = ::GetCurrentThreadId();
   if (self == reporter_thread_id) {
@@ -198,7 +202,9 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
   faulted_thread_id = self;
   faulted_pointers = pointers;
   ::SetEvent(report_requested);
-  ::WaitForSingleObject(reporter_thread, INFINITE);
+  if (::WaitForSingleObject(reporter_thread, kReporterLimitMs) == WAIT_TIMEOUT) {
+    Report(self, pointers);
+  }
   ::TerminateProcess(::GetCurrentProcess(), pointers->ExceptionRecord->ExceptionCode);
   return EXCEPTION_EXECUTE_HANDLER;
 }
