@@ -19,7 +19,7 @@ namespace {
 // Stack kept back on a thread that may overflow: enough for the filter to hand the exception on.
 constexpr ULONG kStackReserveBytes = 64 * 1024;
 // The reporter's own stack: the dump writer and the reporter's file writes run on it.
-constexpr SIZE_T kReporterStackBytes = 1024 * 1024;
+constexpr SIZE_T kReporterStackBytes = 256 * 1024;
 // How long the report waits for the main thread to finish a result write it is in.
 constexpr std::uint32_t kResultTurnLimitMs = 5000;
 // How long a faulted thread waits for the reporter before it reports itself: the reporter may be
@@ -144,6 +144,15 @@ void PruneDumps(const std::wstring& folder, const std::wstring& stem) {
   }
 }
 
+// Leaves the reporter's own thread out of the dump: it holds nothing of the crash.
+BOOL CALLBACK LeaveOutReporter(void*, const PMINIDUMP_CALLBACK_INPUT input,
+                               PMINIDUMP_CALLBACK_OUTPUT) {
+  if (input != nullptr && input->CallbackType == IncludeThreadCallback) {
+    return input->IncludeThread.ThreadId != reporter_thread_id;
+  }
+  return TRUE;
+}
+
 // The dump of the faulted thread's exception, stacks filtered; its path, or "" when it fails.
 std::string WriteMinidump(DWORD thread_id, EXCEPTION_POINTERS* pointers) {
   if (write_dump == nullptr) return {};
@@ -155,8 +164,9 @@ std::string WriteMinidump(DWORD thread_id, EXCEPTION_POINTERS* pointers) {
   if (file == INVALID_HANDLE_VALUE) return {};
   MINIDUMP_EXCEPTION_INFORMATION exception{thread_id, pointers, FALSE};
   const auto type = static_cast<MINIDUMP_TYPE>(MiniDumpNormal | MiniDumpFilterMemory);
+  MINIDUMP_CALLBACK_INFORMATION callback{&LeaveOutReporter, nullptr};
   const BOOL written = write_dump(::GetCurrentProcess(), ::GetCurrentProcessId(), file, type,
-                                  &exception, nullptr, nullptr);
+                                  &exception, nullptr, &callback);
   ::CloseHandle(file);
   if (!written) {
     ::DeleteFileW(path.c_str());
