@@ -18,6 +18,9 @@ constexpr std::array kSwitchTable{
     SwitchEntry{"MoFileDB", "OpenStatus", "0",
                 "nonzero: FDB_Open answers this host code (e.g. 3, 31, 99); 0: it checks the "
                 "configuration database morlund.db (missing: 31, damaged: 5)"},
+    SwitchEntry{"MoFileDB", "Crash", "0",
+                "1: FDB_Close crashes the process (a segmentation fault) in the host's teardown, "
+                "after logging the call"},
     SwitchEntry{"MoFileDB", "ReportResources", "0",
                 "1: FDB_Close adds fds=N and peak_kb=N, the process's open file descriptors "
                 "and its peak resident memory (Linux only)"},
@@ -28,13 +31,25 @@ constexpr std::array kSwitchTable{
                 "1215 component in use, ...)"},
     SwitchEntry{"MoModCh", "DelayMs", "0",
                 "MC_TakeImage waits this many ms first (a slow exposure)"},
-    SwitchEntry{
-        "MoModCh", "Crash", "0",
-        "1: MC_TakeImage crashes the process (a segmentation fault), after logging the call"},
+    SwitchEntry{"MoModCh", "Crash", "0",
+                "MC_TakeImage crashes the process after logging the call: 1 a segmentation "
+                "fault; 2 a stack overflow (a recursion without end); 3 a segmentation fault on "
+                "two threads at once"},
     SwitchEntry{"MoModCh", "Hang", "0", "1: MC_TakeImage never returns, after logging the call"},
     SwitchEntry{"MoModCh", "Window", "0",
                 "1: MC_TakeImage shows its acquisition window, owned by the window it was given, "
                 "for DelayMs (Windows only)"},
+    SwitchEntry{"MoModCh", "DirectionFlag", "0",
+                "1: MC_TakeImage returns with the direction flag set (Windows only)"},
+    SwitchEntry{"MoModCh", "FloatControl", "0",
+                "1: MC_TakeImage returns with the x87 control word and MXCSR set to round towards "
+                "zero (Windows only)"},
+    SwitchEntry{"MoModCh", "WritePastParameters", "0",
+                "N (up to 32): MC_TakeImage writes N words past its seven parameters, as a "
+                "function declared with more would (Windows only)"},
+    SwitchEntry{"MoModCh", "OwnFilter", "0",
+                "1: MC_CheckVersion puts the module's own unhandled-exception filter in place, "
+                "which ends the process with exit code 3 and no report (Windows only)"},
     SwitchEntry{"MoModCh", "Width", "1300", "image width in pixels (1 to 8000)"},
     SwitchEntry{"MoModCh", "Height", "1700", "image height in pixels (1 to 8000)"},
     SwitchEntry{"MoModCh", "BitsPerPixel", "16",

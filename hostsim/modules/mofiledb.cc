@@ -8,6 +8,7 @@
 #include "core/call_log.h"
 #include "core/exports.h"
 #include "core/install_folder.h"
+#include "core/misbehaviour.h"
 #include "core/switches.h"
 #include "core/version_check.h"
 #include "hostlink/modules/module_exports.h"
@@ -81,6 +82,7 @@ HOSTSIM_EXPORT MorlundStatus FDB_Open() {
 #ifndef HOSTSIM_LACK_FDB_Close
 HOSTSIM_EXPORT void FDB_Close() {
   hostsim::Switches switches(hostsim::InstallFolder());
+  hostsim::CrashOrHangWhenSwitched(switches, kSection, hostsim::LogLine("FDB_Close"));
   hostsim::LogLine line("FDB_Close");
   line.Result("void").Detail("was_open", g_open ? 1 : 0);
   if (switches.Int(kSection, "ReportResources") != 0) {

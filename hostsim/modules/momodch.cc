@@ -110,14 +110,10 @@ struct Exposure {
        {"ext", hostsim::Hex32(extension)}}};
 }
 
-}  // namespace
-
-#ifndef HOSTSIM_LACK_MC_TakeImage
-HOSTSIM_EXPORT MorlundStatus MC_TakeImage(std::uint32_t zero, GmHandle patient,
-                                          GmHandle take_record, std::uint32_t three,
-                                          MorlundWindow owner, std::uint32_t one,
-                                          std::uint32_t zero2) {
-  hostsim::Switches switches(hostsim::InstallFolder());
+[[maybe_unused]] MorlundStatus TakeImage(const hostsim::Switches& switches, std::uint32_t zero,
+                                         GmHandle patient, GmHandle take_record,
+                                         std::uint32_t three, MorlundWindow owner,
+                                         std::uint32_t one, std::uint32_t zero2) {
   hostsim::LogLine line("MC_TakeImage");
   line.Arg(zero)
       .Arg(hostsim::PatientSummary(patient))
@@ -141,10 +137,31 @@ HOSTSIM_EXPORT MorlundStatus MC_TakeImage(std::uint32_t zero, GmHandle patient,
   line.WriteTo(switches.folder());
   return exposure.status;
 }
+
+}  // namespace
+
+#ifndef HOSTSIM_LACK_MC_TakeImage
+HOSTSIM_EXPORT MorlundStatus MC_TakeImage(std::uint32_t zero, GmHandle patient,
+                                          GmHandle take_record, std::uint32_t three,
+                                          MorlundWindow owner, std::uint32_t one,
+                                          std::uint32_t zero2) {
+  MorlundStatus status = 0;
+  hostsim::CarelessReturn careless;
+  {
+    const hostsim::Switches switches(hostsim::InstallFolder());
+    status = TakeImage(switches, zero, patient, take_record, three, owner, one, zero2);
+    careless = hostsim::CarelessReturnSwitched(switches, kSection);
+  }
+  // Nothing runs after these but the return.
+  hostsim::WritePastParameters(&zero2, careless.words_past_parameters);
+  hostsim::LeaveCallStateChanged(careless);
+  return status;
+}
 #endif
 
 #ifndef HOSTSIM_LACK_MC_CheckVersion
 HOSTSIM_EXPORT MorlundStatus MC_CheckVersion(std::uint32_t version, std::uint32_t reserved) {
+  hostsim::InstallOwnFilterWhenSwitched(hostsim::Switches(hostsim::InstallFolder()), kSection);
   return hostsim::AnswerCheckVersion("MC_CheckVersion", kSection, 0x102, version, reserved);
 }
 #endif

@@ -37,6 +37,8 @@ CRadlynApp* crashing_job = nullptr;
 
 // An exception that nothing handled, most likely inside one of Morlund's modules: the job ends
 // with a result that says so, as any unexpected failure does, and the event log names the dump.
+// It runs on the crash reporter's thread while the faulted thread waits; the job frame's result
+// writes take turns with the main thread's (a published success stays, see CJobFrame).
 void ReportCrash(const platform::CrashReport& report) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(report.code));

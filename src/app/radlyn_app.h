@@ -7,8 +7,10 @@
 // client and runs the job under an owner window. The job's result stays pending until the job is
 // over and is then published whole (see CJobFrame), so a process killed during a job leaves no
 // result file; a module that crashes it leaves one with error number 99 that names the crash.
-// ShutDown shuts the host link down, writes the final report (which changes nothing once an error
-// is stored) and answers the exit code, 0.
+// ShutDown shuts the host link down, writes the final report (which changes nothing
+// once an error is stored) and answers the exit code, 0. A fault in the teardown after a
+// published success (a module that crashes or throws while it is released) leaves that success
+// standing, with the fault in its DebugInfo and the event log: the image is there.
 //
 // A data folder whose expansion does not fit a path buffer is refused with a message box and an
 // event-log line; no data folder is set then, so no result file is written anywhere. Anything

@@ -1,16 +1,19 @@
 // How module calls are classified and recorded (module_convention.h, module_function.h).
 #include "hostlink/module_convention.h"
 
+#include <atomic>
+#include <cstdio>
 #include <string>
 
 #include "hostlink/module_function.h"
 #include "platform/debug_output.h"
+#include "support/event_log.h"
 
 namespace radlyn {
 namespace {
 
-// Module calls are made by the job's one thread; a crash report reads this from the same thread.
-thread_local const char* module_in_call = nullptr;
+// Module calls are made by the job's one thread; a crash report reads this from its own thread.
+std::atomic<const char*> module_in_call{nullptr};
 
 }  // namespace
 
@@ -45,6 +48,19 @@ void ModuleCalls::Record(std::uint32_t bytes_removed, std::size_t argument_count
             std::to_string(4 * argument_count) + ")";
   }
   platform::WriteDebugOutput(text);
+}
+
+void ModuleCalls::NoteFloatControlChange(std::uint32_t x87_before, std::uint32_t x87_left,
+                                         std::uint32_t mxcsr_before, std::uint32_t mxcsr_left) {
+  if (float_control_named) return;
+  float_control_named = true;
+  char text[160];
+  std::snprintf(text, sizeof text,
+                ": a call changed the floating-point control (x87 control word 0x%04X to 0x%04X, "
+                "MXCSR 0x%04X to 0x%04X); restored after each call",
+                static_cast<unsigned>(x87_before), static_cast<unsigned>(x87_left),
+                static_cast<unsigned>(mxcsr_before), static_cast<unsigned>(mxcsr_left));
+  WriteEventLog("Warning", std::string("Module ") + name + text);
 }
 
 const char* ModuleInCall() { return module_in_call; }

@@ -3,7 +3,8 @@
 // modules may be stdcall or cdecl libraries, and the first call with arguments into a module
 // records which (ModuleCalls::convention), named in the debug output as "RADLYN - momodch:
 // stdcall". A call whose callee removed neither nothing nor all of its arguments marks the module
-// unsupported; the stack is whole again either way. Linux calls the function directly.
+// unsupported; the stack is whole again either way. A module that changes the floating-point
+// control is named in the event log once. Linux calls the function directly.
 #pragma once
 
 #include <cstddef>
@@ -22,11 +23,18 @@ struct ModuleCalls {
   const char* name = "";  // the module's file stem, as the debug output names it
   ModuleConvention convention = ModuleConvention::kUnknown;
 
+  // The event log has named a change of the floating-point control by this module (once a job).
+  bool float_control_named = false;
+
   // Records the convention at the first call that tells it.
   void Record(std::uint32_t bytes_removed, std::size_t argument_count);
+  // A call left the x87 control word or MXCSR changed (the call put them back): the first time,
+  // the event log names the module and the values.
+  void NoteFloatControlChange(std::uint32_t x87_before, std::uint32_t x87_left,
+                              std::uint32_t mxcsr_before, std::uint32_t mxcsr_left);
 };
 
-// The module whose function the current thread is calling, or nullptr: a crash report names it.
+// The module whose function the job's thread is calling, or nullptr: a crash report names it.
 const char* ModuleInCall();
 
 namespace module_call_detail {
@@ -84,7 +92,13 @@ class ModuleFunction<R(A...)> {
 #ifdef _WIN32
     const std::uint32_t words[sizeof...(A) + 1] = {module_call_detail::Word(args)..., 0};
     const platform::MeasuredCall call = platform::CallMeasuringStack(address_, words, sizeof...(A));
-    if (module_ != nullptr) module_->Record(call.bytes_removed, sizeof...(A));
+    if (module_ != nullptr) {
+      module_->Record(call.bytes_removed, sizeof...(A));
+      if (call.FloatControlChanged()) {
+        module_->NoteFloatControlChange(call.x87_control_before, call.x87_control_left,
+                                        call.mxcsr_before, call.mxcsr_left);
+      }
+    }
     if constexpr (!std::is_void_v<R>) {
       static_assert(std::is_integral_v<R> && sizeof(R) <= 8, "integer results only");
       return static_cast<R>(call.result);

@@ -12,12 +12,14 @@
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
 #include "job/error_numbers.h"
+#include "platform/crash_report.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "resources/string_table.h"
+#include "support/event_log.h"
 #include "support/module_version.h"
 
 namespace radlyn {
@@ -150,6 +152,7 @@ void ShowMessage(std::string_view text) { platform::GetUserInterface().ShowError
 void ClearModule(ModuleTable& table, const ModuleDescription& module) {
   table.*module.handle = 0;
   (table.*module.calls).convention = ModuleConvention::kUnknown;
+  (table.*module.calls).float_control_named = false;
   for (std::size_t i = 0; i < module.export_count; ++i) {
     module.exports[i].store(table, nullptr, nullptr);
   }
@@ -223,6 +226,16 @@ bool CMorlundLink::LoadMorlundLink() {
     }
   }
   if (!folder.empty()) files.SetCurrentFolder(previous_folder);
+  // A module's start-up may have put its own exception filter over Radlyn's, which would then
+  // end a crashed job without its report.
+  const platform::ForeignCrashFilter foreign = platform::ReinstallCrashReporter();
+  if (foreign.found) {
+    WriteEventLog(
+        "Warning",
+        "LoadMorlundLink: " + (foreign.module.empty() ? std::string("a module") : foreign.module) +
+            " had put its own unhandled-exception filter in place; Radlyn's "
+            "crash report is in place again");
+  }
 
   product_name_ = "MORLUND";
   const CModuleVersion morlund_version = ReadMorlundVersion(folder);

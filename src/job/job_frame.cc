@@ -7,6 +7,7 @@
 #include "hostlink/program_settings.h"
 #include "job/error_table.h"
 #include "job/job_files.h"
+#include "platform/crash_report.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
 #include "platform/profile.h"
@@ -50,6 +51,7 @@ const std::string& CJobFrame::GetSettingsFilePath() {
 }
 
 void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view debug_text) {
+  const platform::ResultWriteTurn turn;  // a crash report never writes in between
   if (!has_data_folder_ || reports_suppressed_) return;
   const std::string result_file = ResultWritePath();
   if (platform::GetFileSystem().IsLink(result_file)) {
@@ -67,6 +69,16 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
   // A published success stays as it was written: the report at exit adds nothing to it.
   if (result_published_ && error_number == kErrorNone) return;
+  // Nor does a failure after it (a fault in the teardown) undo it: the image is there, and a
+  // client that read a failure would expose the patient again. The failure is named beside it.
+  if (result_published_ && platform::GetFileSystem().Exists(result_file)) {
+    if (!debug_text.empty()) WriteResultKey("Info", "DebugInfo", debug_text, result_file);
+    WriteEventLog("Error", std::string("Error after the job's success was published (the success "
+                                       "stands): ErrorNr=") +
+                               std::to_string(error_number) + "; DebugInfo='" +
+                               std::string(debug_text) + "'");
+    return;
+  }
   // A success whose result keys could not all be written is no answer the client can use.
   if (error_number == kErrorNone && result_key_lost_) {
     outcome_unwritten_ = true;
@@ -125,6 +137,7 @@ void CJobFrame::LogFileFailure(std::string_view what, const std::string& path,
 
 void CJobFrame::WriteResultText(std::string_view section, std::string_view key,
                                 std::string_view value) {
+  const platform::ResultWriteTurn turn;
   if (!WriteResultKey(section, key, value, ResultWritePath())) result_key_lost_ = true;
 }
 
@@ -180,6 +193,7 @@ bool CJobFrame::BeginResult() {
 }
 
 void CJobFrame::PublishResult() {
+  const platform::ResultWriteTurn turn;
   if (!keys_go_to_pending_file_ || reports_suppressed_) return;
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string pending = GetPendingResultFilePath();

@@ -10,7 +10,8 @@
 // Every outcome reaches the result file through WriteErrorReport, where the first nonzero error
 // number is final: a later report, a successful one included, leaves the file alone (also when
 // reading the stored number back fails, for one this object wrote). A nonzero report is also
-// written to the event log.
+// written to the event log. A published success is final too: a failure reported after it (a
+// fault in the teardown) only adds its DebugInfo and an event-log line.
 //
 // A job's result is pending while the job runs: from BeginResult on, every result key goes to a
 // file beside the result file, and PublishResult renames that file over the result file in one

@@ -257,6 +257,22 @@ TEST_F(RadlynAppTest, TheResultAppearsWholeWhenTheJobIsOverAndAnOldPendingOneIsG
   EXPECT_FALSE(std::filesystem::exists(pending));
 }
 
+TEST_F(RadlynAppTest, AFaultInTheTeardownAfterAPublishedSuccessLeavesTheSuccessStanding) {
+  WriteJob(
+      "[Logon]\r\nClientName=Office\r\n[Info]\r\nType=XI\r\n[Patient]\r\n"
+      "Birthdate=19700305\r\n");
+  link_.throw_in_uninitialize = true;
+  StartUp({DataParameter()});
+  app_.ShutDown();
+  const std::vector<std::string> keys = ResultKeys();
+  EXPECT_THAT(keys, ::testing::Contains("Info/ErrorNr=0"));
+  EXPECT_THAT(keys, ::testing::Contains("Info/DebugInfo=Exception occured during Uninitialize()"));
+  EXPECT_THAT(LogEntries(), ::testing::Contains("[Error] Error after the job's success was "
+                                                "published (the success stands): ErrorNr=99; "
+                                                "DebugInfo='Exception occured during "
+                                                "Uninitialize()'"));
+}
+
 TEST_F(RadlynAppTest, AResultThatCannotBePublishedStaysPendingAndNoReportClaimsSuccess) {
   WriteFailingJob();
   link_.take_type_result = false;

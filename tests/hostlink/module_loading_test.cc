@@ -345,6 +345,71 @@ TEST(ModuleFunctionTest, TheFirstCallRecordsTheModulesConvention) {
   EXPECT_EQ(ConventionOfCall(4, 2), ModuleConvention::kUnsupported);
 }
 
+#ifdef _WIN32
+// Callees that return as careless modules do. Each writes through a pointer the compiler cannot
+// follow, as foreign code would.
+std::uint32_t* Opaque(std::uint32_t* pointer) {
+  asm("" : "+r"(pointer));
+  return pointer;
+}
+// Declared with two parameters, it uses 32 more words of the stack above them as its own.
+extern "C" std::uint32_t TEST_STDCALL WritesPastItsParameters(std::uint32_t a, std::uint32_t b) {
+  volatile std::uint32_t* beyond = Opaque(&b) + 1;
+  for (int i = 0; i < 32; ++i) beyond[i] = 0xDEADBEEFu;
+  return a * 10 + b;
+}
+extern "C" std::uint32_t LeavesTheDirectionFlagSet(std::uint32_t a, std::uint32_t b) {
+  asm volatile("std" ::: "cc");
+  return a * 10 + b;
+}
+extern "C" std::uint32_t ChangesTheFloatControl(std::uint32_t a, std::uint32_t b) {
+  std::uint16_t x87 = 0x0C7F;  // single precision, rounding towards zero
+  std::uint32_t mxcsr = 0x7F80;
+  asm volatile("fldcw %0\n\tldmxcsr %1" : : "m"(x87), "m"(mxcsr));
+  return a * 10 + b;
+}
+
+TEST(ModuleFunctionTest, ACarelessCalleeLeavesTheCallerAsItWas) {
+  struct CarelessCase {
+    const char* name;
+    void* function;
+    ModuleConvention convention;
+    bool float_control_named;
+  };
+  const CarelessCase cases[] = {
+      {"writes past its parameters", reinterpret_cast<void*>(&WritesPastItsParameters),
+       ModuleConvention::kStdcall, false},
+      {"direction flag", reinterpret_cast<void*>(&LeavesTheDirectionFlagSet),
+       ModuleConvention::kCdecl, false},
+      {"float control", reinterpret_cast<void*>(&ChangesTheFloatControl), ModuleConvention::kCdecl,
+       true},
+  };
+  for (const CarelessCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::uint16_t x87_before = 0;
+    std::uint32_t mxcsr_before = 0;
+    asm volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(x87_before), "=m"(mxcsr_before));
+    ModuleCalls calls{"careless"};
+    ModuleFunction<std::uint32_t(std::uint32_t, std::uint32_t)> function;
+    function.Bind(c.function, &calls);
+    EXPECT_EQ(function(4, 2), 42u);
+    std::uint32_t flags = 0;
+    std::uint16_t x87_after = 0;
+    std::uint32_t mxcsr_after = 0;
+    asm volatile("pushfl\n\tpopl %0\n\tfnstcw %1\n\tstmxcsr %2"
+                 : "=r"(flags), "=m"(x87_after), "=m"(mxcsr_after));
+    EXPECT_EQ(flags & 0x400u, 0u) << "direction flag";
+    EXPECT_EQ(x87_after, x87_before);
+    EXPECT_EQ(mxcsr_after, mxcsr_before);
+    EXPECT_EQ(calls.convention, c.convention) << ConventionName(calls.convention);
+    EXPECT_EQ(calls.float_control_named, c.float_control_named);
+    // A copy runs forwards.
+    const std::string text = "forwards";
+    EXPECT_EQ(std::string(text.begin(), text.end()), "forwards");
+  }
+}
+#endif
+
 class LinkLifetimeTest : public ModuleLoadingTest {};
 
 TEST_F(LinkLifetimeTest, InitializeLoadsOnceForTheSameClient) {

@@ -5,6 +5,11 @@
 # through that value, loads the five modules, exposes, stamps and writes a TIFF that libtiff
 # opens; the result file, the event log and the calls log hold what the Linux job tests expect of
 # the same job (tests/integration/job_test.cc), in Windows' own paths and handles. Then the
+# modules that crash (a fault, a stack overflow, faults on two threads at once, one that replaced
+# radlyn's exception filter) end with ErrorNr 99 and a minidump under a name of its own, of which
+# the newest five are kept; a module that returns carelessly (direction flag, floating-point
+# control, writes past its parameters) leaves a job that succeeds, and a fault in the teardown
+# after the result is out leaves its success standing. Then the
 # product version stamped by install is the one radlyn reads, and a module lacking an export
 # fails the client initialisation without an exposure. Last, files held by another program
 # (FILE_HOLDER_EXE opens them as a virus scanner does, without FILE_SHARE_DELETE): a pending
@@ -165,21 +170,76 @@ grep -qx 'ErrorNr=0' "$work/result.txt" || fail "cdecl modules: $(cat "$work/res
 [ "$(conventions)" = "mofiledb:cdecl momodch:cdecl mogrfman:cdecl moutil:cdecl mofileio:cdecl " ] ||
   fail "conventions of the cdecl installation: $(conventions)"
 
-# A module that faults (an access violation in MC_TakeImage): the result says so, the event log
-# names the minidump, and the process ends without a system dialog.
+# Modules that fault: the result says so, the event log names the minidump, and the process ends
+# without a system dialog. switch SECTION KEY VALUE sets one of hostsim's switches.
+switch() { sed -i "/^\[$1\]/,/^\[/ s/^$2=.*\$/$2=$3/" "$morlund/hostsim.ini"; }
+temp=$(wine winepath -u "$(wine cmd /c 'echo %TEMP%' | tr -d '\r')" 2>/dev/null | tr -d '\r')
+rm -f "$temp"/radlyn-*.dmp
+# Five dumps of earlier crashes: the newest five stay, so each of the three crashes below removes
+# the oldest of them.
+for n in 1 2 3 4 5; do
+  : >"$temp/radlyn-2020010$n-000000-1.dmp"
+  touch -d "2020-01-0$n" "$temp/radlyn-2020010$n-000000-1.dmp"
+done
+# crash_job SECTION CODE: the job's result and event log name the exception CODE in the module
+# of SECTION, and a minidump of it exists.
+crash_job() {
+  local module=${1,,}
+  expect_crash=1 job
+  local text="Unhandled exception $2 in $module.dll during a call into $module"
+  grep -qx 'ErrorNr=99' "$work/result.txt" && grep -qxF "DebugInfo=$text" "$work/result.txt" ||
+    fail "crash $2 result: $(cat "$work/result.txt")"
+  dump=$(grep -F "[Error] $text; crash dump: " "$work/events.txt" | sed 's/.*; crash dump: //')
+  [ -n "$dump" ] || fail "crash $2 event log: $(cat "$work/events.txt")"
+  dump_file=$(wine winepath -u "$dump" 2>/dev/null | tr -d '\r')
+  [[ "${dump##*\\}" =~ ^radlyn-[0-9]{8}-[0-9]{6}-[0-9]+(-[0-9]+)?\.dmp$ ]] || fail "dump name $dump"
+  [ "$(head -c 4 "$dump_file" 2>/dev/null)" = MDMP ] && [ "$(stat -c %s "$dump_file")" -gt 1024 ] ||
+    fail "no minidump at $dump ($dump_file)"
+  echo "crash: $(grep -E '^(ErrorNr|DebugInfo)=' "$work/result.txt" | tr '\n' ' ') / $(stat -c %s "$dump_file") bytes; in it: $(grep -ac hostsim-stack-marker "$dump_file") stack marker(s), $(grep -ac Miller "$dump_file") patient name(s)"
+}
 install
-sed -i '/^\[MoModCh\]/,/^\[/ s/^Crash=0/Crash=1/' "$morlund/hostsim.ini"
+switch MoModCh Crash 1
+crash_job MoModCh 0xC0000005
+# A stack overflow: the report does not run on the overflowed stack.
+switch MoModCh Crash 2
+crash_job MoModCh 0xC00000FD
+# Two threads fault at once: the second waits for the first one's report.
+switch MoModCh Crash 3
+crash_job MoModCh 0xC0000005
+# Three dumps under names of their own, and the five newest of all kept.
+kept=$(cd "$temp" && ls radlyn-*.dmp | sort | tr '\n' ' ')
+[ "$(cd "$temp" && ls radlyn-*.dmp | grep -vc '^radlyn-2020')" = 3 ] &&
+  [ "${kept%% *}" = radlyn-20200104-000000-1.dmp ] || fail "dumps kept: $kept"
+# A module that puts its own exception filter over radlyn's while it loads: the event log names
+# it, and a crash is still reported.
+switch MoModCh Crash 1
+switch MoModCh OwnFilter 1
+crash_job MoModCh 0xC0000005
+grep -qxF "[Warning] LoadMorlundLink: momodch.dll had put its own unhandled-exception filter in place; Radlyn's crash report is in place again" \
+  "$work/events.txt" || fail "own filter: $(cat "$work/events.txt")"
+rm -f "$temp"/radlyn-*.dmp
+# A module that returns with the direction flag set, the floating-point control changed, and 32
+# words written past its parameters: the job succeeds, and the event log names the module once.
+install
+switch MoModCh DirectionFlag 1
+switch MoModCh FloatControl 1
+switch MoModCh WritePastParameters 32
+job
+grep -qx 'ErrorNr=0' "$work/result.txt" && grep -q '^ImageDataPathFile=' "$work/result.txt" ||
+  fail "careless module: $(cat "$work/result.txt") / $(cat "$work/events.txt")"
+[ "$(grep -c '^\[Warning\] Module momodch: a call changed the floating-point control' "$work/events.txt")" = 1 ] ||
+  fail "careless module, event log: $(cat "$work/events.txt")"
+# A fault in the teardown (FDB_Close) after the success is out: the success stands and names it.
+install
+switch MoFileDB Crash 1
 expect_crash=1 job
-grep -qx 'ErrorNr=99' "$work/result.txt" &&
-  grep -qx 'DebugInfo=Unhandled exception 0xC0000005 in momodch.dll during a call into momodch' \
-    "$work/result.txt" || fail "crash result: $(cat "$work/result.txt")"
-dump=$(sed -n 's/^\[Error\] Unhandled exception 0xC0000005 in momodch.dll during a call into momodch; crash dump: //p' \
-  "$work/events.txt")
-[ -n "$dump" ] || fail "crash event log: $(cat "$work/events.txt")"
-dump_file=$(wine winepath -u "$dump" 2>/dev/null | tr -d '\r')
-[ "$(head -c 4 "$dump_file" 2>/dev/null)" = MDMP ] || fail "no minidump at $dump ($dump_file)"
-rm -f "$dump_file"
-echo "crash: $(grep -E '^(ErrorNr|DebugInfo)=' "$work/result.txt" | tr '\n' ' ') / $(grep 'crash dump' "$work/events.txt")"
+text='Unhandled exception 0xC0000005 in mofiledb.dll during a call into mofiledb'
+grep -qx 'ErrorNr=0' "$work/result.txt" && grep -qxF "DebugInfo=$text" "$work/result.txt" &&
+  grep -q '^ImageDataPathFile=' "$work/result.txt" ||
+  fail "teardown fault: $(cat "$work/result.txt")"
+grep -qF "[Error] $text; crash dump: " "$work/events.txt" ||
+  fail "teardown fault, event log: $(cat "$work/events.txt")"
+rm -f "$temp"/radlyn-*.dmp
 
 # A version stamped by install is the one radlyn.exe reads from the version resource.
 install --version 7.3.0.0

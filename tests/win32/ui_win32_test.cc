@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/crash_report.h"
 #include "platform/ui.h"
 #include "resources/dialog_templates.h"
 #include "resources/program_icon.h"
@@ -231,6 +233,25 @@ TEST(Win32ResourcesTest, ProgramIconHoldsEverySizeDrawnUprightInItsColours) {
   EXPECT_EQ(at(2, 16), 0xFF17324Du) << "tile";
   EXPECT_EQ(at(6, 6), 0xFFC9D3DDu) << "tube head, top left";
   EXPECT_EQ(at(17, 16), 0xFFF7F4EAu) << "tooth";
+}
+
+// The thread's waits handle its messages, except once the process is crashing: a crashed
+// module's window procedures must not run again on top of its faulted frame. (Crashing never
+// ends, so that half runs in a child process.)
+TEST(Win32WaitTest, WaitsHandleMessagesUntilTheProcessIsCrashing) {
+  const auto message_stays = [] {
+    PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+    GetClock().Sleep(1);
+    MSG message;
+    return PeekMessageA(&message, nullptr, WM_APP, WM_APP, PM_REMOVE) != 0;
+  };
+  EXPECT_FALSE(message_stays());
+  EXPECT_EXIT(
+      {
+        EnterCrashMode();
+        std::exit(message_stays() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

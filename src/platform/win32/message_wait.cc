@@ -1,5 +1,6 @@
 #include "platform/win32/message_wait.h"
 
+#include "platform/crash_report.h"
 #include "platform/last_error.h"
 
 namespace radlyn::platform {
@@ -22,6 +23,16 @@ void DispatchWaitingMessages(bool* quit, WPARAM* quit_code) {
 }  // namespace
 
 bool WaitHandlingMessages(const HANDLE* handles, DWORD count, DWORD limit_ms) {
+  if (IsCrashing()) {
+    // A crashed module's window procedures must not run again on top of its faulted frame.
+    if (count == 0) {
+      ::Sleep(limit_ms);
+      return true;
+    }
+    if (::WaitForMultipleObjects(count, handles, FALSE, limit_ms) != WAIT_FAILED) return true;
+    SetLastErrorFromWin32();
+    return false;
+  }
   const ULONGLONG deadline = ::GetTickCount64() + limit_ms;
   bool quit = false;
   WPARAM quit_code = 0;
