@@ -131,6 +131,7 @@ bool CMorlundLink::ProcessWithOrbel(std::string& program_path, const std::string
   const std::string& image_path = temporary.path();
 
   std::vector<std::uint8_t> image_record(image::kSize, 0);
+  const RecordClearer clear_image(image_record.data(), image_record.size());
   platform::GlobalMemory& memory = platform::GetGlobalMemory();
   const ExtensionTextKeeper extension_text(take_record);
   const auto* patient_record = static_cast<const std::uint8_t*>(memory.Lock(patient_block));

@@ -53,6 +53,12 @@ std::shared_ptr<p::XmlNode> Node() {
   return document->SelectSingleNode("/a");
 }
 
+// A file of this process's own under a name freed first (every line runs more than once).
+std::unique_ptr<p::OwnFile> OwnFileAnew(const std::string& path) {
+  p::FileSystem::Native().DeleteFile(path);
+  return p::GetFileSystem().CreateOwnFile(path);
+}
+
 struct Line {
   Call call;
   std::function<void(const Scene&)> run;
@@ -100,6 +106,15 @@ const std::vector<Line>& Lines() {
       {kFilesCreateFolderTree, [](auto& s) { p::GetFileSystem().CreateFolderTree(s.File("d/e")); }},
       {kFilesCreateEmptyFile, [](auto& s) { p::GetFileSystem().CreateEmptyFile(s.File("a")); }},
       {kFilesCreateNewFile, [](auto& s) { p::GetFileSystem().CreateNewFile(s.File("n")); }},
+      {kFilesCreateOwnFile, [](auto& s) { OwnFileAnew(s.File("o1")); }},
+      {kOwnFileRewrite,
+       [](auto& s) {
+         if (auto file = OwnFileAnew(s.File("o2"))) file->Rewrite("x");
+       }},
+      {kOwnFileHoldsItsName,
+       [](auto& s) {
+         if (auto file = OwnFileAnew(s.File("o3"))) file->HoldsItsName();
+       }},
       {kFilesRenameFile, [](auto& s) { p::GetFileSystem().RenameFile(s.File("n"), s.File("m")); }},
       {kFilesReadWholeFile,
        [](auto& s) { p::GetFileSystem().ReadWholeFile(s.File("a"), nullptr); }},

@@ -305,6 +305,22 @@ class FaultyEnvironment final : public platform::Environment {
   FaultPlan& plan_;
 };
 
+class FaultyOwnFile final : public platform::OwnFile {
+ public:
+  FaultyOwnFile(FaultPlan& plan, std::unique_ptr<platform::OwnFile> file)
+      : plan_(plan), file_(std::move(file)) {}
+  bool Rewrite(std::string_view bytes) override {
+    return !plan_.Fails(kOwnFileRewrite) && file_->Rewrite(bytes);
+  }
+  bool HoldsItsName() override {
+    return !plan_.Fails(kOwnFileHoldsItsName) && file_->HoldsItsName();
+  }
+
+ private:
+  FaultPlan& plan_;
+  std::unique_ptr<platform::OwnFile> file_;
+};
+
 class FaultyFileSystem final : public platform::FileSystem {
  public:
   FaultyFileSystem(FaultPlan& plan, platform::FileSystem& beneath)
@@ -337,6 +353,12 @@ class FaultyFileSystem final : public platform::FileSystem {
   }
   bool CreateNewFile(std::string_view path) override {
     return !plan_.Fails(kFilesCreateNewFile) && beneath_.CreateNewFile(path);
+  }
+  std::unique_ptr<platform::OwnFile> CreateOwnFile(std::string_view path) override {
+    if (plan_.Fails(kFilesCreateOwnFile)) return nullptr;
+    std::unique_ptr<platform::OwnFile> file = beneath_.CreateOwnFile(path);
+    if (!file) return nullptr;
+    return std::make_unique<FaultyOwnFile>(plan_, std::move(file));
   }
   bool RenameFile(std::string_view from, std::string_view to) override {
     return !plan_.Fails(kFilesRenameFile) && beneath_.RenameFile(from, to);

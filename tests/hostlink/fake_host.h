@@ -95,6 +95,7 @@ class FakeFileSystem : public platform::FileSystem {
   bool CreateFolderTree(std::string_view) override { return false; }
   bool CreateEmptyFile(std::string_view) override { return false; }
   bool CreateNewFile(std::string_view path) override;
+  std::unique_ptr<platform::OwnFile> CreateOwnFile(std::string_view) override { return nullptr; }
   bool RenameFile(std::string_view, std::string_view) override { return false; }
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     auto found = contents.find(std::string(path));

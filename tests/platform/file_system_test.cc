@@ -457,12 +457,17 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
     SetLastErrorCode(32);
     return false;
   };
-  for (std::uint32_t spent : {5500u, 10000u, 10000u}) {
+  for (std::uint32_t spent : {5500u, 7000u, 7000u}) {
     EXPECT_FALSE(RetryTransientFailures(budget, held));
     EXPECT_EQ(budget.WaitedMs(), spent);
   }
-  EXPECT_EQ(clock.waits.size(), 19u);
-  EXPECT_EQ(clock.waits.back(), 900u);
+  EXPECT_EQ(clock.waits.size(), 15u);
+  // The 3 s kept for publishing the result wait for that alone.
+  budget.ReleaseReserve();
+  EXPECT_FALSE(RetryTransientFailures(budget, held));
+  EXPECT_EQ(budget.WaitedMs(), 10000u);
+  EXPECT_EQ(clock.waits.size(), 23u);
+  EXPECT_EQ(clock.waits.back(), 200u);
 }
 
 }  // namespace

@@ -48,6 +48,9 @@ class ForwardingFileSystem : public platform::FileSystem {
   bool CreateFolderTree(std::string_view path) override { return native().CreateFolderTree(path); }
   bool CreateEmptyFile(std::string_view path) override { return native().CreateEmptyFile(path); }
   bool CreateNewFile(std::string_view path) override { return native().CreateNewFile(path); }
+  std::unique_ptr<platform::OwnFile> CreateOwnFile(std::string_view path) override {
+    return native().CreateOwnFile(path);
+  }
   bool RenameFile(std::string_view from, std::string_view to) override {
     return native().RenameFile(from, to);
   }

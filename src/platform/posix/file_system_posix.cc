@@ -278,6 +278,11 @@ class PosixFileSystem : public FileSystem {
     return true;
   }
 
+  std::unique_ptr<OwnFile> CreateOwnFile(std::string_view path) override {
+    std::optional<std::string> native = CheckedNativePath(path);
+    return native ? CreateNativeOwnFile(*native) : nullptr;
+  }
+
   bool RenameFile(std::string_view from, std::string_view to) override {
     std::optional<std::string> native_from = CheckedNativePath(from);
     std::optional<std::string> native_to = native_from ? CheckedNativePath(to) : std::nullopt;

@@ -1,8 +1,11 @@
 // Files and folders on Windows, over the ANSI file functions. Program texts are Windows paths
 // already (ToNativePath only turns '/' into '\'); names compare without regard to case because
 // the file system does so itself. Every failure leaves Windows' own error as the last error.
+#include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -82,6 +85,49 @@ class Handle {
 
  private:
   HANDLE handle_;
+};
+
+// The pending file of a job: written through its handle only. The handle shares reading alone,
+// so no other program may write, delete or rename the file while it is open.
+class Win32OwnFile final : public OwnFile {
+ public:
+  Win32OwnFile(HANDLE handle, std::string native, const BY_HANDLE_FILE_INFORMATION& identity)
+      : handle_(handle), native_(std::move(native)), identity_(identity) {}
+
+  bool Rewrite(std::string_view bytes) override {
+    if (::SetFilePointer(handle_.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+      return Fail();
+    }
+    for (std::size_t done = 0; done < bytes.size();) {
+      DWORD written = 0;
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+      if (!::WriteFile(handle_.get(), bytes.data() + done, chunk, &written, nullptr)) return Fail();
+      if (written == 0) return Fail(ERROR_WRITE_FAULT);
+      done += written;
+    }
+    return (::SetEndOfFile(handle_.get()) && ::FlushFileBuffers(handle_.get())) || Fail();
+  }
+
+  bool HoldsItsName() override {
+    // Opened for its attributes alone and never through a reparse point: what the name holds now.
+    Handle named(::CreateFileA(native_.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                               OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION now{};
+    if (!named.valid() || !::GetFileInformationByHandle(named.get(), &now)) return Fail();
+    if (now.dwVolumeSerialNumber == identity_.dwVolumeSerialNumber &&
+        now.nFileIndexHigh == identity_.nFileIndexHigh &&
+        now.nFileIndexLow == identity_.nFileIndexLow &&
+        (now.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+      return true;
+    }
+    return Fail(ERROR_FILE_EXISTS);
+  }
+
+ private:
+  Handle handle_;
+  std::string native_;
+  BY_HANDLE_FILE_INFORMATION identity_;
 };
 
 class Search {
@@ -276,6 +322,30 @@ class Win32FileSystem : public FileSystem {
   // CREATE_NEW refuses every existing name (ERROR_FILE_EXISTS), a link of that name included.
   bool CreateNewFile(std::string_view path) override {
     return OpenFile(ToNativePath(path), GENERIC_READ | GENERIC_WRITE, CREATE_NEW).valid() || Fail();
+  }
+
+  std::unique_ptr<OwnFile> CreateOwnFile(std::string_view path) override {
+    const std::string native = ToNativePath(path);
+    // CREATE_NEW alone would create the target of a link that leads nowhere: whatever stands at
+    // the name, a reparse point included, is refused before, and the open never follows one.
+    if (::GetFileAttributesA(native.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      Fail(ERROR_FILE_EXISTS);
+      return nullptr;
+    }
+    HANDLE handle =
+        ::CreateFileA(native.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      Fail();
+      return nullptr;
+    }
+    BY_HANDLE_FILE_INFORMATION identity{};
+    if (!::GetFileInformationByHandle(handle, &identity)) {
+      Fail();
+      ::CloseHandle(handle);
+      return nullptr;
+    }
+    return std::make_unique<Win32OwnFile>(handle, native, identity);
   }
 
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
