@@ -61,8 +61,16 @@ class FileSystem {
   // "*.tif" finds "x.tiff", "x.tif~" and "Long Name Here.tiff" (wherever the volume keeps short
   // names, as the system volume does by default; Linux answers so always).
   virtual std::optional<std::string> FindFirstFile(std::string_view pattern) = 0;
+  // The full paths of every file that matches `pattern` as for FindFirstFile, in the folder's
+  // order; empty when none does or the folder cannot be read.
+  virtual std::vector<std::string> FindFiles(std::string_view pattern) = 0;
   // Creates a folder and every missing parent; true when the folder exists afterwards.
   virtual bool CreateFolderTree(std::string_view path) = 0;
+  // Creates a folder (not its parents) that only the current user may use, or accepts one that
+  // is already that user's own: Linux mode 0700 and owned by the user (a mode open to others is
+  // narrowed); Windows an access list that grants the user alone. A link or other reparse point
+  // at the name is never followed: false (kWinAccessDenied), as for another user's folder.
+  virtual bool CreatePrivateFolder(std::string_view path) = 0;
   // Creates a file for reading and writing, emptying it if it exists, and closes it again. A link
   // of that name is never followed: false.
   virtual bool CreateEmptyFile(std::string_view path) = 0;
@@ -107,8 +115,9 @@ class FileSystem {
   // The user's temporary folder, ending with a separator; empty when it has no name in the
   // program's texts (Windows: no ANSI form, not even its short one, names it).
   virtual std::string TempFolder() = 0;
-  // Atomically creates a new empty file with an unpredictable name ending in ".tmp" in `folder`
-  // and answers its path.
+  // Atomically creates a new empty file with an unpredictable name in `folder`, `prefix` (whole)
+  // followed by random characters and ".tmp", and answers its path. Nothing that stood at that
+  // name is used (a link included).
   virtual std::optional<std::string> CreateUniqueTempFile(std::string_view folder,
                                                           std::string_view prefix) = 0;
   virtual std::string CurrentFolder() = 0;

@@ -345,6 +345,13 @@ class FaultyFileSystem final : public platform::FileSystem {
     if (plan_.Fails(kFilesFindFirstFile)) return std::nullopt;
     return beneath_.FindFirstFile(pattern);
   }
+  std::vector<std::string> FindFiles(std::string_view pattern) override {
+    if (plan_.Fails(kFilesFindFiles)) return {};
+    return beneath_.FindFiles(pattern);
+  }
+  bool CreatePrivateFolder(std::string_view path) override {
+    return !plan_.Fails(kFilesCreatePrivateFolder) && beneath_.CreatePrivateFolder(path);
+  }
   bool CreateFolderTree(std::string_view path) override {
     return !plan_.Fails(kFilesCreateFolderTree) && beneath_.CreateFolderTree(path);
   }
@@ -454,6 +461,15 @@ class FaultyProcesses final : public platform::Processes {
                            std::uint32_t time_limit_ms) override {
     if (plan_.Fails(kProcessesRun)) return {};
     return platform::Processes::Native().Run(program_path, argument_text, time_limit_ms);
+  }
+  std::uint32_t CurrentProcessId() override {
+    plan_.Fails(kProcessesCurrentProcessId);
+    return platform::Processes::Native().CurrentProcessId();
+  }
+  // A failure counts as running: the safe answer for a file that might still be in use.
+  bool IsRunningThisProgram(std::uint32_t id) override {
+    return plan_.Fails(kProcessesIsRunningThisProgram) ||
+           platform::Processes::Native().IsRunningThisProgram(id);
   }
 
  private:

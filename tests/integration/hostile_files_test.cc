@@ -187,6 +187,37 @@ TEST_F(HostileFilesTest, PlantedLinksNeverLeadAWriteElsewhere) {
     fs::remove(c.link);
   }
 
+  // Put in the pending file's place during the exposure (by someone who may write the data
+  // folder): the result is withheld instead of written there or published, and the event log
+  // says what stood at the name.
+  SetHostsimSwitch(Morlund(), "MoModCh", "DelayMs", "2000");
+  for (const bool as_link : {true, false}) {
+    SCOPED_TRACE(as_link ? "link during the exposure" : "plain file during the exposure");
+    fs::remove_all(Images());
+    fs::create_directories(Images());
+    fs::remove(ResultFile());
+    WriteTextFile(victim, kVictim);
+    BackgroundProgram radlyn(Job());
+    const std::string pending = ResultFile() + ".tmp";
+    for (int i = 0; i < 500 && ReadTextFile(pending).value_or("").empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_THAT(ReadTextFile(pending).value_or(""), HasSubstr("ErrorNr=0"));
+    fs::remove(pending);
+    if (as_link) {
+      fs::create_symlink(victim, pending);
+    } else {
+      WriteTextFile(pending, "[Info]\r\nErrorNr=0\r\n");
+    }
+    EXPECT_EQ(radlyn.Wait(60), "exit 0");
+    EXPECT_FALSE(fs::exists(ResultFile()));
+    EXPECT_EQ(ReadTextFile(victim), kVictim);
+    EXPECT_THAT(ReadEventLogEntries(Morlund() + "/morlund.log"),
+                Contains(HasSubstr(as_link ? "; a link stands at that name)"
+                                           : "; another file stands at that name)")));
+  }
+  SetHostsimSwitch(Morlund(), "MoModCh", "DelayMs", "0");
+
   // Without a job file the report at exit would go to the result file itself: a link there is
   // left alone.
   fs::remove(JobFile());

@@ -45,6 +45,12 @@ class ForwardingFileSystem : public platform::FileSystem {
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
     return native().FindFirstFile(pattern);
   }
+  std::vector<std::string> FindFiles(std::string_view pattern) override {
+    return native().FindFiles(pattern);
+  }
+  bool CreatePrivateFolder(std::string_view path) override {
+    return native().CreatePrivateFolder(path);
+  }
   bool CreateFolderTree(std::string_view path) override { return native().CreateFolderTree(path); }
   bool CreateEmptyFile(std::string_view path) override { return native().CreateEmptyFile(path); }
   bool CreateNewFile(std::string_view path) override { return native().CreateNewFile(path); }
