@@ -244,9 +244,11 @@ void CJobFrame::PublishResult() {
   retry_budget_.ReleaseReserve();
   if (outcome_unwritten_) {
     // The pending file does not hold this job's outcome: no answer is better than a wrong one.
-    // What stands at the name goes by its name (a link itself, never what it leads to).
+    // What someone else put at its name is left as it is (the next job removes it by name).
     reports_suppressed_ = true;
-    platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(pending); });
+    if (refusal.empty()) {
+      platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(pending); });
+    }
     LogFileFailure("Couldn't write the result file", pending, "writing", result_write_error_,
                    refusal);
     return;

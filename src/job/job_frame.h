@@ -23,7 +23,8 @@
 // removed by name first, never opened), and every key goes through that handle; its keys are
 // kept in memory, so a report reads its stored number from there. If anything else stands at
 // the name when the result is published (a link or another file put there by someone who may
-// write the data folder), the result is withheld as below and the event log says what stood there.
+// write the data folder), the result is withheld as below, what stands there is left alone, and
+// the event log says what it is.
 // A report whose error number cannot be written (a full disk, a link planted as the pending file)
 // withholds the result: PublishResult then deletes the pending file instead of renaming it, since
 // what it holds may read ErrorNr=0 from the client's initialisation, and later reports write

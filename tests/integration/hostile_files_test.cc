@@ -197,8 +197,9 @@ TEST_F(HostileFilesTest, PlantedLinksNeverLeadAWriteElsewhere) {
     fs::create_directories(Images());
     fs::remove(ResultFile());
     WriteTextFile(victim, kVictim);
-    BackgroundProgram radlyn(Job());
     const std::string pending = ResultFile() + ".tmp";
+    fs::remove(pending);  // what the last round planted, left alone by its job
+    BackgroundProgram radlyn(Job());
     for (int i = 0; i < 500 && ReadTextFile(pending).value_or("").empty(); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
