@@ -20,6 +20,18 @@ std::string OnOneLine(std::string_view text) {
   return line;
 }
 
+// Blanks around a value are dropped, as the workstation's profile service drops them on writing.
+std::string Trimmed(std::string text) {
+  const auto blank = [](char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a';
+  };
+  std::size_t end = text.size();
+  while (end > 0 && blank(text[end - 1])) --end;
+  std::size_t start = 0;
+  while (start < end && blank(text[start])) ++start;
+  return text.substr(start, end - start);
+}
+
 void Wipe(std::string& text) {
   std::fill(text.begin(), text.end(), '\0');
   text.clear();
@@ -37,11 +49,11 @@ void ResultText::Set(std::string_view section, std::string_view key, std::string
   for (auto& [name, old_value] : found->keys) {
     if (SameName(name, key)) {
       Wipe(old_value);
-      old_value = OnOneLine(value);
+      old_value = Trimmed(OnOneLine(value));
       return;
     }
   }
-  found->keys.emplace_back(OnOneLine(key), OnOneLine(value));
+  found->keys.emplace_back(OnOneLine(key), Trimmed(OnOneLine(value)));
 }
 
 std::optional<std::string> ResultText::Find(std::string_view section, std::string_view key) const {

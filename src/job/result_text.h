@@ -2,8 +2,10 @@
 // service lays out a new INI file that receives the same writes one by one: sections in the order
 // of their first key, "[Section]" and "Key=Value" lines ending in CRLF, no blank lines. A key
 // written again keeps its place and takes the new value. Values are ANSI program texts written as
-// they are, except that a NUL ends them and line breaks become blanks (they would start lines of
-// their own). Section and key names match without regard to case.
+// they are, except that a NUL ends them, line breaks become blanks (they would start lines of
+// their own) and blanks around them are dropped, as Windows' service drops them (a reader of the
+// file gets them without those blanks either way). Section and key names match without regard to
+// case.
 #pragma once
 
 #include <cstdint>

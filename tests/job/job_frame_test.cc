@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 #include <utility>
 
 #include "job/job_fixture.h"
+#include "job/result_text.h"
 #include "platform/last_error.h"
 #include "platform/profile.h"
 
@@ -118,6 +120,20 @@ TEST_F(JobFrameTest, ThePendingResultIsWrittenThroughItsOwnFileAndPublishedOnlyF
   EXPECT_EQ(ReadFile(frame_.GetPendingResultFilePath()), ReadFile(reference));
   frame_.PublishResult();
   EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), ReadFile(reference));
+#ifdef _WIN32
+  // Sections in the order of their first key, blanks around values dropped, as Windows writes.
+  const std::string sections = scratch_.Sub("sections.ini");
+  ResultText text;
+  for (const auto& [section, key, value] : {std::tuple{"Info", "ErrorNr", "0"},
+                                            {"Config", "fAutoPostProcessed", "0"},
+                                            {"Info", "Doc", " Dr. B "},
+                                            {"Patient", "ID", "4711"},
+                                            {"Config", "ImageDataPathFile", "x"}}) {
+    text.Set(section, key, value);
+    platform::Profile::Native().WriteString(section, key, value, sections);
+  }
+  EXPECT_EQ(text.Serialize(), ReadFile(sections));
+#endif
 
 #ifndef _WIN32  // Windows lets no one delete or rename the pending file while it is open
   const std::string victim = scratch_.Sub("victim.ini");
