@@ -30,7 +30,7 @@ constexpr std::size_t kLogoBufferSize = 11;
 // Everything Acquire sets up that has to be undone on the way out, whichever way that is (a
 // failure, success, or an error raised by the automation or XML layer): the current folder is
 // restored, a take block still locked is unlocked, a take block not handed to the link is
-// released with its image blocks, and the patient block is released.
+// released with its image blocks, and the patient block is cleared and released.
 class AcquireScope {
  public:
   AcquireScope() : previous_folder_(platform::GetFileSystem().CurrentFolder()) {}
@@ -39,7 +39,14 @@ class AcquireScope {
     platform::GetFileSystem().SetCurrentFolder(previous_folder_);
     if (take_record != nullptr) memory.Unlock(take_block);
     if (!take_kept) FreeTakeBlock(take_block);
-    if (patient_block != 0) memory.Free(patient_block);
+    if (patient_block != 0) {
+      // The patient's identity goes with the block, not into memory that is merely released.
+      if (void* record = memory.Lock(patient_block)) {
+        ClearRecord(record, records::patient::kSize);
+        memory.Unlock(patient_block);
+      }
+      memory.Free(patient_block);
+    }
   }
   AcquireScope(const AcquireScope&) = delete;
   AcquireScope& operator=(const AcquireScope&) = delete;

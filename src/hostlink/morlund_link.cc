@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "hostlink/orbel.h"
 #include "hostlink/take_block.h"
 #include "job/error_numbers.h"
 #include "platform/code_page.h"
@@ -47,6 +48,8 @@ bool CMorlundLink::Initialize(std::string_view client_name) {
     return false;
   }
   if (initialized_) return EqualIgnoringCase(client_name, client_name_);
+  // What a killed or crashed job left of Orbel's exchange (a whole X-ray) goes first.
+  RemoveOrbelLeftovers(platform::GetFileSystem().TempFolder());
   if (!LoadMorlundLink()) return false;
   client_name_ = client_name;
   initialized_ = true;

@@ -5,7 +5,9 @@
 #include "hostlink/orbel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +18,9 @@
 #include "job/error_numbers.h"
 #include "platform/file_system.h"
 #include "platform/global_memory.h"
+#include "platform/last_error.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "pluginserver/options_manager.h"
 #include "pluginserver/plugin_server.h"
 #include "support/event_log.h"
@@ -32,10 +36,23 @@ constexpr std::string_view kImageSuffix = ".tif";
 
 // The temporary image file and the unique name it was made from. Both are created as new files
 // (the image name exclusively, so no one can have placed a file or link there beforehand) and
-// deleted again when the exchange is over, on every path. They lie in the user's temporary
-// folder, or, when that folder has no name in the program's texts, in kFallbackFolder below the
-// Orbel data folder (created when missing), a place Orbel reaches too.
+// deleted again when the exchange is over, on every path, waiting out a scanner's hold as
+// Radlyn's other own files do; a file that stays is named in the event log. Their names carry
+// this process's id, so that a later job removes what a killed one left (RemoveOrbelLeftovers).
+// They lie in the user's temporary folder, or, when that folder has no name in the program's
+// texts, in kFallbackFolder below the Orbel data folder, a folder of this user's alone (created
+// when missing, never through a link), which Orbel reaches too.
 constexpr std::string_view kFallbackFolder = "RadlynTemp";
+
+// Deletes one of Orbel's temporary files; one that stays is named in the event log.
+void DeleteTemporaryFile(const std::string& path, platform::RetryBudget& budget) {
+  platform::FileSystem& files = platform::GetFileSystem();
+  if (platform::RetryTransientFailures(budget, [&] { return files.DeleteFile(path); })) return;
+  const std::uint32_t error = platform::GetLastErrorCode();
+  if (platform::IsNotFoundError(error)) return;
+  WriteEventLog("Error", "Orbel's temporary file could not be deleted: " + path + " (error " +
+                             std::to_string(error) + ")");
+}
 
 class TemporaryImage {
  public:
@@ -43,19 +60,23 @@ class TemporaryImage {
     platform::FileSystem& files = platform::GetFileSystem();
     std::string folder = files.TempFolder();
     if (folder.empty()) {
-      folder = orbel_data_folder + std::string(kFallbackFolder) + platform::kPathSeparator;
-      files.CreateFolderTree(folder);
+      folder = orbel_data_folder + std::string(kFallbackFolder);
+      if (!files.CreatePrivateFolder(folder)) return;
+      folder += platform::kPathSeparator;
+      RemoveOrbelLeftovers(folder);
     }
-    std::optional<std::string> unique = files.CreateUniqueTempFile(folder, "");
+    const std::string prefix = std::string(kOrbelTempPrefix) +
+                               std::to_string(platform::GetProcesses().CurrentProcessId()) + "-";
+    std::optional<std::string> unique = files.CreateUniqueTempFile(folder, prefix);
     if (!unique) return;
     unique_path_ = *unique;
     image_path_ = ImageNameFor(unique_path_);
     created_ = files.CreateNewFile(image_path_);
   }
   ~TemporaryImage() {
-    platform::FileSystem& files = platform::GetFileSystem();
-    if (created_) files.DeleteFile(image_path_);
-    if (!unique_path_.empty()) files.DeleteFile(unique_path_);
+    platform::RetryBudget budget;
+    if (created_) DeleteTemporaryFile(image_path_, budget);
+    if (!unique_path_.empty()) DeleteTemporaryFile(unique_path_, budget);
   }
   TemporaryImage(const TemporaryImage&) = delete;
   TemporaryImage& operator=(const TemporaryImage&) = delete;
@@ -113,7 +134,36 @@ class ExtensionTextKeeper {
 
 bool FileStatusOk(MorlundStatus status) { return MapFileStatus(status) == kErrorNone; }
 
+// The process id in the name of one of Orbel's temporary files, or std::nullopt.
+std::optional<std::uint32_t> OwnerOf(const std::string& path) {
+  const std::size_t start = path.rfind(kOrbelTempPrefix);
+  if (start == std::string::npos) return std::nullopt;
+  const std::size_t digits = start + kOrbelTempPrefix.size();
+  const std::size_t end = path.find('-', digits);
+  if (end == std::string::npos || end == digits || end - digits > 10) return std::nullopt;
+  std::uint64_t id = 0;
+  for (std::size_t i = digits; i < end; ++i) {
+    if (path[i] < '0' || path[i] > '9') return std::nullopt;
+    id = id * 10 + static_cast<std::uint64_t>(path[i] - '0');
+  }
+  if (id > UINT32_MAX) return std::nullopt;
+  return static_cast<std::uint32_t>(id);
+}
+
 }  // namespace
+
+void RemoveOrbelLeftovers(const std::string& folder) {
+  if (folder.empty()) return;
+  platform::Processes& processes = platform::GetProcesses();
+  const std::uint32_t own = processes.CurrentProcessId();
+  platform::RetryBudget budget;
+  for (const std::string& path :
+       platform::GetFileSystem().FindFiles(folder + std::string(kOrbelTempPrefix) + "*")) {
+    const std::optional<std::uint32_t> owner = OwnerOf(path);
+    if (!owner || *owner == own || processes.IsRunningThisProgram(*owner)) continue;
+    DeleteTemporaryFile(path, budget);
+  }
+}
 
 CMorlundLink::OrbelChoice CMorlundLink::FindOrbelProgram(const std::string& take_type) {
   OrbelChoice choice;
@@ -131,6 +181,7 @@ bool CMorlundLink::ProcessWithOrbel(std::string& program_path, const std::string
   const std::string& image_path = temporary.path();
 
   std::vector<std::uint8_t> image_record(image::kSize, 0);
+  const RecordClearer clear_image(image_record.data(), image_record.size());
   platform::GlobalMemory& memory = platform::GetGlobalMemory();
   const ExtensionTextKeeper extension_text(take_record);
   const auto* patient_record = static_cast<const std::uint8_t*>(memory.Lock(patient_block));

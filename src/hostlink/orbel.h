@@ -13,9 +13,14 @@
 // - RunAndWait starts a program by its path with an argument text and waits at most the limit:
 //   0 when it ended with exit code 0, 18 in every other case (not started, still running at the
 //   limit, exit code unreadable or not 0). A program still running is left running.
+// - Orbel's temporary files are named "RadlynOrbel-<process id>-<random>" (.tmp and .tif).
+//   RemoveOrbelLeftovers deletes those in `folder` whose process is no running Radlyn: the
+//   exchange of a job that was killed or crashed, which holds a whole X-ray with the patient's
+//   identity. A file that cannot be deleted is named in the event log.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace radlyn {
@@ -28,6 +33,10 @@ bool MatchTakeTypePattern(std::string_view text, std::string_view pattern);
 bool IsTakeTypeInFilterText(std::string_view take_type, std::string_view config_bytes);
 
 bool IsTakeTypeInOrbelFilter(std::string_view take_type, std::string_view orbel_data_folder);
+
+inline constexpr std::string_view kOrbelTempPrefix = "RadlynOrbel-";
+
+void RemoveOrbelLeftovers(const std::string& folder);
 
 std::uint32_t RunAndWait(std::string_view program_path, std::string_view argument_text,
                          std::uint32_t time_limit_ms);

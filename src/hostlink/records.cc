@@ -74,6 +74,11 @@ std::uint16_t ConvertBlockText(GmHandle handle, Convert convert) {
 
 }  // namespace
 
+void ClearRecord(void* record, std::size_t size) {
+  volatile std::uint8_t* bytes = static_cast<volatile std::uint8_t*>(record);
+  for (std::size_t i = 0; bytes != nullptr && i < size; ++i) bytes[i] = 0;
+}
+
 void BuildHostPatientRecord(const PatientData& data, std::string_view doctor,
                             std::uint8_t* record) {
   std::memset(record, 0, patient::kSize);

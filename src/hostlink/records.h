@@ -13,6 +13,10 @@
 //
 // Every text is read up to its terminator or its field's end and written within the target
 // field's width, terminator included; block texts never reach past the block's size.
+//
+// A patient record, and an image record filled from one, hold the patient's name, ID and birth
+// date: ClearRecord (or a RecordClearer on the way out of the scope) zeroes one once it has done
+// its work, so that the identity does not stay in memory that a crash dump may copy.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +29,21 @@ namespace radlyn {
 
 void BuildHostPatientRecord(const PatientData& patient, std::string_view doctor,
                             std::uint8_t* record);
+
+// Zeroes `size` bytes at `record` (null: nothing); the stores are never dropped as dead.
+void ClearRecord(void* record, std::size_t size);
+
+class RecordClearer {
+ public:
+  RecordClearer(void* record, std::size_t size) : record_(record), size_(size) {}
+  ~RecordClearer() { ClearRecord(record_, size_); }
+  RecordClearer(const RecordClearer&) = delete;
+  RecordClearer& operator=(const RecordClearer&) = delete;
+
+ private:
+  void* record_;
+  std::size_t size_;
+};
 
 std::uint16_t ToHostImageRecord(const std::uint8_t* patient_record, const std::uint8_t* take_record,
                                 std::uint8_t* image_record);

@@ -16,10 +16,12 @@ bool CMorlundLink::SaveAs(std::string_view file_name) {
     return false;
   }
   std::array<std::uint8_t, records::patient::kSize> patient_record;
+  const RecordClearer clear_patient(patient_record.data(), patient_record.size());
   BuildHostPatientRecord(patient_, doctor_, patient_record.data());
 
   auto& memory = platform::GetGlobalMemory();
   std::array<std::uint8_t, records::image::kSize> image_record{};
+  const RecordClearer clear_image(image_record.data(), image_record.size());
   const auto* take_record =
       take_handle_ != 0 ? static_cast<const std::uint8_t*>(memory.Lock(take_handle_)) : nullptr;
   ToHostImageRecord(patient_record.data(), take_record, image_record.data());

@@ -7,6 +7,7 @@
 #include "job/error_table.h"
 #include "job/job_files.h"
 #include "job/job_frame.h"
+#include "job/result_text.h"
 #include "platform/crash_result.h"
 #include "platform/last_error.h"
 #include "support/event_log.h"
@@ -23,8 +24,7 @@ void CJobFrame::PrepareCrashResult() {
   const std::string pending_file = GetPendingResultFilePath();
   // The first nonzero number is final: a job that has already failed keeps its number, and the
   // crash only publishes that result.
-  const bool stored_error = pending && (wrote_nonzero_number_ ||
-                                        ReadProfileInt({"Info", "ErrorNr", 0}, pending_file) != 0);
+  const bool stored_error = pending && pending_text_->FindInt("Info", "ErrorNr") != 0;
   if (pending && !stored_error) {
     log_lines.push_back(FormatEventLogLine(platform::kCrashTimeMarker, "Info",
                                            ReportLogText(kErrorUnspecified, crash_text)) +

@@ -7,6 +7,7 @@
 #include "hostlink/program_settings.h"
 #include "job/error_table.h"
 #include "job/job_files.h"
+#include "job/result_text.h"
 #include "platform/crash_report.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
@@ -19,9 +20,22 @@ namespace {
 
 constexpr IntKey kStoredErrorNumberKey{"Info", "ErrorNr", 0};
 
+// What stands at a name that should hold the job's pending result, for the event log.
+std::string WhatStandsAt(const std::string& path) {
+  platform::FileSystem& files = platform::GetFileSystem();
+  if (files.IsLink(path)) return "a link stands at that name";
+  if (files.FolderExists(path)) return "a folder stands at that name";
+  if (files.Exists(path)) return "another file stands at that name";
+  return "the file is gone";
+}
+
 }  // namespace
 
-CJobFrame::CJobFrame(HostLinkPort* link) : link_(link != nullptr ? link : &GetHostLinkPort()) {}
+CJobFrame::CJobFrame(HostLinkPort* link)
+    : link_(link != nullptr ? link : &GetHostLinkPort()),
+      pending_text_(std::make_unique<ResultText>()) {}
+
+CJobFrame::~CJobFrame() { pending_text_->Clear(); }
 
 void CJobFrame::SetDataFolder(std::string folder) {
   data_folder_ = std::move(folder);
@@ -54,19 +68,13 @@ void CJobFrame::WriteErrorReport(std::int32_t error_number, std::string_view deb
   const platform::ResultWriteTurn turn;  // a crash report never writes in between
   if (!has_data_folder_ || reports_suppressed_) return;
   const std::string result_file = ResultWritePath();
-  if (platform::GetFileSystem().IsLink(result_file)) {
-    outcome_unwritten_ = true;
-    PrepareCrashResult();  // no crash result either
+  if (keys_go_to_pending_file_) {
+    // The pending result is this object's own: what it holds is known without reading it.
+    if (pending_text_->FindInt("Info", "ErrorNr") != 0) return;
+  } else if (!MayReportInto(result_file)) {
+    PrepareCrashResult();  // a link: no crash result either
     return;
   }
-  // The first nonzero number is final. It is read back from the file; one this object wrote
-  // there itself counts as well while the file is there, so that a read that fails cannot turn a
-  // failure into success.
-  if (wrote_nonzero_number_) {
-    if (platform::GetFileSystem().Exists(result_file)) return;
-    wrote_nonzero_number_ = false;  // the file is gone: a new result begins
-  }
-  if (ReadProfileInt(kStoredErrorNumberKey, result_file) != 0) return;
   // A published success stays as it was written: the report at exit adds nothing to it.
   if (result_published_ && error_number == kErrorNone) return;
   // Nor does a failure after it (a fault in the teardown) undo it: the image is there, and a
@@ -112,10 +120,37 @@ std::string CJobFrame::ReportLogText(std::int32_t error_number, std::string_view
   return log_text;
 }
 
+bool CJobFrame::MayReportInto(const std::string& result_file) {
+  platform::FileSystem& files = platform::GetFileSystem();
+  if (files.IsLink(result_file)) {
+    outcome_unwritten_ = true;
+    return false;
+  }
+  // The first nonzero number is final. It is read back from the file; one this object wrote
+  // there itself counts as well while the file may be there, so that a read that fails cannot
+  // turn a failure into success. Only a file that is surely gone starts a new result.
+  if (wrote_nonzero_number_) {
+    if (files.Exists(result_file) || !platform::IsNotFoundError(platform::GetLastErrorCode())) {
+      return false;
+    }
+    wrote_nonzero_number_ = false;
+  }
+  return ReadProfileInt(kStoredErrorNumberKey, result_file) == 0;
+}
+
 bool CJobFrame::WriteResultKey(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
   platform::Profile& profile = platform::GetProfile();
-  const auto write = [&] { return profile.WriteString(section, key, value, path); };
+  const bool pending = keys_go_to_pending_file_ && path == GetPendingResultFilePath();
+  if (pending) pending_text_->Set(section, key, value);
+  // The pending file is written through the handle it was created with, never by its name, so
+  // that nothing put in its place during the job receives the result.
+  const auto write = [&] {
+    if (!pending) return profile.WriteString(section, key, value, path);
+    if (pending_file_) return pending_file_->Rewrite(pending_text_->Serialize());
+    platform::SetLastErrorCode(pending_file_error_);
+    return false;
+  };
   if (held_file_wait_spent_ ? write() : platform::RetryTransientFailures(retry_budget_, write)) {
     PrepareCrashResult();
     return true;
@@ -127,12 +162,14 @@ bool CJobFrame::WriteResultKey(std::string_view section, std::string_view key,
 }
 
 void CJobFrame::LogFileFailure(std::string_view what, const std::string& path,
-                               std::string_view operation, std::uint32_t error) {
+                               std::string_view operation, std::uint32_t error,
+                               std::string_view reason) {
   const std::size_t name_start = path.find_last_of("\\/") + 1;
   WriteEventLog("Error", std::string(what) + ": '" + path + "' (" + std::string(operation) +
                              " in folder '" + path.substr(0, name_start) + "': error " +
                              std::to_string(error) + " after " +
-                             std::to_string(retry_budget_.WaitedMs()) + " ms of retries)");
+                             std::to_string(retry_budget_.WaitedMs()) + " ms of retries" +
+                             (reason.empty() ? "" : "; " + std::string(reason)) + ")");
 }
 
 void CJobFrame::WriteResultText(std::string_view section, std::string_view key,
@@ -162,7 +199,11 @@ bool CJobFrame::RemoveOldResult() {
   };
   if (platform::RetryTransientFailures(retry_budget_, remove)) return true;
   const std::uint32_t error = platform::GetLastErrorCode();
-  if (!files.Exists(result_file)) return true;  // a missing file is no error
+  // A missing file is no error; a file that cannot even be looked up (a share that stopped
+  // answering) may still be there.
+  if (!files.Exists(result_file) && platform::IsNotFoundError(platform::GetLastErrorCode())) {
+    return true;
+  }
   const std::string cause = "Couldn't delete the old result file: '" + result_file + "' (error " +
                             std::to_string(error) + "); no X-ray image was taken";
   // A file that may still be written says so itself, so that an earlier success cannot stand as
@@ -180,14 +221,29 @@ bool CJobFrame::RemoveOldResult() {
 bool CJobFrame::BeginResult() {
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string pending = GetPendingResultFilePath();
-  // A missing file is no error.
+  // What an earlier job left (or anyone put there) is removed by its name, never opened: a link
+  // goes itself, not what it leads to. A missing file is no error.
   platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(pending); });
-  if (files.Exists(pending)) {
+  if (files.Exists(pending) || !platform::IsNotFoundError(platform::GetLastErrorCode())) {
     WriteErrorReport(kErrorFileDeleting,
                      "Couldn't delete file: '" + pending + "'. Please remove this file manually.");
     return false;
   }
+  // Created once, exclusively; every key of the result is then written through this handle.
+  platform::RetryTransientFailures(retry_budget_, [&] {
+    pending_file_ = files.CreateOwnFile(pending);
+    return pending_file_ != nullptr;
+  });
   keys_go_to_pending_file_ = true;
+  if (!pending_file_) {
+    // Something took the name right after the delete, or the folder takes no file: no exposure.
+    pending_file_error_ = platform::GetLastErrorCode();
+    outcome_unwritten_ = true;
+    reports_suppressed_ = true;
+    LogFileFailure("Couldn't write the result file", pending, "creating", pending_file_error_,
+                   pending_file_error_ == platform::kWinFileExists ? WhatStandsAt(pending) : "");
+    return false;
+  }
   PrepareCrashResult();
   return true;
 }
@@ -197,12 +253,29 @@ void CJobFrame::PublishResult() {
   if (!keys_go_to_pending_file_ || reports_suppressed_) return;
   platform::FileSystem& files = platform::GetFileSystem();
   const std::string pending = GetPendingResultFilePath();
+  // The name must still hold the file this job wrote: a link or another file put in its place
+  // meanwhile holds no result of this job, and renaming it would publish it as one.
+  std::string refusal;
+  if (pending_file_ && !outcome_unwritten_ && !pending_file_->HoldsItsName()) {
+    result_write_error_ = platform::GetLastErrorCode();
+    refusal = WhatStandsAt(pending);
+    outcome_unwritten_ = true;
+  }
+  // Closed before the rename: Windows renames no file that is open without shared deletion.
+  pending_file_.reset();
+  pending_text_->Clear();
+  // The reserve of the retry budget is this rename's: earlier holds cannot lose the result.
+  retry_budget_.ReleaseReserve();
   if (outcome_unwritten_) {
     // The pending file does not hold this job's outcome: no answer is better than a wrong one.
+    // What someone else put at its name is left as it is (the next job removes it by name).
     reports_suppressed_ = true;
     PrepareCrashResult();
-    platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(pending); });
-    LogFileFailure("Couldn't write the result file", pending, "writing", result_write_error_);
+    if (refusal.empty()) {
+      platform::RetryTransientFailures(retry_budget_, [&] { return files.DeleteFile(pending); });
+    }
+    LogFileFailure("Couldn't write the result file", pending, "writing", result_write_error_,
+                   refusal);
     return;
   }
   const std::string result_file = GetResultFilePath();

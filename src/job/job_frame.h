@@ -20,6 +20,12 @@
 // (99, see PrepareCrashResult). What such a job left pending is deleted by the next BeginResult.
 //
 // The result file is never written through a link: a report whose file is a link is not written.
+// The pending file is created once by BeginResult, exclusively (whatever stood at its name is
+// removed by name first, never opened), and every key goes through that handle; its keys are
+// kept in memory, so a report reads its stored number from there. If anything else stands at
+// the name when the result is published (a link or another file put there by someone who may
+// write the data folder), the result is withheld as below, what stands there is left alone, and
+// the event log says what it is.
 // A report whose error number cannot be written (a full disk, a link planted as the pending file)
 // withholds the result: PublishResult then deletes the pending file instead of renaming it, since
 // what it holds may read ErrorNr=0 from the client's initialisation, and later reports write
@@ -36,6 +42,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -45,11 +52,13 @@
 
 namespace radlyn {
 
+class ResultText;
+
 class CJobFrame {
  public:
   // `link` defaults to the process's host link.
   explicit CJobFrame(HostLinkPort* link = nullptr);
-  virtual ~CJobFrame() = default;
+  virtual ~CJobFrame();
   CJobFrame(const CJobFrame&) = delete;
   CJobFrame& operator=(const CJobFrame&) = delete;
 
@@ -104,13 +113,16 @@ class CJobFrame {
   // A key of the job's result; one that cannot be written withholds a successful job's result.
   void WriteResultText(std::string_view section, std::string_view key, std::string_view value);
   void WriteResultInt(std::string_view section, std::string_view key, std::int32_t value);
+  // Whether a report may write `result_file` (the result file itself, not the pending one): no
+  // link, and no nonzero number stored there yet.
+  bool MayReportInto(const std::string& result_file);
   // Writes one key into `path`, retrying transient failures (see the class comment).
   bool WriteResultKey(std::string_view section, std::string_view key, std::string_view value,
                       const std::string& path);
   // The event-log line of a failed operation on one of the job's files: `what` failed on `path`,
   // with the operation, the folder, the error and the retry waits spent.
   void LogFileFailure(std::string_view what, const std::string& path, std::string_view operation,
-                      std::uint32_t error);
+                      std::uint32_t error, std::string_view reason = {});
   // The event-log text of a report with a nonzero error number.
   static std::string ReportLogText(std::int32_t error_number, std::string_view debug_text);
 
@@ -145,6 +157,11 @@ class CJobFrame {
   bool result_published_ = false;
   // The last error of a result key that could not be written (for the event log).
   std::uint32_t result_write_error_ = 0;
+  // The pending file, open from BeginResult until it is published, and the keys it holds.
+  std::unique_ptr<platform::OwnFile> pending_file_;
+  std::unique_ptr<ResultText> pending_text_;
+  // Why the pending file could not be created (its keys then fail with it).
+  std::uint32_t pending_file_error_ = 0;
   // The retry waits of the whole job.
   platform::RetryBudget retry_budget_;
   platform::WindowHandle parent_window_ = 0;

@@ -39,6 +39,13 @@ class Processes {
   virtual ~Processes() = default;
   virtual ProcessRun Run(std::string_view program_path, std::string_view argument_text,
                          std::uint32_t time_limit_ms) = 0;
+  // This process's id.
+  virtual std::uint32_t CurrentProcessId() = 0;
+  // True when process `id` runs and its program file has this process's file name (another
+  // copy of this program, wherever installed). False when no process of that id runs, or it runs
+  // another program. One that may not be inspected (another user's) counts as running, so that
+  // its files are never taken for leftovers.
+  virtual bool IsRunningThisProgram(std::uint32_t id) = 0;
 
   static Processes& Native();
 };

@@ -53,6 +53,12 @@ std::shared_ptr<p::XmlNode> Node() {
   return document->SelectSingleNode("/a");
 }
 
+// A file of this process's own under a name freed first (every line runs more than once).
+std::unique_ptr<p::OwnFile> OwnFileAnew(const std::string& path) {
+  p::FileSystem::Native().DeleteFile(path);
+  return p::GetFileSystem().CreateOwnFile(path);
+}
+
 struct Line {
   Call call;
   std::function<void(const Scene&)> run;
@@ -97,9 +103,21 @@ const std::vector<Line>& Lines() {
       {kFilesDeleteFile, [](auto& s) { p::GetFileSystem().DeleteFile(s.File("a")); }},
       {kFilesMakeWritable, [](auto& s) { p::GetFileSystem().MakeWritable(s.File("a")); }},
       {kFilesFindFirstFile, [](auto& s) { p::GetFileSystem().FindFirstFile(s.File("*.tif")); }},
+      {kFilesFindFiles, [](auto& s) { p::GetFileSystem().FindFiles(s.File("*.tif")); }},
+      {kFilesCreatePrivateFolder,
+       [](auto& s) { p::GetFileSystem().CreatePrivateFolder(s.File("private")); }},
       {kFilesCreateFolderTree, [](auto& s) { p::GetFileSystem().CreateFolderTree(s.File("d/e")); }},
       {kFilesCreateEmptyFile, [](auto& s) { p::GetFileSystem().CreateEmptyFile(s.File("a")); }},
       {kFilesCreateNewFile, [](auto& s) { p::GetFileSystem().CreateNewFile(s.File("n")); }},
+      {kFilesCreateOwnFile, [](auto& s) { OwnFileAnew(s.File("o1")); }},
+      {kOwnFileRewrite,
+       [](auto& s) {
+         if (auto file = OwnFileAnew(s.File("o2"))) file->Rewrite("x");
+       }},
+      {kOwnFileHoldsItsName,
+       [](auto& s) {
+         if (auto file = OwnFileAnew(s.File("o3"))) file->HoldsItsName();
+       }},
       {kFilesRenameFile, [](auto& s) { p::GetFileSystem().RenameFile(s.File("n"), s.File("m")); }},
       {kFilesReadWholeFile,
        [](auto& s) { p::GetFileSystem().ReadWholeFile(s.File("a"), nullptr); }},
@@ -147,6 +165,9 @@ const std::vector<Line>& Lines() {
       {kMemoryFree, [](auto&) { p::GetGlobalMemory().Free(::GmAlloc(8)); }},
       {kMutexesCreate, [](auto&) { p::GetNamedMutexes().Create("RadlynEveryCallTest"); }},
       {kProcessesRun, [](auto& s) { p::GetProcesses().Run(s.File("none"), "", 1000); }},
+      {kProcessesCurrentProcessId, [](auto&) { p::GetProcesses().CurrentProcessId(); }},
+      {kProcessesIsRunningThisProgram,
+       [](auto&) { p::GetProcesses().IsRunningThisProgram(p::GetProcesses().CurrentProcessId()); }},
       {kProfileReadString,
        [](auto& s) { p::GetProfile().ReadString("S", "K", "", 10, s.File("p.ini")); }},
       {kProfileReadInt, [](auto& s) { p::GetProfile().ReadInt("S", "K", 0, s.File("p.ini")); }},

@@ -305,6 +305,22 @@ class FaultyEnvironment final : public platform::Environment {
   FaultPlan& plan_;
 };
 
+class FaultyOwnFile final : public platform::OwnFile {
+ public:
+  FaultyOwnFile(FaultPlan& plan, std::unique_ptr<platform::OwnFile> file)
+      : plan_(plan), file_(std::move(file)) {}
+  bool Rewrite(std::string_view bytes) override {
+    return !plan_.Fails(kOwnFileRewrite) && file_->Rewrite(bytes);
+  }
+  bool HoldsItsName() override {
+    return !plan_.Fails(kOwnFileHoldsItsName) && file_->HoldsItsName();
+  }
+
+ private:
+  FaultPlan& plan_;
+  std::unique_ptr<platform::OwnFile> file_;
+};
+
 class FaultyFileSystem final : public platform::FileSystem {
  public:
   FaultyFileSystem(FaultPlan& plan, platform::FileSystem& beneath)
@@ -329,6 +345,13 @@ class FaultyFileSystem final : public platform::FileSystem {
     if (plan_.Fails(kFilesFindFirstFile)) return std::nullopt;
     return beneath_.FindFirstFile(pattern);
   }
+  std::vector<std::string> FindFiles(std::string_view pattern) override {
+    if (plan_.Fails(kFilesFindFiles)) return {};
+    return beneath_.FindFiles(pattern);
+  }
+  bool CreatePrivateFolder(std::string_view path) override {
+    return !plan_.Fails(kFilesCreatePrivateFolder) && beneath_.CreatePrivateFolder(path);
+  }
   bool CreateFolderTree(std::string_view path) override {
     return !plan_.Fails(kFilesCreateFolderTree) && beneath_.CreateFolderTree(path);
   }
@@ -337,6 +360,12 @@ class FaultyFileSystem final : public platform::FileSystem {
   }
   bool CreateNewFile(std::string_view path) override {
     return !plan_.Fails(kFilesCreateNewFile) && beneath_.CreateNewFile(path);
+  }
+  std::unique_ptr<platform::OwnFile> CreateOwnFile(std::string_view path) override {
+    if (plan_.Fails(kFilesCreateOwnFile)) return nullptr;
+    std::unique_ptr<platform::OwnFile> file = beneath_.CreateOwnFile(path);
+    if (!file) return nullptr;
+    return std::make_unique<FaultyOwnFile>(plan_, std::move(file));
   }
   bool RenameFile(std::string_view from, std::string_view to) override {
     return !plan_.Fails(kFilesRenameFile) && beneath_.RenameFile(from, to);
@@ -432,6 +461,15 @@ class FaultyProcesses final : public platform::Processes {
                            std::uint32_t time_limit_ms) override {
     if (plan_.Fails(kProcessesRun)) return {};
     return platform::Processes::Native().Run(program_path, argument_text, time_limit_ms);
+  }
+  std::uint32_t CurrentProcessId() override {
+    plan_.Fails(kProcessesCurrentProcessId);
+    return platform::Processes::Native().CurrentProcessId();
+  }
+  // A failure counts as running: the safe answer for a file that might still be in use.
+  bool IsRunningThisProgram(std::uint32_t id) override {
+    return plan_.Fails(kProcessesIsRunningThisProgram) ||
+           platform::Processes::Native().IsRunningThisProgram(id);
   }
 
  private:

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -371,6 +372,24 @@ TEST_F(AcquireWithOrbelResultTest, EightBitTakeIsReducedAfterOrbelAndUninitializ
   EXPECT_EQ(link.GetTubeVoltage(), 60);
   EXPECT_EQ(link.GetTubeCurrent(), 7);
   EXPECT_EQ(link.GetPostProcessedFlag(), 1);
+}
+
+// What a killed or crashed job left of the exchange goes when the next job starts, unless the
+// process that made it still runs.
+TEST_F(AcquireWithOrbelResultTest, TheNextJobRemovesExchangeFilesOfEndedProcessesOnly) {
+  for (const char* name : {"RadlynOrbel-999-1A2B.tif", "RadlynOrbel-999-1A2B.tmp",
+                           "RadlynOrbel-77-3C4D.tif", "RadlynOrbel-x-5E6F.tif", "other.tif"}) {
+    std::ofstream(scratch.Sub(name)) << "patient";
+  }
+  host.processes.running = {77};
+  ASSERT_TRUE(link.Uninitialize());
+  ASSERT_TRUE(link.Initialize("Client"));
+  std::set<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+    left.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, (std::set<std::string>{"RadlynOrbel-77-3C4D.tif", "RadlynOrbel-x-5E6F.tif",
+                                         "other.tif"}));
 }
 
 TEST_F(AcquireWithOrbelResultTest, FailedExchangeLeavesTheExtensionTextAsItWas) {

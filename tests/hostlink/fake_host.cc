@@ -234,6 +234,17 @@ bool FakeFileSystem::DeleteFile(std::string_view path) {
   return std::filesystem::remove(std::filesystem::path(path), error);
 }
 
+// In the real temporary folder only, as CreateNewFile.
+std::vector<std::string> FakeFileSystem::FindFiles(std::string_view pattern) {
+  if (temp_folder.empty() || pattern.substr(0, temp_folder.size()) != temp_folder) return {};
+  return platform::FileSystem::Native().FindFiles(pattern);
+}
+
+bool FakeFileSystem::CreatePrivateFolder(std::string_view path) {
+  if (temp_folder.empty() || path.substr(0, temp_folder.size()) != temp_folder) return false;
+  return platform::FileSystem::Native().CreatePrivateFolder(path);
+}
+
 bool FakeFileSystem::CreateNewFile(std::string_view path) {
   if (temp_folder.empty() || path.substr(0, temp_folder.size()) != temp_folder) return false;
   return platform::FileSystem::Native().CreateNewFile(path);

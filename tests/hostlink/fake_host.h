@@ -92,9 +92,12 @@ class FakeFileSystem : public platform::FileSystem {
   bool DeleteFile(std::string_view path) override;
   bool MakeWritable(std::string_view) override { return false; }
   std::optional<std::string> FindFirstFile(std::string_view) override { return std::nullopt; }
+  std::vector<std::string> FindFiles(std::string_view pattern) override;
+  bool CreatePrivateFolder(std::string_view path) override;
   bool CreateFolderTree(std::string_view) override { return false; }
   bool CreateEmptyFile(std::string_view) override { return false; }
   bool CreateNewFile(std::string_view path) override;
+  std::unique_ptr<platform::OwnFile> CreateOwnFile(std::string_view) override { return nullptr; }
   bool RenameFile(std::string_view, std::string_view) override { return false; }
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
     auto found = contents.find(std::string(path));
@@ -195,7 +198,10 @@ class FakeProcesses : public platform::Processes {
  public:
   platform::ProcessRun Run(std::string_view program_path, std::string_view argument_text,
                            std::uint32_t time_limit_ms) override;
+  std::uint32_t CurrentProcessId() override { return 4242; }
+  bool IsRunningThisProgram(std::uint32_t id) override { return running.count(id) != 0; }
   std::map<std::string, std::uint32_t> exit_codes;  // by argument text
+  std::set<std::uint32_t> running;                  // process ids of other running copies
   std::vector<std::string> runs;                    // "path|arguments|limit"
 };
 

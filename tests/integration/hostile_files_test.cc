@@ -187,6 +187,38 @@ TEST_F(HostileFilesTest, PlantedLinksNeverLeadAWriteElsewhere) {
     fs::remove(c.link);
   }
 
+  // Put in the pending file's place during the exposure (by someone who may write the data
+  // folder): the result is withheld instead of written there or published, and the event log
+  // says what stood at the name.
+  SetHostsimSwitch(Morlund(), "MoModCh", "DelayMs", "2000");
+  for (const bool as_link : {true, false}) {
+    SCOPED_TRACE(as_link ? "link during the exposure" : "plain file during the exposure");
+    fs::remove_all(Images());
+    fs::create_directories(Images());
+    fs::remove(ResultFile());
+    WriteTextFile(victim, kVictim);
+    const std::string pending = ResultFile() + ".tmp";
+    fs::remove(pending);  // what the last round planted, left alone by its job
+    BackgroundProgram radlyn(Job());
+    for (int i = 0; i < 500 && ReadTextFile(pending).value_or("").empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_THAT(ReadTextFile(pending).value_or(""), HasSubstr("ErrorNr=0"));
+    fs::remove(pending);
+    if (as_link) {
+      fs::create_symlink(victim, pending);
+    } else {
+      WriteTextFile(pending, "[Info]\r\nErrorNr=0\r\n");
+    }
+    EXPECT_EQ(radlyn.Wait(60), "exit 0");
+    EXPECT_FALSE(fs::exists(ResultFile()));
+    EXPECT_EQ(ReadTextFile(victim), kVictim);
+    EXPECT_THAT(ReadEventLogEntries(Morlund() + "/morlund.log"),
+                Contains(HasSubstr(as_link ? "; a link stands at that name)"
+                                           : "; another file stands at that name)")));
+  }
+  SetHostsimSwitch(Morlund(), "MoModCh", "DelayMs", "0");
+
   // Without a job file the report at exit would go to the result file itself: a link there is
   // left alone.
   fs::remove(JobFile());
@@ -254,8 +286,7 @@ TEST_F(HostileFilesTest, OutputDiskFullDuringTheImageWrite) {
 }
 
 // A data folder whose disk is full: a result that cannot be written is withheld rather than left
-// reading the ErrorNr=0 of the client's initialisation. Full from the start, no exposure is made;
-// filling up during the exposure, the client finds no result file either.
+// reading the ErrorNr=0 of the client's initialisation. Full from the start, no exposure is made.
 TEST_F(HostileFilesTest, DataDiskFullWithholdsTheResult) {
   if (TargetIsWindows()) {
     GTEST_SKIP() << "Wine's WritePrivateProfileString reports success on a full disk, leaving an "
@@ -282,7 +313,12 @@ TEST_F(HostileFilesTest, DataDiskFullWithholdsTheResult) {
   ASSERT_TRUE(fs::exists(ResultFile() + ".tmp"));
   FillDisk(Data());
   EXPECT_EQ(radlyn.Wait(60), "exit 0");
-  ExpectNoResultAndJobFileUntouched(Data(), job);
+  // The pending file took its room on the disk when it was made and is rewritten in place: the
+  // whole result still fits, and is published.
+  const std::vector<IniEntry> result = ReadIniEntries(ResultFile());
+  EXPECT_EQ(Value(result, "ErrorNr"), "0");
+  EXPECT_EQ(FindIniValue(result, "Patient", "Birthdate"), "19700305");
+  EXPECT_TRUE(fs::exists(FindIniValue(result, "Config", "ImageDataPathFile").value_or("")));
   EXPECT_FALSE(fs::exists(ResultFile() + ".tmp"));
   EXPECT_THAT(ReadCallsLog(Morlund(), "MC_TakeImage("), SizeIs(1));
 }

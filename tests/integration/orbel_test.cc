@@ -477,6 +477,8 @@ TEST_F(OrbelTest, KilledWhileOrbelProcessesLeavesNoResultAndTheNextJobRuns) {
   EXPECT_EQ(ResultValue("Config", "fAutoPostProcessed"), "1");
   EXPECT_NE(ImageFile(), "");
   EXPECT_FALSE(fs::exists(DataFolder() + "/RADLYN_out.ini.tmp"));
+  // The killed job's exchange (the whole X-ray with the patient's identity) is gone too.
+  EXPECT_TRUE(fs::is_empty(TempFolder()));
 }
 
 TEST_F(OrbelTest, SimulationDeliversTheStoredImageDatedNowAndHandsOverOrbelsFiles) {

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,9 +23,36 @@
 
 namespace radlyn::testing {
 
+// A file of the process's own whose writes fail while `fail` is set (a full disk).
+class FailingOwnFile : public platform::OwnFile {
+ public:
+  FailingOwnFile(std::unique_ptr<platform::OwnFile> file, const bool& fail)
+      : file_(std::move(file)), fail_(fail) {}
+  bool Rewrite(std::string_view bytes) override {
+    if (!fail_) return file_->Rewrite(bytes);
+    platform::SetLastErrorCode(platform::kWinDiskFull);
+    return false;
+  }
+  bool HoldsItsName() override { return file_->HoldsItsName(); }
+
+ private:
+  std::unique_ptr<platform::OwnFile> file_;
+  const bool& fail_;
+};
+
 // Lets a test place the program file (and so Radlyn.ini) in its scratch folder.
 class ProgramInFolder : public ForwardingFileSystem {
  public:
+  bool Exists(std::string_view path) override {
+    if (exists_error == 0) return ForwardingFileSystem::Exists(path);
+    platform::SetLastErrorCode(exists_error);
+    return false;
+  }
+  std::unique_ptr<platform::OwnFile> CreateOwnFile(std::string_view path) override {
+    std::unique_ptr<platform::OwnFile> file = ForwardingFileSystem::CreateOwnFile(path);
+    if (!file) return nullptr;
+    return std::make_unique<FailingOwnFile>(std::move(file), fail_own_file_writes);
+  }
   std::string ProgramFilePath() override { return program_path; }
   std::optional<std::uint64_t> FreeBytesAvailable(std::string_view root) override {
     free_space_roots.emplace_back(root);
@@ -41,6 +69,9 @@ class ProgramInFolder : public ForwardingFileSystem {
            ForwardingFileSystem::RenameFile(from, to);
   }
   std::string program_path;
+  // Every Exists fails with this error (0: none), as on a share that stopped answering.
+  std::uint32_t exists_error = 0;
+  bool fail_own_file_writes = false;
   // Refused for good with access denied.
   bool fail_create_empty_file = false;
   bool fail_delete_file = false;

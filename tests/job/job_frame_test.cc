@@ -7,10 +7,14 @@
 #include <csignal>
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <iomanip>
 #include <sstream>
+#include <tuple>
+#include <utility>
 
 #include "job/job_fixture.h"
+#include "job/result_text.h"
 #include "platform/crash_result.h"
 #include "platform/last_error.h"
 #include "platform/profile.h"
@@ -88,15 +92,13 @@ TEST_F(JobFrameTest, AStoredErrorStaysWhenReadingItBackFails) {
 }
 
 TEST_F(JobFrameTest, AResultWhoseErrorNumberCannotBeWrittenIsWithheld) {
-  FailingWrites profile;
-  platform::ScopedService<platform::Profile> scoped_profile(profile);
   ASSERT_TRUE(frame_.BeginResult());
   frame_.WriteErrorReport(0, "");  // the client's initialisation
-  profile.fail = true;
+  files_.fail_own_file_writes = true;
   frame_.WriteErrorReport(31, "x");
   EXPECT_TRUE(frame_.ResultWriteFailed());
   frame_.PublishResult();
-  profile.fail = false;
+  files_.fail_own_file_writes = false;
   frame_.WriteErrorReport(0, "");  // the report at exit writes nothing any more
   frame_.PublishResult();
   EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
@@ -143,6 +145,7 @@ TEST_F(JobFrameTest, AFaultPublishesThePendingResultAndAStoredErrorStays) {
   CJobFrame linked(&link_);
   linked.SetDataFolder(DataFolder());
   ASSERT_TRUE(linked.BeginResult());
+  std::filesystem::remove(linked.GetPendingResultFilePath());
   std::filesystem::create_symlink(elsewhere, linked.GetPendingResultFilePath());
   EXPECT_EXIT(
       {
@@ -173,15 +176,13 @@ TEST_F(JobFrameTest, AFaultPublishesThePendingResultAndAStoredErrorStays) {
   // A withheld result (its error number could not be written) is not published by a crash
   // either: the pending file still reads the client's initialisation, ErrorNr=0.
   std::filesystem::remove(frame_.GetResultFilePath());
-  FailingWrites profile;
-  platform::ScopedService<platform::Profile> scoped_profile(profile);
   CJobFrame withheld(&link_);
   withheld.SetDataFolder(DataFolder());
   ASSERT_TRUE(withheld.BeginResult());
   withheld.WriteErrorReport(0, "");
-  profile.fail = true;
+  files_.fail_own_file_writes = true;
   withheld.WriteErrorReport(31, "x");
-  profile.fail = false;
+  files_.fail_own_file_writes = false;
   EXPECT_EXIT(
       {
         platform::InstallCrashResultWriter(nullptr);
@@ -191,6 +192,78 @@ TEST_F(JobFrameTest, AFaultPublishesThePendingResultAndAStoredErrorStays) {
       ::testing::KilledBySignal(SIGILL), "");
   EXPECT_FALSE(std::filesystem::exists(frame_.GetResultFilePath()));
 #endif
+}
+
+// The pending result is written through the file BeginResult created, byte for byte as the
+// profile service writes the same keys, and published only while its name still holds that file.
+TEST_F(JobFrameTest, ThePendingResultIsWrittenThroughItsOwnFileAndPublishedOnlyFromThere) {
+  ASSERT_TRUE(frame_.BeginResult());
+  frame_.WriteErrorReport(0, "");
+  frame_.WriteErrorReport(31, "x");
+  const std::string reference = scratch_.Sub("reference.ini");
+  for (const auto& [key, value] : {std::pair{"ErrorNr", "0"},
+                                   {"ErrorMsg", "No error"},
+                                   {"ErrorNr", "31"},
+                                   {"ErrorMsg", "File I/O problems"},
+                                   {"DebugInfo", "x"}}) {
+    platform::Profile::Native().WriteString("Info", key, value, reference);
+  }
+  EXPECT_EQ(ReadFile(frame_.GetPendingResultFilePath()), ReadFile(reference));
+  frame_.PublishResult();
+  EXPECT_EQ(ReadFile(frame_.GetResultFilePath()), ReadFile(reference));
+#ifdef _WIN32
+  // Sections in the order of their first key, blanks around values dropped, as Windows writes.
+  const std::string sections = scratch_.Sub("sections.ini");
+  ResultText text;
+  for (const auto& [section, key, value] : {std::tuple{"Info", "ErrorNr", "0"},
+                                            {"Config", "fAutoPostProcessed", "0"},
+                                            {"Info", "Doc", " Dr. B "},
+                                            {"Patient", "ID", "4711"},
+                                            {"Config", "ImageDataPathFile", "x"}}) {
+    text.Set(section, key, value);
+    platform::Profile::Native().WriteString(section, key, value, sections);
+  }
+  EXPECT_EQ(text.Serialize(), ReadFile(sections));
+#endif
+
+#ifndef _WIN32  // Windows lets no one delete or rename the pending file while it is open
+  const std::string victim = scratch_.Sub("victim.ini");
+  for (const bool as_link : {true, false}) {
+    SCOPED_TRACE(as_link ? "a link" : "a plain file");
+    std::filesystem::remove(frame_.GetResultFilePath());
+    CJobFrame job(&link_);
+    job.SetDataFolder(DataFolder());
+    ASSERT_TRUE(job.BeginResult());
+    job.WriteErrorReport(0, "");
+    WriteFile(victim, "[Info]\r\nKeep=this\r\n");
+    std::filesystem::remove(job.GetPendingResultFilePath());
+    if (as_link) {
+      std::filesystem::create_symlink(victim, job.GetPendingResultFilePath());
+    } else {
+      WriteFile(job.GetPendingResultFilePath(), "[Info]\r\nErrorNr=0\r\n");
+    }
+    job.WriteErrorReport(0, "");
+    job.PublishResult();
+    EXPECT_FALSE(std::filesystem::exists(job.GetResultFilePath()));
+    EXPECT_EQ(std::filesystem::is_symlink(job.GetPendingResultFilePath()), as_link);
+    EXPECT_EQ(ReadFile(victim), "[Info]\r\nKeep=this\r\n");
+    std::filesystem::remove(job.GetPendingResultFilePath());
+    EXPECT_THAT(LogEntries().back(),
+                ::testing::EndsWith(as_link ? "; a link stands at that name)"
+                                            : "; another file stands at that name)"));
+  }
+#endif
+}
+
+// An old result that cannot even be looked up (a share that stopped answering) may still be
+// there: it never counts as deleted.
+TEST_F(JobFrameTest, AnOldResultThatCannotBeLookedUpIsNoDeletedOne) {
+  WriteFile(frame_.GetResultFilePath(), "[Info]\r\nErrorNr=0\r\n");
+  files_.fail_delete_file = true;
+  files_.exists_error = platform::kWinBadNetPath;
+  EXPECT_FALSE(frame_.RemoveOldResult());
+  files_.exists_error = platform::kWinFileNotFound;
+  EXPECT_TRUE(frame_.RemoveOldResult());
 }
 
 TEST_F(JobFrameTest, NoReportIsWrittenWhileNoDataFolderIsSet) {

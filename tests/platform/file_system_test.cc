@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -10,9 +12,12 @@
 #include "platform/last_error.h"
 #include "platform/named_mutex.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform_test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#else
 #include "platform/posix/wildcard.h"
 #endif
 
@@ -231,6 +236,99 @@ TEST_F(FileSystemTest, FileOperationsAndTheirLastErrors) {
   EXPECT_EQ(GetLastErrorCode(), kWinPathNotFound);
   EXPECT_FALSE(files_.AppendToFile(folder_ / "absent/morlund.log", "x"));
   EXPECT_FALSE(files_.ReadWholeFile(folder_.path().string()).has_value());
+}
+
+// A file of the process's own: created only where nothing stands, written through its handle,
+// and it tells whether its name still holds it.
+TEST_F(FileSystemTest, OwnFilesAreNewWrittenThroughTheirHandleAndKnowTheirName) {
+  const std::string path = folder_ / "out.ini.tmp";
+  std::unique_ptr<OwnFile> file = files_.CreateOwnFile(path);
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(file->Rewrite("[Info]\r\nErrorNr=0\r\nErrorMsg=No error\r\n"));
+  EXPECT_TRUE(file->Rewrite("[Info]\r\nErrorNr=2\r\n"));  // shorter: the rest goes
+  EXPECT_EQ(ReadFile(path), "[Info]\r\nErrorNr=2\r\n");
+  EXPECT_TRUE(file->HoldsItsName());
+  // Anything already there is neither opened nor followed.
+  EXPECT_EQ(files_.CreateOwnFile(path), nullptr);
+  EXPECT_EQ(GetLastErrorCode(), kWinFileExists);
+  EXPECT_EQ(files_.CreateOwnFile(folder_.path().string()), nullptr);
+  EXPECT_EQ(files_.CreateOwnFile(folder_ / "absent/out.tmp"), nullptr);
+  EXPECT_TRUE(IsNotFoundError(GetLastErrorCode()));
+#ifdef _WIN32
+  // No other may delete or rename it while it is open.
+  EXPECT_FALSE(::DeleteFileA(path.c_str()));
+  file.reset();
+#else
+  fs::create_symlink(folder_ / "elsewhere", folder_ / "linked.tmp");  // leads nowhere yet
+  EXPECT_EQ(files_.CreateOwnFile(folder_ / "linked.tmp"), nullptr);
+  EXPECT_EQ(GetLastErrorCode(), kWinFileExists);
+  EXPECT_FALSE(fs::exists(folder_ / "elsewhere"));
+  // Someone who may write the folder puts another file, or a link, in its place.
+  for (const bool as_link : {true, false}) {
+    fs::remove(path);
+    if (as_link) {
+      fs::create_symlink(folder_ / "elsewhere", path);
+    } else {
+      WriteFile(path, "planted");
+    }
+    EXPECT_FALSE(file->HoldsItsName());
+    EXPECT_EQ(GetLastErrorCode(), kWinFileExists);
+    EXPECT_TRUE(file->Rewrite("[Info]\r\n"));  // reaches its own file only
+    EXPECT_FALSE(fs::exists(folder_ / "elsewhere"));
+  }
+  EXPECT_EQ(ReadFile(path), "planted");
+#endif
+}
+
+// Whether a name is there: "not found" answers only when nothing is; a lookup that fails for
+// another reason says so.
+TEST_F(FileSystemTest, ExistsTellsAbsenceFromALookupThatFailed) {
+  WriteFile(folder_ / "file", "x");
+  EXPECT_FALSE(files_.Exists(folder_ / "absent"));
+  EXPECT_TRUE(IsNotFoundError(GetLastErrorCode()));
+  EXPECT_FALSE(files_.Exists(folder_ / "absent/deeper"));
+  EXPECT_TRUE(IsNotFoundError(GetLastErrorCode()));
+  EXPECT_FALSE(files_.Exists(folder_ / "bad|name"));
+  EXPECT_EQ(GetLastErrorCode(), kWinInvalidName);
+#ifndef _WIN32
+  fs::create_symlink(folder_ / "loop", folder_ / "loop");  // unreadable even to root
+  EXPECT_FALSE(files_.Exists(folder_ / "loop"));
+  EXPECT_FALSE(IsNotFoundError(GetLastErrorCode()));
+#endif
+}
+
+// Orbel's exchange files: the whole prefix in the name, all of them found again, a private
+// folder for them, and whether the process that made them still runs.
+TEST_F(FileSystemTest, TemporaryFilesOfThisProgramAndItsProcesses) {
+  const std::string folder = folder_.path().string();
+  std::optional<std::string> made = files_.CreateUniqueTempFile(folder, "RadlynOrbel-7-");
+  ASSERT_TRUE(made.has_value());
+  EXPECT_EQ(fs::path(*made).filename().string().rfind("RadlynOrbel-7-", 0), 0u);
+  WriteFile(folder_ / "RadlynOrbel-8-x.tif", "x");
+  fs::create_directories(folder_ / "RadlynOrbel-9-folder");
+  std::vector<std::string> found =
+      files_.FindFiles(WithTrailingSeparator(folder) + "RadlynOrbel-*");
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{*made, folder_ / "RadlynOrbel-8-x.tif"}));
+
+  const std::string private_folder = folder_ / "RadlynTemp";
+  EXPECT_TRUE(files_.CreatePrivateFolder(private_folder));
+  EXPECT_TRUE(files_.CreatePrivateFolder(private_folder));  // one's own is taken as it is
+  EXPECT_TRUE(fs::is_directory(private_folder));
+  EXPECT_FALSE(files_.CreatePrivateFolder(folder_ / "RadlynOrbel-8-x.tif"));
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(private_folder).permissions(), fs::perms::owner_all);
+  fs::permissions(private_folder, fs::perms::all);
+  EXPECT_TRUE(files_.CreatePrivateFolder(private_folder));
+  EXPECT_EQ(fs::status(private_folder).permissions(), fs::perms::owner_all);
+  fs::create_symlink(private_folder, folder_ / "linked");
+  EXPECT_FALSE(files_.CreatePrivateFolder(folder_ / "linked"));
+  EXPECT_EQ(GetLastErrorCode(), kWinAccessDenied);
+#endif
+
+  Processes& processes = Processes::Native();
+  EXPECT_TRUE(processes.IsRunningThisProgram(processes.CurrentProcessId()));
+  EXPECT_FALSE(processes.IsRunningThisProgram(0x7FFFFFF0u));  // no such process
 }
 
 TEST_F(FileSystemTest, RenameFileReplacesInOneStepAndRefusesWhatIsNoFile) {
@@ -462,12 +560,17 @@ TEST(TransientRetryTest, TransientErrorsAreRetriedWithGrowingWaitsWithinTheBound
     SetLastErrorCode(32);
     return false;
   };
-  for (std::uint32_t spent : {5500u, 10000u, 10000u}) {
+  for (std::uint32_t spent : {5500u, 7000u, 7000u}) {
     EXPECT_FALSE(RetryTransientFailures(budget, held));
     EXPECT_EQ(budget.WaitedMs(), spent);
   }
-  EXPECT_EQ(clock.waits.size(), 19u);
-  EXPECT_EQ(clock.waits.back(), 900u);
+  EXPECT_EQ(clock.waits.size(), 15u);
+  // The 3 s kept for publishing the result wait for that alone.
+  budget.ReleaseReserve();
+  EXPECT_FALSE(RetryTransientFailures(budget, held));
+  EXPECT_EQ(budget.WaitedMs(), 10000u);
+  EXPECT_EQ(clock.waits.size(), 23u);
+  EXPECT_EQ(clock.waits.back(), 200u);
 }
 
 }  // namespace

@@ -14,6 +14,10 @@
 #endif
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "platform/posix/lock_file_mutexes.h"
 #endif
 
@@ -83,6 +87,49 @@ TEST(NamedMutexTest, AFolderThatMayNotBeWrittenGivesAccessDenied) {
   NamedMutexResult result = NamedMutexes::Native().Create(kGuardName);
   EXPECT_EQ(result.creation_error, kWinAccessDenied);
   EXPECT_EQ(result.handle, nullptr);
+}
+
+// Without a runtime folder the lock lives in a folder of the user's own below /tmp: another
+// user's lock file in /tmp itself stops nothing, and a folder of that name that is not the
+// user's own is never used.
+TEST(NamedMutexTest, WithoutARuntimeFolderNoOtherUserCanHoldOrPlantTheLock) {
+  if (geteuid() == 0) {
+    ScopedVariable runtime_dir("XDG_RUNTIME_DIR", std::nullopt);
+    ScopedVariable temp_dir("TMPDIR", std::nullopt);
+    const std::string planted = std::string("/tmp/") + kGuardName + ".lock";
+    std::filesystem::remove(planted);
+    testing::WriteFile(planted, "");
+    ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);  // nobody's, and held
+    const int foreign = open(planted.c_str(), O_RDWR);
+    ASSERT_EQ(flock(foreign, LOCK_EX | LOCK_NB), 0);
+    NamedMutexResult ours = NamedMutexes::Native().Create(kGuardName);
+    EXPECT_EQ(ours.creation_error, 0u);
+    const std::filesystem::path folder = "/tmp/radlyn-" + std::to_string(geteuid());
+    EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
+    EXPECT_TRUE(std::filesystem::exists(folder / (std::string(kGuardName) + ".lock")));
+    close(foreign);
+    std::filesystem::remove(planted);
+  }
+  const struct {
+    const char* name;
+    const char* make;  // shell command run in the temporary folder
+  } kRefused[] = {
+      {"another user's", "mkdir -m 700 radlyn-$(id -u) && chown 65534 radlyn-$(id -u)"},
+      {"open to others", "mkdir -m 777 radlyn-$(id -u)"},
+      {"a link", "mkdir -m 700 own && ln -s own radlyn-$(id -u)"},
+      {"a file", "touch radlyn-$(id -u)"},
+  };
+  for (const auto& c : kRefused) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    ScopedVariable runtime_dir("XDG_RUNTIME_DIR", std::nullopt);
+    ScopedVariable temp_dir("TMPDIR", temp.path().string());
+    if (geteuid() != 0 && std::string(c.name) == "another user's") continue;
+    ASSERT_TRUE(testing::RunCommand("cd '" + temp.path().string() + "' && " + c.make));
+    NamedMutexResult result = NamedMutexes::Native().Create(kGuardName);
+    EXPECT_EQ(result.creation_error, kWinAccessDenied);
+    EXPECT_EQ(result.handle, nullptr);
+  }
 }
 #endif
 

@@ -45,9 +45,18 @@ class ForwardingFileSystem : public platform::FileSystem {
   std::optional<std::string> FindFirstFile(std::string_view pattern) override {
     return native().FindFirstFile(pattern);
   }
+  std::vector<std::string> FindFiles(std::string_view pattern) override {
+    return native().FindFiles(pattern);
+  }
+  bool CreatePrivateFolder(std::string_view path) override {
+    return native().CreatePrivateFolder(path);
+  }
   bool CreateFolderTree(std::string_view path) override { return native().CreateFolderTree(path); }
   bool CreateEmptyFile(std::string_view path) override { return native().CreateEmptyFile(path); }
   bool CreateNewFile(std::string_view path) override { return native().CreateNewFile(path); }
+  std::unique_ptr<platform::OwnFile> CreateOwnFile(std::string_view path) override {
+    return native().CreateOwnFile(path);
+  }
   bool RenameFile(std::string_view from, std::string_view to) override {
     return native().RenameFile(from, to);
   }

@@ -13,7 +13,8 @@
 # product version stamped by install is the one radlyn reads, and a module lacking an export
 # fails the client initialisation without an exposure. Last, files held by another program
 # (FILE_HOLDER_EXE opens them as a virus scanner does, without FILE_SHARE_DELETE): a pending
-# result held for a few seconds is still published, an old result file held through the job means
+# result held for a few seconds is still published, one replaced during the exposure (a link or
+# another file) is withheld, an old result file held through the job means
 # no exposure, and an old image held under DelOutImage=1 stays while the job goes on. Then
 # radlyn-check.exe (beside RADLYN_EXE) gives its verdicts on the good installation and on broken
 # ones, and a job whose event log cannot be written leaves its lines in the debug output (a
@@ -281,6 +282,38 @@ grep -qx 'ErrorNr=0' "$work/result.txt" && [ -f "$images/${image##*\\}" ] ||
   fail "held pending result: $(cat "$work/result.txt") / $(cat "$work/events.txt")"
 [ -e "$data/RADLYN_out.ini.tmp" ] && fail "the pending result was left behind"
 grep -q "Couldn't" "$work/events.txt" && fail "held pending result: $(cat "$work/events.txt")"
+
+# Something put in the pending result's place during the exposure by someone who may write the
+# data folder (a link, or another file; Windows programs cannot, as the file is open without
+# shared deletion, but a Linux process next to Wine can): the result is withheld, nothing is
+# written where the link leads, and the event log says what stood at the name.
+victim=$(printf '[Info]\r\nKeep=this\r\n')
+for planted in link file; do
+  rm -rf "$data/RADLYN_out.ini" "$images"
+  printf '%s' "$victim" >"$work/victim.ini"
+  sed -i 's/^DelayMs=0$/DelayMs=4000/' "$morlund/hostsim.ini"
+  run_job &
+  job_pid=$!
+  for _ in $(seq 300); do
+    grep -q ErrorNr=0 "$data/RADLYN_out.ini.tmp" 2>/dev/null && break
+    sleep 0.1
+  done
+  rm -f "$data/RADLYN_out.ini.tmp"
+  if [ $planted = link ]; then
+    ln -s "$work/victim.ini" "$data/RADLYN_out.ini.tmp"
+  else
+    printf '[Info]\r\nErrorNr=0\r\n' >"$data/RADLYN_out.ini.tmp"
+  fi
+  wait "$job_pid" || fail "planted $planted: radlyn.exe did not end normally"
+  sed -i 's/^DelayMs=4000$/DelayMs=0/' "$morlund/hostsim.ini"
+  [ -e "$data/RADLYN_out.ini" ] && fail "planted $planted: published $(cat "$data/RADLYN_out.ini")"
+  [ "$(cat "$work/victim.ini")" = "$victim" ] || fail "written through the planted link"
+  calls_line MC_TakeImage >/dev/null || fail "planted $planted: no exposure was taken"
+  grep -q "^\[Error\] Couldn't write the result file: .*stands at that name)$" "$work/events.txt" ||
+    fail "planted $planted, event log: $(cat "$work/events.txt")"
+  # Left for the next job to remove by name; Wine 8 would delete a Linux link's target instead.
+  rm -f "$data/RADLYN_out.ini.tmp"
+done
 
 # An old result file held through the whole job against deleting, not writing: no exposure, no
 # image, one event-log line, and the old file says this job's failure instead of its success.

@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
+#include "platform/last_error.h"
 #include "platform/posix/fd_io.h"
 #include "platform/posix/native_path.h"
 #include "platform/posix/os_error.h"
@@ -197,6 +199,63 @@ bool RenameNativeFile(const std::string& from, const std::string& to) {
   }
   SyncFolder(NativeParent(to));
   return true;
+}
+
+namespace {
+
+class NativeOwnFile final : public OwnFile {
+ public:
+  NativeOwnFile(int fd, std::string native_path) : fd_(fd), native_path_(std::move(native_path)) {}
+  ~NativeOwnFile() override { close(fd_); }
+  NativeOwnFile(const NativeOwnFile&) = delete;
+  NativeOwnFile& operator=(const NativeOwnFile&) = delete;
+
+  bool Rewrite(std::string_view bytes) override {
+    if (lseek(fd_, 0, SEEK_SET) == 0 && WriteAll(fd_, bytes) &&
+        ftruncate(fd_, static_cast<off_t>(bytes.size())) == 0 && fsync(fd_) == 0) {
+      return true;
+    }
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+
+  bool HoldsItsName() override {
+    struct stat mine;
+    struct stat named;
+    if (fstat(fd_, &mine) != 0) {
+      SetLastErrorFromErrno(errno);
+      return false;
+    }
+    if (lstat(native_path_.c_str(), &named) != 0) {
+      SetLastErrorFromErrno(errno);
+      return false;
+    }
+    if (named.st_dev == mine.st_dev && named.st_ino == mine.st_ino) return true;
+    SetLastErrorCode(kWinFileExists);
+    return false;
+  }
+
+ private:
+  int fd_;
+  std::string native_path_;
+};
+
+}  // namespace
+
+std::unique_ptr<OwnFile> CreateNativeOwnFile(const std::string& native_path) {
+  // The mode of any new file (0666 less the umask): the client reads the result as before.
+  const int fd =
+      open(native_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int error = errno;
+    if (error == EEXIST) {
+      SetLastErrorCode(kWinFileExists);
+    } else {
+      SetLastErrorFromErrno(error);
+    }
+    return nullptr;
+  }
+  return std::make_unique<NativeOwnFile>(fd, native_path);
 }
 
 }  // namespace radlyn::platform

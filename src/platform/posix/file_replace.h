@@ -1,9 +1,12 @@
 // Whole-file reads and atomic replacement of native files, for the INI-backed services.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/file_system.h"
 
 namespace radlyn::platform {
 
@@ -26,5 +29,10 @@ bool ReplaceNativeFile(const std::string& native_path, std::string_view content)
 // first and the folder afterwards, so the new name never stands for a file not yet on disk. On
 // failure nothing changes, the last error is set and the answer is false.
 bool RenameNativeFile(const std::string& from, const std::string& to);
+
+// Creates `native_path` as a new regular file for this process alone to write (see
+// FileSystem::CreateOwnFile): O_CREAT|O_EXCL|O_NOFOLLOW, so nothing that stands there, a link
+// least of all, is opened or followed. Null (last error set) on failure.
+std::unique_ptr<OwnFile> CreateNativeOwnFile(const std::string& native_path);
 
 }  // namespace radlyn::platform

@@ -247,6 +247,39 @@ class PosixFileSystem : public FileSystem {
     return std::nullopt;
   }
 
+  std::vector<std::string> FindFiles(std::string_view pattern) override {
+    std::vector<std::string> found;
+    if (!CheckedNativePath(pattern, PathUse::kSearchPattern)) return found;
+    SplitPattern split = SplitLastComponent(pattern);
+    std::string native_dir = ToNativePath(split.folder);
+    std::optional<std::vector<std::string>> names = ListFolder(native_dir);
+    if (!names) return found;
+    for (const std::string& name : *names) {
+      std::string ansi_name = NativeToAnsi(name);
+      struct stat info;
+      if (MatchWildcard(split.last, ansi_name) &&
+          lstat(JoinNative(native_dir, name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        found.push_back(std::string(split.folder) + ansi_name);
+      }
+    }
+    return found;
+  }
+
+  bool CreatePrivateFolder(std::string_view path) override {
+    std::optional<std::string> native = CheckedNativePath(path);
+    if (!native) return false;
+    while (native->size() > 1 && native->back() == '/') native->pop_back();
+    if (mkdir(native->c_str(), 0700) != 0 && errno != EEXIST) return Fail();
+    // Opened without following a link, then checked and narrowed through that same descriptor.
+    const int fd = open(native->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return Fail(errno == ELOOP || errno == ENOTDIR ? EACCES : errno);
+    struct stat info;
+    const bool own = fstat(fd, &info) == 0 && info.st_uid == geteuid() &&
+                     ((info.st_mode & 077) == 0 || fchmod(fd, 0700) == 0);
+    close(fd);
+    return own || Fail(EACCES);
+  }
+
   bool CreateFolderTree(std::string_view path) override {
     // Steps are resolved first: a folder that ".." steps over is not created.
     if (!CheckedNativePath(path)) return false;
@@ -276,6 +309,11 @@ class PosixFileSystem : public FileSystem {
     }
     close(fd);
     return true;
+  }
+
+  std::unique_ptr<OwnFile> CreateOwnFile(std::string_view path) override {
+    std::optional<std::string> native = CheckedNativePath(path);
+    return native ? CreateNativeOwnFile(*native) : nullptr;
   }
 
   bool RenameFile(std::string_view from, std::string_view to) override {

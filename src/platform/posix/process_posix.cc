@@ -83,11 +83,35 @@ struct ChildEnd {
   std::optional<std::uint32_t> exit_code;
 };
 
+// The program file a process runs ("/proc/<id>"), or std::nullopt with errno set. A file
+// replaced since the start reads with " (deleted)" appended, which is cut off.
+std::optional<std::string> ProgramFileOf(const std::string& proc_entry) {
+  char buffer[PATH_MAX];
+  const ssize_t size = readlink((proc_entry + "/exe").c_str(), buffer, sizeof buffer - 1);
+  if (size < 0) return std::nullopt;
+  std::string path(buffer, static_cast<std::size_t>(size));
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (path.size() > kDeleted.size() && path.ends_with(kDeleted)) {
+    path.resize(path.size() - kDeleted.size());
+  }
+  return path;
+}
+
 class PosixProcesses final : public Processes {
  public:
   explicit PosixProcesses(ChildWait wait) : wait_(wait) {}
   ~PosixProcesses() override {
     for (pid_t pid : abandoned_) ReapIfEnded(pid);
+  }
+
+  std::uint32_t CurrentProcessId() override { return static_cast<std::uint32_t>(getpid()); }
+
+  bool IsRunningThisProgram(std::uint32_t id) override {
+    const std::optional<std::string> program = ProgramFileOf("/proc/" + std::to_string(id));
+    if (!program) return errno != ENOENT && errno != ESRCH;  // not inspectable: running
+    const std::optional<std::string> own = ProgramFileOf("/proc/self");
+    const auto name = [](const std::string& path) { return path.substr(path.rfind('/') + 1); };
+    return own && name(*own) == name(*program);
   }
 
   ProcessRun Run(std::string_view program_path, std::string_view argument_text,

@@ -1,8 +1,13 @@
 // Files and folders on Windows, over the ANSI file functions. Program texts are Windows paths
 // already (ToNativePath only turns '/' into '\'); names compare without regard to case because
 // the file system does so itself. Every failure leaves Windows' own error as the last error.
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -82,6 +87,85 @@ class Handle {
 
  private:
   HANDLE handle_;
+};
+
+// The pending file of a job: written through its handle only. The handle shares reading alone,
+// so no other program may write, delete or rename the file while it is open.
+class Win32OwnFile final : public OwnFile {
+ public:
+  Win32OwnFile(HANDLE handle, std::string native, const BY_HANDLE_FILE_INFORMATION& identity)
+      : handle_(handle), native_(std::move(native)), identity_(identity) {}
+
+  bool Rewrite(std::string_view bytes) override {
+    if (::SetFilePointer(handle_.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+      return Fail();
+    }
+    for (std::size_t done = 0; done < bytes.size();) {
+      DWORD written = 0;
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+      if (!::WriteFile(handle_.get(), bytes.data() + done, chunk, &written, nullptr)) return Fail();
+      if (written == 0) return Fail(ERROR_WRITE_FAULT);
+      done += written;
+    }
+    return (::SetEndOfFile(handle_.get()) && ::FlushFileBuffers(handle_.get())) || Fail();
+  }
+
+  bool HoldsItsName() override {
+    // Opened for its attributes alone and never through a reparse point: what the name holds now.
+    Handle named(::CreateFileA(native_.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                               OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION now{};
+    if (!named.valid() || !::GetFileInformationByHandle(named.get(), &now)) return Fail();
+    if (now.dwVolumeSerialNumber == identity_.dwVolumeSerialNumber &&
+        now.nFileIndexHigh == identity_.nFileIndexHigh &&
+        now.nFileIndexLow == identity_.nFileIndexLow &&
+        (now.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+      return true;
+    }
+    return Fail(ERROR_FILE_EXISTS);
+  }
+
+ private:
+  Handle handle_;
+  std::string native_;
+  BY_HANDLE_FILE_INFORMATION identity_;
+};
+
+// Security attributes whose access list grants the current user alone full access, inherited
+// by everything created inside (and none from the folder above).
+class UserOnlyAccess {
+ public:
+  UserOnlyAccess() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    user_.resize(size);
+    const bool read =
+        size > 0 && ::GetTokenInformation(token, TokenUser, user_.data(), size, &size);
+    ::CloseHandle(token);
+    if (!read) return;
+    PSID sid = reinterpret_cast<TOKEN_USER*>(user_.data())->User.Sid;
+    acl_.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + ::GetLengthSid(sid));
+    auto* acl = reinterpret_cast<ACL*>(acl_.data());
+    valid_ = ::InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION) &&
+             ::AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                                     GENERIC_ALL, sid) &&
+             ::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+             ::SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
+             ::SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    attributes_ = {sizeof attributes_, &descriptor_, FALSE};
+  }
+  bool valid() const { return valid_; }
+  SECURITY_ATTRIBUTES* attributes() { return &attributes_; }
+
+ private:
+  std::vector<unsigned char> user_;
+  std::vector<unsigned char> acl_;
+  SECURITY_DESCRIPTOR descriptor_{};
+  SECURITY_ATTRIBUTES attributes_{};
+  bool valid_ = false;
 };
 
 class Search {
@@ -262,6 +346,31 @@ class Win32FileSystem : public FileSystem {
     return std::nullopt;
   }
 
+  std::vector<std::string> FindFiles(std::string_view pattern) override {
+    std::vector<std::string> found;
+    const std::string native = ToNativePath(pattern);
+    Search search(native);
+    if (!search.found()) return found;
+    do {
+      if (!search.IsFolderEntry()) {
+        found.push_back(native.substr(0, LastComponentStart(native)) + search.entry().cFileName);
+      }
+    } while (search.Next());
+    return found;
+  }
+
+  bool CreatePrivateFolder(std::string_view path) override {
+    const std::string native = WithoutTrailingSeparators(ToNativePath(path));
+    const DWORD attributes = ::GetFileAttributesA(native.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return Fail(ERROR_ACCESS_DENIED);
+      return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || Fail(ERROR_ALREADY_EXISTS);
+    }
+    UserOnlyAccess access;
+    if (!access.valid()) return Fail();
+    return ::CreateDirectoryA(native.c_str(), access.attributes()) || Fail();
+  }
+
   bool CreateFolderTree(std::string_view path) override { return MakeFolders(ToNativePath(path)); }
 
   bool CreateEmptyFile(std::string_view path) override {
@@ -276,6 +385,30 @@ class Win32FileSystem : public FileSystem {
   // CREATE_NEW refuses every existing name (ERROR_FILE_EXISTS), a link of that name included.
   bool CreateNewFile(std::string_view path) override {
     return OpenFile(ToNativePath(path), GENERIC_READ | GENERIC_WRITE, CREATE_NEW).valid() || Fail();
+  }
+
+  std::unique_ptr<OwnFile> CreateOwnFile(std::string_view path) override {
+    const std::string native = ToNativePath(path);
+    // CREATE_NEW alone would create the target of a link that leads nowhere: whatever stands at
+    // the name, a reparse point included, is refused before, and the open never follows one.
+    if (::GetFileAttributesA(native.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      Fail(ERROR_FILE_EXISTS);
+      return nullptr;
+    }
+    HANDLE handle =
+        ::CreateFileA(native.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      Fail();
+      return nullptr;
+    }
+    BY_HANDLE_FILE_INFORMATION identity{};
+    if (!::GetFileInformationByHandle(handle, &identity)) {
+      Fail();
+      ::CloseHandle(handle);
+      return nullptr;
+    }
+    return std::make_unique<Win32OwnFile>(handle, native, identity);
   }
 
   std::optional<std::string> ReadWholeFile(std::string_view path, bool* opened) override {
@@ -358,14 +491,26 @@ class Win32FileSystem : public FileSystem {
       Fail(ERROR_INVALID_PARAMETER);
       return std::nullopt;
     }
-    char name[MAX_PATH];
-    // With 0 as the unique number, a name that is free is found and its empty file created.
-    if (::GetTempFileNameA(ToNativePath(folder).c_str(), std::string(prefix).c_str(), 0, name) ==
-        0) {
-      SetLastErrorFromWin32();
-      return std::nullopt;
+    // GetTempFileName would keep only three characters of the prefix: the name is made here,
+    // from the clock, the process and a counter, and created only where no file stands yet.
+    static std::atomic<std::uint32_t> made{0};
+    const std::string base = WithTrailingSeparator(ToNativePath(folder)) + std::string(prefix);
+    for (int attempt = 0; attempt < 64; ++attempt) {
+      LARGE_INTEGER now{};
+      ::QueryPerformanceCounter(&now);
+      const std::uint64_t mixed = (static_cast<std::uint64_t>(now.QuadPart) ^
+                                   (std::uint64_t{::GetCurrentProcessId()} << 32) ^ ++made) *
+                                  0x9E3779B97F4A7C15ull;
+      char random[9];
+      std::snprintf(random, sizeof random, "%08X", static_cast<unsigned>(mixed >> 32));
+      const std::string name = base + random + ".tmp";
+      Handle file(::CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+      if (file.valid()) return name;
+      if (::GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    return std::string(name);
+    SetLastErrorFromWin32();
+    return std::nullopt;
   }
 
   std::string CurrentFolder() override {

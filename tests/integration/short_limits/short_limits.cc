@@ -19,6 +19,10 @@ class ShortLimitProcesses final : public Processes {
     return Processes::Native().Run(program_path, argument_text,
                                    std::max<std::uint32_t>(1, time_limit_ms / 100));
   }
+  std::uint32_t CurrentProcessId() override { return Processes::Native().CurrentProcessId(); }
+  bool IsRunningThisProgram(std::uint32_t id) override {
+    return Processes::Native().IsRunningThisProgram(id);
+  }
 };
 
 ShortLimitProcesses g_processes;
