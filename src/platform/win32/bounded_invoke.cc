@@ -1,5 +1,7 @@
 #include "platform/win32/bounded_invoke.h"
 
+#include <utility>
+
 // The OLE declarations need the Win32 types above.
 #include <ole2.h>
 
@@ -35,11 +37,47 @@ DWORD WINAPI RunCall(void* parameter) {
 }
 
 // The object handed to a call thread, marshalled for it; owned by both sides.
+//
+// A proxy marshalled the usual way hands the new proxy some of its references to the server,
+// and asks the server for more once it has none left: a call into the server from the caller's
+// thread, which a hung server would hold for good. Marshalled table-weak it takes no reference:
+// the call thread's proxy asks for its own when it is unmarshalled, on the call thread, within
+// the limit. (Where the system cannot marshal a proxy so, the usual way is taken.)
 struct Target {
   ~Target() {
     if (stream != nullptr) stream->Release();
   }
+
+  HRESULT Marshal(IDispatch& dispatch) {
+    if (SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
+        SUCCEEDED(::CoMarshalInterface(stream, IID_IDispatch, &dispatch, MSHCTX_INPROC, nullptr,
+                                       MSHLFLAGS_TABLEWEAK))) {
+      table = true;
+      return S_OK;
+    }
+    if (stream != nullptr) std::exchange(stream, nullptr)->Release();
+    return ::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, &dispatch, &stream);
+  }
+
+  // On the call thread: the object for this thread, or null (`reached` says why).
+  IDispatch* Unmarshal() {
+    IDispatch* object = nullptr;
+    if (table) {
+      const LARGE_INTEGER start{};
+      stream->Seek(start, STREAM_SEEK_SET, nullptr);
+      reached = ::CoUnmarshalInterface(stream, IID_IDispatch, reinterpret_cast<void**>(&object));
+      stream->Seek(start, STREAM_SEEK_SET, nullptr);
+      ::CoReleaseMarshalData(stream);
+      std::exchange(stream, nullptr)->Release();
+    } else {
+      reached = ::CoGetInterfaceAndReleaseStream(std::exchange(stream, nullptr), IID_IDispatch,
+                                                 reinterpret_cast<void**>(&object));
+    }
+    return SUCCEEDED(reached) ? object : nullptr;
+  }
+
   IStream* stream = nullptr;
+  bool table = false;
   HRESULT reached = E_FAIL;  // whether the object reached the call's thread
 };
 
@@ -172,16 +210,13 @@ bool RunWithin(IDispatch& dispatch, std::uint32_t limit_ms, std::function<void(I
     return true;
   }
   auto target = std::make_shared<Target>();
-  reached = ::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, &dispatch, &target->stream);
+  reached = target->Marshal(dispatch);
   if (FAILED(reached)) return true;
   const bool ended = RunOnCallThread(
       limit_ms,
       [target, work = std::move(work)] {
-        IDispatch* object = nullptr;
-        target->reached = ::CoGetInterfaceAndReleaseStream(target->stream, IID_IDispatch,
-                                                           reinterpret_cast<void**>(&object));
-        target->stream = nullptr;
-        if (FAILED(target->reached)) return;
+        IDispatch* object = target->Unmarshal();
+        if (object == nullptr) return;
         work(*object);
         object->Release();
       },
