@@ -24,11 +24,13 @@
 // The steps before the first call, per platform:
 // - Windows: the running-instance lookup (GetActiveObject), the creation of an instance in a
 //   server program (CoCreateInstance and the hand-over of the object), and the request for the
-//   automation interface after either each run under the same limit as a call; one that
-//   outlives it throws AutomationTimeout naming the step, and nothing of that server is released
-//   afterwards. So do the reading of an object's type information before a call and the request
-//   for the automation interface of an object a call hands back, as parts of that call. A class
-//   served inside this program (an in-process server) is created directly, as its calls are made.
+//   automation interface after either (with the release of the plain reference) each run under
+//   the same limit as a call; one that outlives it throws AutomationTimeout naming the step, and
+//   nothing of that server is released afterwards. So do the reading of an object's type
+//   information before a call and the request for the automation interface of an object a call
+//   hands back, as parts of that call. A class served inside this program (an in-process server) is
+//   created directly, as its calls are made. Releasing an object of a server not taken for hung is
+//   not bounded: it is made on the thread that holds the object.
 // - Linux (posix/automation_sdbus.cc): a class is a well-known name on the D-Bus session bus,
 //   served by a program that speaks the interface "org.radlyn.Dispatch1" described there. The
 //   lookup, the start of the service and the creation are bus calls bounded by the bus's own
@@ -57,7 +59,7 @@ class AutomationError : public std::runtime_error {
 
 // A call the object did not answer within the limit; `limit_ms` is the limit it had. `step` names
 // the step of finding or creating an instance that hung ("GetActiveObject", "CreateInstance",
-// "QueryInterface"); it is empty for a call of an object, which its caller names.
+// "QueryInterface", "Release"); it is empty for a call of an object, which its caller names.
 class AutomationTimeout : public AutomationError {
  public:
   AutomationTimeout(const std::string& call, std::uint32_t limit_ms, std::string step = {})

@@ -3,7 +3,7 @@
 // "<server> <member> did not answer within <limit>", the limit in seconds when whole, and its
 // error then travels on as every failed call's does. Finding or creating the server's instance
 // (ConnectStep) is logged the same way, named by the step that hung (GetActiveObject,
-// CreateInstance, QueryInterface).
+// CreateInstance, QueryInterface, Release).
 #pragma once
 
 #include <cstdint>

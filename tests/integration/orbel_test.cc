@@ -304,7 +304,7 @@ TEST_F(OrbelTest, RejectedAutomationCallEndsTheJobAsUnexpectedError) {
 }
 
 TEST_F(OrbelTest, HungAutomationCallEndsTheJobAtTheCallLimit) {
-  // A 1.5 s limit; each hung server ends itself after 15 s (before this limit the job could only
+  // A 1.5 s limit; each hung server ends itself after 10 s (before this limit the job could only
   // end then), and the test waits for that, so no hung server is left for the next job. The options
   // manager first, so that the plug-in server's session, which comes before it, has ended in good
   // order.
@@ -333,18 +333,18 @@ TEST_F(OrbelTest, HungAutomationCallEndsTheJobAtTheCallLimit) {
     }
     SetSwitch("OptionsManager", "Hang", "0");
     SetSwitch(c.section, "Hang", c.value);
-    SetSwitch(c.section, "HangMs", "15000");
+    SetSwitch(c.section, "HangMs", "10000");
     ResetForNextJob();
     const auto start = std::chrono::steady_clock::now();
     RunJob();
     const auto end = std::chrono::steady_clock::now();
-    EXPECT_LT(end - start, std::chrono::seconds(15)) << c.section;
+    EXPECT_LT(end - start, std::chrono::seconds(10)) << c.section;
     EXPECT_EQ(ResultValue("Info", "ErrorNr"), "99") << c.section;
     EXPECT_EQ(ResultValue("Info", "DebugInfo"), "Unknown exception occured during acquisition");
-    EXPECT_THAT(Calls(std::string(c.section) + "."), Contains(HasSubstr("= hanging ms=15000")));
+    EXPECT_THAT(Calls(std::string(c.section) + "."), Contains(HasSubstr("= hanging ms=10000")));
     EXPECT_THAT(Calls("MC_TakeImage"), IsEmpty()) << c.section;
     EXPECT_THAT(ErrorEvents(), ElementsAre(c.event));
-    std::this_thread::sleep_until(end + std::chrono::seconds(16));
+    std::this_thread::sleep_until(end + std::chrono::seconds(11));
   }
 }
 

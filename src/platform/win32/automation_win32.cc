@@ -295,15 +295,16 @@ bool FindClass(std::string_view prog_id, CLSID& class_id) {
 
 // A step that finds or creates an instance on a call thread, and how far it got.
 struct Connecting {
-  volatile LONG asking = 0;   // 1 once the instance is there and is asked for IDispatch
+  volatile LONG stage = 0;    // 1: the instance is asked for IDispatch; 2: its plain reference
+                              // is released
   HRESULT obtained = E_FAIL;  // the lookup's or the creation's answer
   HRESULT asked = E_FAIL;     // the request for IDispatch
   win32::Handover dispatch;
 };
 
-// Runs `obtain` (named `step`) and the request for IDispatch on the instance it gives on a call
-// thread, under the call limit; the answer is in the returned state. AutomationTimeout names the
-// step that did not answer.
+// Runs `obtain` (named `step`), the request for IDispatch on the instance it gives and the release
+// of its plain reference on a call thread, under the call limit; the answer is in the returned
+// state. AutomationTimeout names the step that did not answer.
 std::shared_ptr<Connecting> ConnectWithin(std::string_view prog_id, const char* step,
                                           std::function<HRESULT(IUnknown**)> obtain) {
   auto connecting = std::make_shared<Connecting>();
@@ -315,11 +316,12 @@ std::shared_ptr<Connecting> ConnectWithin(std::string_view prog_id, const char* 
         IUnknown* instance = nullptr;
         connecting->obtained = win32::RetryWhileBusy([&] { return obtain(&instance); });
         if (FAILED(connecting->obtained) || instance == nullptr) return;
-        ::InterlockedExchange(&connecting->asking, 1);
+        ::InterlockedExchange(&connecting->stage, 1);
         IUnknown* dispatch = nullptr;
         connecting->asked = win32::RetryWhileBusy([&] {
           return instance->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
         });
+        ::InterlockedExchange(&connecting->stage, 2);
         instance->Release();
         if (SUCCEEDED(connecting->asked) && dispatch != nullptr) {
           connecting->dispatch.Put(dispatch, IID_IDispatch);
@@ -328,8 +330,8 @@ std::shared_ptr<Connecting> ConnectWithin(std::string_view prog_id, const char* 
       },
       reached);
   if (!ended) {
-    const bool asking = ::InterlockedCompareExchange(&connecting->asking, 0, 0) != 0;
-    const std::string hung = asking ? "QueryInterface" : step;
+    const char* const steps[] = {step, "QueryInterface", "Release"};
+    const std::string hung = steps[::InterlockedCompareExchange(&connecting->stage, 0, 0)];
     throw AutomationTimeout("automation " + hung + " of " + std::string(prog_id), limit_ms, hung);
   }
   if (FAILED(reached)) connecting->obtained = reached;
@@ -357,7 +359,7 @@ class Win32Automation final : public Automation {
         prog_id, "GetActiveObject",
         [class_id](IUnknown** running) { return ::GetActiveObject(class_id, nullptr, running); });
     // MK_E_UNAVAILABLE: no instance is registered as running.
-    if (FAILED(found->obtained) || found->asking == 0) return instance;
+    if (FAILED(found->obtained) || found->stage == 0) return instance;
     instance.running = true;
     // A failed request refuses the interface; a successful one may still hand out no object.
     if (FAILED(found->asked)) {
