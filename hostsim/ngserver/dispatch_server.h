@@ -76,9 +76,10 @@ class DispatchObject {
   // `kind` holds the bits of the call's kind (a property read from radlyn carries both).
   virtual DispatchReply Invoke(DispatchServer& server, std::int32_t dispatch_id, std::uint32_t kind,
                                const std::vector<DispatchValue>& arguments) = 0;
-  // A caller asks for the object's type information (Windows, before it hands it out); an
-  // object switched to hang there never returns.
-  virtual void TypeInfoAsked() {}
+  // A caller asks for the object's type information ("GetTypeInfo") or its IDispatch
+  // ("QueryInterface") (Windows, before it hands it out); an object switched to hang there never
+  // returns.
+  virtual void Asked(const char* /*request*/) {}
 };
 
 inline constexpr const char* kErrorMemberNotFound = "org.radlyn.Dispatch1.Error.MemberNotFound";
@@ -105,6 +106,10 @@ class DispatchServer {
   // Adds an object and answers its path; the caller's reply hands out the first reference.
   ObjectRef Add(std::unique_ptr<DispatchObject> object, const std::string& kind);
 
+  // Windows: for `ms` after the first call reaches it, the server answers every call "busy,
+  // retry later" (its message filter's SERVERCALL_RETRYLATER), logging "Busy" once. Not on Linux.
+  void SetBusySpell(int ms) { busy_ms_ = ms; }
+
   // Internal (Linux): the sd-bus message handler.
   int Handle(void* message, void* error);
 
@@ -125,6 +130,7 @@ class DispatchServer {
   std::map<std::string, Entry> objects_;
   std::string active_path_;
   std::uint32_t next_id_ = 1;
+  int busy_ms_ = 0;
 };
 
 }  // namespace hostsim

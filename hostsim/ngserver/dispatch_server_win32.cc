@@ -8,6 +8,7 @@
 // references of their own) decides when a client's release arrives, so unlike the bus, where every
 // release is logged with the references left, only the last one is logged here.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,45 @@ namespace {
 
 // A server that has handed out no object this long after it started ends.
 constexpr UINT kIdleMilliseconds = 5000;
+
+// The server's message filter while it is to be busy: from the first incoming call on, every
+// call is answered "retry later" until the spell is over. Lives as long as Serve runs, so it
+// counts no references.
+class BusyFilter final : public IMessageFilter {
+ public:
+  BusyFilter(int spell_ms, std::function<void()> first_refusal)
+      : spell_ms_(static_cast<ULONGLONG>(spell_ms)), first_refusal_(std::move(first_refusal)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
+      *object = static_cast<IMessageFilter*>(this);
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+    const ULONGLONG now = ::GetTickCount64();
+    if (start_ == 0) {
+      start_ = now;
+      first_refusal_();
+    }
+    return now - start_ < spell_ms_ ? SERVERCALL_RETRYLATER : SERVERCALL_ISHANDLED;
+  }
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return 0xFFFFFFFF; }
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+    return PENDINGMSG_WAITDEFPROCESS;
+  }
+
+ private:
+  ULONGLONG spell_ms_;
+  std::function<void()> first_refusal_;
+  ULONGLONG start_ = 0;
+};
 
 }  // namespace
 
@@ -298,6 +338,8 @@ class ComDispatch final : public IDispatch {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IDispatch))
+      owner_.server().objects_.at(path_).object->Asked("QueryInterface");
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
       *out = static_cast<IDispatch*>(this);
       AddRef();
@@ -315,14 +357,14 @@ class ComDispatch final : public IDispatch {
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
-    owner_.server().objects_.at(path_).object->TypeInfoAsked();
+    owner_.server().objects_.at(path_).object->Asked("GetTypeInfo");
     *count = declaration_.type_info && type_info_ != nullptr ? 1 : 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
     if (info == nullptr) return E_POINTER;
     *info = nullptr;
-    owner_.server().objects_.at(path_).object->TypeInfoAsked();
+    owner_.server().objects_.at(path_).object->Asked("GetTypeInfo");
     if (index != 0 || !declaration_.type_info || type_info_ == nullptr) return DISP_E_BADINDEX;
     type_info_->AddRef();
     *info = type_info_;
@@ -447,6 +489,9 @@ int DispatchServer::Serve(bool running, const std::function<void()>& ready) {
   }
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   int exit_code = 0;
+  BusyFilter busy(busy_ms_,
+                  [this] { log_("Busy", "", "retry later ms=" + std::to_string(busy_ms_)); });
+  if (busy_ms_ > 0) ::CoRegisterMessageFilter(&busy, nullptr);
   {
     ComClass factory(*this, class_id, running);
     native_ = &factory;

@@ -71,6 +71,9 @@ int main(int argc, char** argv) {
         if (!argument.empty()) line.Arg(hostsim::Quoted(argument));
         line.Result(result).WriteTo(folder);
       });
+  if (which == "PluginServer") {
+    dispatch_server.SetBusySpell(hostsim::NgSwitches(folder).Int(server, "BusyMs"));
+  }
   return dispatch_server.Serve(running, [running] {
     if (!running) return;
     std::puts("ready");

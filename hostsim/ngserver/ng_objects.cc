@@ -128,10 +128,10 @@ class SimulatedObject : public DispatchObject {
     return MemberNotFound(folder_, server_, dispatch_id, kind);
   }
 
-  void TypeInfoAsked() override {
+  void Asked(const char* request) override {
     const NgSwitches switches(folder_);
-    if (Hangs(switches, "GetTypeInfo")) {
-      Call(folder_, server_, "GetTypeInfo", {}).Hang(switches.Int(server_, "HangMs"));
+    if (Hangs(switches, request)) {
+      Call(folder_, server_, request, {}).Hang(switches.Int(server_, "HangMs"));
     }
   }
 
@@ -249,6 +249,10 @@ class OptionsManagerInstance final : public SimulatedObject {
 }  // namespace
 
 std::unique_ptr<DispatchObject> MakePluginServerInstance(const std::string& folder) {
+  const NgSwitches switches(folder);
+  if (switches.Text(kPluginServer, "Hang") == "CreateInstance") {
+    Call(folder, kPluginServer, "CreateInstance", {}).Hang(switches.Int(kPluginServer, "HangMs"));
+  }
   return std::make_unique<PluginServerInstance>(folder);
 }
 

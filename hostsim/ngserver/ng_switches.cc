@@ -43,8 +43,14 @@ constexpr std::array kNgSwitchTable{
                 "name of one call (as for Reject) the server never answers: it waits HangMs, "
                 "then the server program ends without a reply, as a hung server that is killed; "
                 "GetTypeInfo: the request for an object's type information (Windows), as a "
-                "server whose type library lies on a share that does not answer"},
+                "server whose type library lies on a share that does not answer; "
+                "CreateInstance: the class factory making a new instance; QueryInterface: the "
+                "request for an instance's IDispatch (Windows)"},
     SwitchEntry{"PluginServer", "HangMs", "600000", "how long a hanging call waits"},
+    SwitchEntry{"PluginServer", "BusyMs", "0",
+                "for this long after the first call reaches it, the server answers every call "
+                "\"busy, retry later\" (Windows: its message filter; Wine handles the call "
+                "anyway)"},
     // The options manager, MORLUNDNG.OptionsManager.
     SwitchEntry{"OptionsManager", "Available", "1",
                 "0: the options manager ends at once when started, so no instance can be had"},

@@ -18,10 +18,25 @@
 // Every call is bounded: one that has not answered within AutomationCallLimitMs() is cancelled
 // and throws AutomationTimeout (an AutomationError). The server is then taken for hung: the
 // object and every object it handed out are let go without a word to the server, which would
-// only hang again. Creating an instance is bounded by the system's own activation limits.
+// only hang again. A server that answers "busy, retry later" is asked again every 100 ms for up
+// to 60 s, within the limit.
 //
-// On Linux (posix/automation_sdbus.cc) a class is a well-known name on the D-Bus session bus,
-// served by a program that speaks the interface "org.radlyn.Dispatch1" described there.
+// The steps before the first call, per platform:
+// - Windows: the running-instance lookup (GetActiveObject), the creation of an instance in a
+//   server program (CoCreateInstance and the hand-over of the object), and the request for the
+//   automation interface after either (with the release of the plain reference) each run under
+//   the same limit as a call; one that outlives it throws AutomationTimeout naming the step, and
+//   nothing of that server is released afterwards. So do the reading of an object's type
+//   information before a call and the request for the automation interface of an object a call
+//   hands back, as parts of that call. A class served inside this program (an in-process server) is
+//   created directly, as its calls are made. Releasing an object of a server not taken for hung is
+//   not bounded: it is made on the thread that holds the object.
+// - Linux (posix/automation_sdbus.cc): a class is a well-known name on the D-Bus session bus,
+//   served by a program that speaks the interface "org.radlyn.Dispatch1" described there. The
+//   lookup, the start of the service and the creation are bus calls bounded by the bus's own
+//   reply timeout (25 s); one that lapses answers "not running" or no instance, and never
+//   throws. There is no separate request for an interface: every object is callable. A release
+//   is a bus call with the same timeout, and none is sent to a server taken for hung.
 #pragma once
 
 #include <cstdint>
@@ -42,16 +57,21 @@ class AutomationError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A call the object did not answer within the limit; `limit_ms` is the limit it had.
+// A call the object did not answer within the limit; `limit_ms` is the limit it had. `step` names
+// the step of finding or creating an instance that hung ("GetActiveObject", "CreateInstance",
+// "QueryInterface", "Release"); it is empty for a call of an object, which its caller names.
 class AutomationTimeout : public AutomationError {
  public:
-  AutomationTimeout(const std::string& call, std::uint32_t limit_ms)
+  AutomationTimeout(const std::string& call, std::uint32_t limit_ms, std::string step = {})
       : AutomationError(call + " did not answer within " + std::to_string(limit_ms) + " ms"),
-        limit_ms_(limit_ms) {}
+        limit_ms_(limit_ms),
+        step_(std::move(step)) {}
   std::uint32_t limit_ms() const { return limit_ms_; }
+  const std::string& step() const { return step_; }
 
  private:
   std::uint32_t limit_ms_;
+  std::string step_;
 };
 
 // How long one call may take: kAutomationCallLimitMs, or the milliseconds that the environment

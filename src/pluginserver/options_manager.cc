@@ -15,8 +15,9 @@ constexpr std::int32_t kGetOption = 3;
 }  // namespace
 
 std::string GetOrbelDataFolder() {
-  std::unique_ptr<platform::AutomationObject> manager =
-      platform::GetAutomation().CreateInstance(kOptionsManagerProgId);
+  std::unique_ptr<platform::AutomationObject> manager = ConnectStep(kOptionsManagerName, [] {
+    return platform::GetAutomation().CreateInstance(kOptionsManagerProgId);
+  });
   if (!manager) return {};
   platform::AutomationResult option = CallServer(
       *manager, kOptionsManagerName, "GetOption", kGetOption, platform::InvokeKind::kPropertyGet,

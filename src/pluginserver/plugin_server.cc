@@ -65,7 +65,8 @@ std::string FindOrbelProgramPath(AutomationObject& login) {
 bool ConnectPluginServer(std::unique_ptr<AutomationObject>& server) {
   platform::Automation& automation = platform::GetAutomation();
   if (!automation.IsClassRegistered(kPluginServerProgId)) return false;
-  platform::RunningInstance running = automation.FindRunningInstance(kPluginServerProgId);
+  platform::RunningInstance running = ConnectStep(
+      kPluginServerName, [&] { return automation.FindRunningInstance(kPluginServerProgId); });
   if (running.running) {
     if (running.refused) return false;
     if (running.object) {
@@ -74,7 +75,8 @@ bool ConnectPluginServer(std::unique_ptr<AutomationObject>& server) {
     }
     // The running instance handed out no object: a new instance takes its place.
   }
-  server = automation.CreateInstance(kPluginServerProgId);
+  server = ConnectStep(kPluginServerName,
+                       [&] { return automation.CreateInstance(kPluginServerProgId); });
   return server != nullptr;
 }
 

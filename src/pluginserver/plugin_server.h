@@ -10,7 +10,10 @@
 // server_call.h).
 //
 // ConnectPluginServer fills `server` with the running instance when there is one, else with a
-// new instance; false when the class is not registered or no instance can be had.
+// new instance; false when the class is not registered or no instance can be had. A lookup or
+// creation that does not answer within the call limit throws platform::AutomationTimeout, logged
+// first (server_call.h), and is not taken for a failed connection: the job does not go on as if
+// there were no plug-in server while one hangs.
 #pragma once
 
 #include <memory>

@@ -7,12 +7,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/automation.h"
 #include "platform/component_system.h"
+#include "platform/win32/bounded_invoke.h"
 #include "platform/win32/com_text.h"
 #include "platform/win32/windows_api.h"
 // The COM declarations need the Win32 types above.
@@ -79,6 +82,10 @@ class TestServer final : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
                                    VARIANT* result, EXCEPINFO* exception, UINT*) override {
+    if (busy_answers > 0) {
+      --busy_answers;
+      return RPC_E_SERVERCALL_RETRYLATER;
+    }
     if (id == kRefuse) {
       exception->scode = E_ACCESSDENIED;
       exception->bstrSource = ::SysAllocString(L"TestServer");
@@ -116,6 +123,7 @@ class TestServer final : public IDispatch {
   VARTYPE accepts = VT_VARIANT;
   ITypeInfo* type_info = nullptr;
   int login_attempts = 0;
+  int busy_answers = 0;  // calls answered "busy, retry later" before the next is run
 };
 
 // Registers `object` as the running instance of Scripting.Dictionary while it lives.
@@ -131,6 +139,73 @@ class RunningRegistration {
  private:
   DWORD cookie_ = 0;
 };
+
+// A TestServer in an apartment of its own, on its own thread, registered there as the running
+// instance: the test reaches it only through proxies, as it would a server program. Paused, the
+// thread handles no calls (a hung server) until it is resumed.
+class ServerThread {
+ public:
+  explicit ServerThread(TestServer& server)
+      : resume_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        thread_([this, &server] { Serve(server); }) {
+    while (id_ == 0) std::this_thread::yield();
+  }
+  ~ServerThread() {
+    // The calls given up on end once their server is back, and then release what they held:
+    // their server goes on handling calls meanwhile.
+    Resume();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ::PostThreadMessageW(id_, kQuit, 0, 0);
+    thread_.join();
+    ::CloseHandle(resume_);
+  }
+  void Pause() { ::PostThreadMessageW(id_, kPause, 0, 0); }
+  void Resume() { ::SetEvent(resume_); }
+
+ private:
+  static constexpr UINT kPause = WM_APP;
+  static constexpr UINT kQuit = WM_APP + 1;
+
+  void Serve(TestServer& server) {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+      RunningRegistration registration(&server);
+      MSG message;
+      ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue
+      id_ = ::GetCurrentThreadId();
+      while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == kPause) ::WaitForSingleObject(resume_, INFINITE);
+        // Quits once the calls that queued up meanwhile have been handled.
+        if (message.message == kQuit) ::PostQuitMessage(0);
+        ::DispatchMessageW(&message);
+      }
+    }
+    ::CoUninitialize();
+  }
+
+  HANDLE resume_;
+  std::atomic<DWORD> id_{0};
+  std::thread thread_;
+};
+
+HRESULT FailedWait(DWORD, HANDLE, DWORD*) { return E_INVALIDARG; }
+
+// Initialize and Uninitialize pair up on a thread: afterwards the thread is in no apartment and
+// may enter another kind; a second Uninitialize, or one without Initialize, does nothing. (First:
+// once a call has been given up on, Uninitialize leaves the apartment as it is.)
+TEST(ComponentSystemWin32Test, UninitializeLeavesTheApartmentInitializeEntered) {
+  std::thread([] {
+    ComponentSystem& components = ComponentSystem::Native();
+    components.Uninitialize();
+    ASSERT_TRUE(components.Initialize());
+    ASSERT_TRUE(components.Initialize());
+    components.Uninitialize();
+    components.Uninitialize();
+    const HRESULT entered = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(entered, S_OK);
+    if (SUCCEEDED(entered)) ::CoUninitialize();
+  }).join();
+}
 
 TEST(AutomationWin32Test, ClassesAreFoundByProgId) {
   Automation& automation = Automation::Native();
@@ -208,9 +283,9 @@ TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryRe
     server.accepts = c.accepts;
     server.type_info = c.typed ? LoginTypeInfo(c.accepts) : nullptr;
     server.login_attempts = 0;
-    RunningRegistration registration(&server);
-    const ULONG registered = server.references;
+    const ULONG before = server.references;
     {
+      RunningRegistration registration(&server);
       RunningInstance running = Automation::Native().FindRunningInstance(kDictionary);
       ASSERT_TRUE(running.running);
       ASSERT_NE(running.object, nullptr);
@@ -235,7 +310,8 @@ TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryRe
         EXPECT_THAT(error.what(), HasSubstr("refused on purpose"));
       }
     }
-    EXPECT_EQ(server.references, registered);
+    // Every reference is given back (the lookup's proxy and its stubs with the registration).
+    EXPECT_EQ(server.references, before);
     if (server.type_info != nullptr) server.type_info->Release();
     server.type_info = nullptr;
   }
@@ -250,20 +326,42 @@ TEST(AutomationWin32Test, RunningInstanceHandsBackOutArgumentsAndReleasesEveryRe
   EXPECT_EQ(running.object, nullptr);
 }
 
-// Initialize and Uninitialize pair up on a thread: afterwards the thread is in no apartment and
-// may enter another kind; a second Uninitialize, or one without Initialize, does nothing.
-TEST(ComponentSystemWin32Test, UninitializeLeavesTheApartmentInitializeEntered) {
-  std::thread([] {
-    ComponentSystem& components = ComponentSystem::Native();
-    components.Uninitialize();
-    ASSERT_TRUE(components.Initialize());
-    ASSERT_TRUE(components.Initialize());
-    components.Uninitialize();
-    components.Uninitialize();
-    const HRESULT entered = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    EXPECT_EQ(entered, S_OK);
-    if (SUCCEEDED(entered)) ::CoUninitialize();
-  }).join();
+// A server of another apartment is reached through call threads: a busy answer is asked again
+// until the call runs; a wait for the call thread that fails, and a server that stops handling
+// calls (in the call, and in the lookup and the request for IDispatch), end the call as given up
+// on, within the limit.
+TEST(AutomationWin32Test, ServerOfAnotherApartmentIsRetriedWhenBusyAndGivenUpOnWhenHung) {
+  ::SetEnvironmentVariableA("RADLYN_CALL_LIMIT_MS", "1500");
+  TestServer server;
+  ServerThread thread(server);
+  {
+    RunningInstance running = Automation::Native().FindRunningInstance(kDictionary);
+    ASSERT_NE(running.object, nullptr);
+    server.busy_answers = 5;
+    AutomationResult name =
+        running.object->Invoke(kName, InvokeKind::kPropertyGet, {}, ResultType::kText);
+    EXPECT_EQ(ResultAsText(name), "server");
+    EXPECT_EQ(server.busy_answers, 0);
+
+    win32::SetCallWaitForTesting(&FailedWait);
+    EXPECT_THROW(running.object->Invoke(kName, InvokeKind::kPropertyGet, {}, ResultType::kText),
+                 AutomationTimeout);
+    win32::SetCallWaitForTesting(nullptr);
+
+    thread.Pause();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(running.object->Invoke(kName, InvokeKind::kPropertyGet, {}, ResultType::kText),
+                 AutomationTimeout);
+    try {
+      Automation::Native().FindRunningInstance(kDictionary);
+      ADD_FAILURE() << "the lookup of a hung instance ended";
+    } catch (const AutomationTimeout& timeout) {
+      EXPECT_THAT(timeout.step(), ::testing::AnyOf("GetActiveObject", "QueryInterface"));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
+  }
+  thread.Resume();
+  ::SetEnvironmentVariableA("RADLYN_CALL_LIMIT_MS", nullptr);
 }
 
 // Texts leave UTF-16 without best-fit substitutes where a code page allows that choice, and

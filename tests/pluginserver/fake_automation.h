@@ -63,6 +63,8 @@ class FakeAutomation : public platform::Automation {
     bool running_refuses = false;     // running, but its interface cannot be had
     bool running_gives_none = false;  // running, and its interface comes without an object
     bool creatable = true;
+    // The step of finding or creating an instance that outlives a 2.5 s limit, if any.
+    std::string hung_step;
     CallScript instance;  // the calls of the class's instance
   };
 
@@ -82,6 +84,9 @@ class FakeAutomation : public platform::Automation {
     journal.push_back("FindRunningInstance " + std::string(prog_id));
     platform::RunningInstance instance;
     auto found = classes.find(std::string(prog_id));
+    if (found != classes.end() && found->second.hung_step == "GetActiveObject") {
+      throw platform::AutomationTimeout("lookup", 2500, "GetActiveObject");
+    }
     if (found == classes.end() || !found->second.running) return instance;
     instance.running = true;
     instance.refused = found->second.running_refuses;
@@ -94,6 +99,9 @@ class FakeAutomation : public platform::Automation {
     auto found = classes.find(std::string(prog_id));
     if (found == classes.end() || !found->second.registered || !found->second.creatable) {
       return nullptr;
+    }
+    if (!found->second.hung_step.empty()) {
+      throw platform::AutomationTimeout("creation", 2500, found->second.hung_step);
     }
     return MakeObject("created", found->second.instance);
   }

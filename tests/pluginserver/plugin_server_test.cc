@@ -1,8 +1,10 @@
 #include "pluginserver/plugin_server.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -232,6 +234,21 @@ TEST_F(PluginServerTest, RejectedCallTravelsUpAfterReleasingWhatWasHeld) {
             "2500 ms\r\n");
 }
 
+// A lookup or creation that hangs is no missing server: it travels up, named by its step, and
+// neither another way of connecting nor the connect message follows.
+TEST_F(PluginServerTest, HungConnectionStepTravelsUpNamedByTheStep) {
+  for (const char* step : {"GetActiveObject", "CreateInstance", "QueryInterface"}) {
+    std::filesystem::remove(folder_.Sub("morlund.log"));
+    automation_.journal.clear();
+    InstallServer({});
+    automation_.classes[kPluginServerProgId].hung_step = step;
+    EXPECT_THROW(GetOrbelPluginPath(), platform::AutomationTimeout) << step;
+    EXPECT_TRUE(CallsOnly().empty()) << step;
+    EXPECT_EQ(EventLog(), "2026-01-02T03:04:05 [Error] MORLUND PlugIn Server " + std::string(step) +
+                              " did not answer within 2500 ms\r\n");
+  }
+}
+
 class OptionsManagerTest : public PluginServerTest {
  protected:
   void InstallManager(std::function<platform::AutomationResult()> answer) {
@@ -270,6 +287,12 @@ TEST_F(OptionsManagerTest, RejectedGetOptionTravelsUpAndReleasesTheManager) {
   EXPECT_EQ(EventLog(),
             "2026-01-02T03:04:05 [Error] MORLUND Options Manager GetOption did not answer within "
             "120 s\r\n");
+
+  // Its creation, likewise.
+  automation_.classes[kOptionsManagerProgId].hung_step = "CreateInstance";
+  EXPECT_THROW(GetOrbelDataFolder(), platform::AutomationTimeout);
+  EXPECT_THAT(EventLog(), ::testing::EndsWith("[Error] MORLUND Options Manager CreateInstance did "
+                                              "not answer within 2500 ms\r\n"));
 }
 
 }  // namespace

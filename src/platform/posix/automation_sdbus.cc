@@ -21,6 +21,9 @@
 //   A rejected call answers a D-Bus error; radlyn turns it into AutomationError.
 // - Each Invoke waits at most AutomationCallLimitMs() for its reply (sd-bus's call timeout); a
 //   server that lets it pass is taken for hung, and none of its objects is released any more.
+//   The bus's own calls, GetActiveObject, CreateInstance (with the service's start) and Release
+//   keep sd-bus's default reply timeout (25 s); a lookup or creation that lapses answers "not
+//   running" or no instance, as any failed one does.
 // - The session bus comes from DBUS_SESSION_BUS_ADDRESS (else the user's bus). Without a bus,
 //   no class is registered and nothing can be created.
 // Texts travel as UTF-8 and are converted from and to the program's ANSI texts here.

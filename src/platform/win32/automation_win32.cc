@@ -17,8 +17,11 @@
 // thrown as AutomationError naming the dispatch id and the HRESULT in hex, with the exception's
 // source and description. Each Invoke is bounded (bounded_invoke.h): one that outlives the call
 // limit is given up and thrown as AutomationTimeout, and from then on no object of that server is
-// released (a release is a call too, and would hang as long).
+// released (a release is a call too, and would hang as long). Finding the running instance and
+// creating one in a server program, with the request for IDispatch after either, run on a call
+// thread too; an object that comes back is handed over to the caller's apartment.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -66,6 +69,15 @@ std::string DescribeFailure(const std::string& call, HRESULT result, EXCEPINFO& 
   return text;
 }
 
+// An object handed back whose request for IDispatch the call thread saw refused.
+bool IsUncallableObject(const VARIANT& value) {
+  return value.vt == VT_ERROR && value.scode == E_NOINTERFACE;
+}
+
+[[noreturn]] void ThrowUncallable() {
+  throw AutomationError("the object handed back cannot be called (no IDispatch)");
+}
+
 // Set once a call to a server has outlived its limit; shared by all objects of that server.
 using HungFlag = std::shared_ptr<bool>;
 
@@ -81,11 +93,12 @@ std::unique_ptr<AutomationObject> ObjectFrom(const VARIANT& value, const HungFla
     value.pdispVal->AddRef();
     return WrapDispatch(ComPtr<IDispatch>(value.pdispVal), hung);
   }
-  // VT_UNKNOWN: only objects that can be called are of use.
+  // VT_UNKNOWN: only objects that can be called are of use. A call made on a call thread has
+  // asked for IDispatch there already (bounded_invoke.h); here only an object of this apartment.
   if (value.punkVal == nullptr) return nullptr;
   ComPtr<IDispatch> dispatch;
   if (FAILED(value.punkVal->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
-    throw AutomationError("the object handed back cannot be called (no IDispatch)");
+    ThrowUncallable();
   }
   return WrapDispatch(std::move(dispatch), hung);
 }
@@ -125,6 +138,7 @@ AutomationResult ConvertResult(VARIANT& value, ResultType type, const HungFlag& 
         return std::unique_ptr<AutomationObject>();
       }
       if (value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) return ObjectFrom(value, hung);
+      if (IsUncallableObject(value)) ThrowUncallable();
       break;
   }
   throw AutomationError("result of type " + std::to_string(value.vt) + " is no object");
@@ -132,7 +146,9 @@ AutomationResult ConvertResult(VARIANT& value, ResultType type, const HungFlag& 
 
 // An out-argument as the object sent it: an object (or none), a text, or a number.
 AutomationResult OutArgumentFrom(VARIANT& value, const HungFlag& hung) {
-  if (IsObjectOrNothing(value.vt)) return ConvertResult(value, ResultType::kObject, hung);
+  if (IsObjectOrNothing(value.vt) || IsUncallableObject(value)) {
+    return ConvertResult(value, ResultType::kObject, hung);
+  }
   if (value.vt == VT_BSTR) return win32::AnsiFromBstr(value.bstrVal);
   return IntFrom(value);
 }
@@ -277,6 +293,57 @@ bool FindClass(std::string_view prog_id, CLSID& class_id) {
   return SUCCEEDED(::CLSIDFromProgID(name.c_str(), &class_id));
 }
 
+// A step that finds or creates an instance on a call thread, and how far it got.
+struct Connecting {
+  volatile LONG stage = 0;    // 1: the instance is asked for IDispatch; 2: its plain reference
+                              // is released
+  HRESULT obtained = E_FAIL;  // the lookup's or the creation's answer
+  HRESULT asked = E_FAIL;     // the request for IDispatch
+  win32::Handover dispatch;
+};
+
+// Runs `obtain` (named `step`), the request for IDispatch on the instance it gives and the release
+// of its plain reference on a call thread, under the call limit; the answer is in the returned
+// state. AutomationTimeout names the step that did not answer.
+std::shared_ptr<Connecting> ConnectWithin(std::string_view prog_id, const char* step,
+                                          std::function<HRESULT(IUnknown**)> obtain) {
+  auto connecting = std::make_shared<Connecting>();
+  const std::uint32_t limit_ms = AutomationCallLimitMs();
+  HRESULT reached = S_OK;
+  const bool ended = win32::RunOnCallThread(
+      limit_ms,
+      [connecting, obtain = std::move(obtain)] {
+        IUnknown* instance = nullptr;
+        connecting->obtained = win32::RetryWhileBusy([&] { return obtain(&instance); });
+        if (FAILED(connecting->obtained) || instance == nullptr) return;
+        ::InterlockedExchange(&connecting->stage, 1);
+        IUnknown* dispatch = nullptr;
+        connecting->asked = win32::RetryWhileBusy([&] {
+          return instance->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+        });
+        ::InterlockedExchange(&connecting->stage, 2);
+        instance->Release();
+        if (SUCCEEDED(connecting->asked) && dispatch != nullptr) {
+          connecting->dispatch.Put(dispatch, IID_IDispatch);
+          dispatch->Release();
+        }
+      },
+      reached);
+  if (!ended) {
+    const char* const steps[] = {step, "QueryInterface", "Release"};
+    const std::string hung = steps[::InterlockedCompareExchange(&connecting->stage, 0, 0)];
+    throw AutomationTimeout("automation " + hung + " of " + std::string(prog_id), limit_ms, hung);
+  }
+  if (FAILED(reached)) connecting->obtained = reached;
+  return connecting;
+}
+
+std::unique_ptr<AutomationObject> TakeDispatch(Connecting& connecting) {
+  ComPtr<IDispatch> dispatch(static_cast<IDispatch*>(connecting.dispatch.Take(IID_IDispatch)));
+  if (!dispatch) return nullptr;
+  return WrapDispatch(std::move(dispatch));
+}
+
 class Win32Automation final : public Automation {
  public:
   bool IsClassRegistered(std::string_view prog_id) override {
@@ -288,33 +355,42 @@ class Win32Automation final : public Automation {
     RunningInstance instance;
     CLSID class_id;
     if (!FindClass(prog_id, class_id)) return instance;
-    ComPtr<IUnknown> running;
+    const std::shared_ptr<Connecting> found = ConnectWithin(
+        prog_id, "GetActiveObject",
+        [class_id](IUnknown** running) { return ::GetActiveObject(class_id, nullptr, running); });
     // MK_E_UNAVAILABLE: no instance is registered as running.
-    if (FAILED(::GetActiveObject(class_id, nullptr, running.Receive())) || !running) {
-      return instance;
-    }
+    if (FAILED(found->obtained) || found->stage == 0) return instance;
     instance.running = true;
     // A failed request refuses the interface; a successful one may still hand out no object.
-    ComPtr<IDispatch> dispatch;
-    if (FAILED(running->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
+    if (FAILED(found->asked)) {
       instance.refused = true;
       return instance;
     }
-    if (dispatch) instance.object = WrapDispatch(std::move(dispatch));
+    instance.object = TakeDispatch(*found);
     return instance;
   }
 
   std::unique_ptr<AutomationObject> CreateInstance(std::string_view prog_id) override {
     CLSID class_id;
     if (!FindClass(prog_id, class_id)) return nullptr;
+    // A class served inside this program first, as CLSCTX_SERVER tries it: created directly.
     ComPtr<IUnknown> created;
-    if (FAILED(::CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IUnknown,
-                                  created.ReceiveVoid()))) {
-      return nullptr;
+    const HRESULT in_process = ::CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IUnknown, created.ReceiveVoid());
+    if (SUCCEEDED(in_process)) {
+      ComPtr<IDispatch> dispatch = created.As<IDispatch>(IID_IDispatch);
+      if (!dispatch) return nullptr;
+      return WrapDispatch(std::move(dispatch));
     }
-    ComPtr<IDispatch> dispatch = created.As<IDispatch>(IID_IDispatch);
-    if (!dispatch) return nullptr;
-    return WrapDispatch(std::move(dispatch));
+    if (in_process != REGDB_E_CLASSNOTREG && in_process != REGDB_E_KEYMISSING) return nullptr;
+    // A server program: started, asked for an instance and the instance for IDispatch, bounded.
+    const std::shared_ptr<Connecting> made =
+        ConnectWithin(prog_id, "CreateInstance", [class_id](IUnknown** instance) {
+          return ::CoCreateInstance(class_id, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+                                    IID_IUnknown, reinterpret_cast<void**>(instance));
+        });
+    if (FAILED(made->obtained) || FAILED(made->asked)) return nullptr;
+    return TakeDispatch(*made);
   }
 };
 

@@ -1,5 +1,6 @@
 #include "platform/win32/com_declared_type.h"
 
+#include "platform/win32/bounded_invoke.h"
 #include "platform/win32/com_ptr.h"
 
 namespace radlyn::platform::win32 {
@@ -118,9 +119,13 @@ bool FindDeclaredType(ITypeInfo& info, DISPID dispatch_id, WORD flags, UINT inde
 
 VARTYPE DeclaredByRefType(IDispatch& object, DISPID dispatch_id, WORD flags, UINT index) {
   UINT count = 0;
-  if (FAILED(object.GetTypeInfoCount(&count)) || count == 0) return kNoType;
+  if (FAILED(RetryWhileBusy([&] { return object.GetTypeInfoCount(&count); })) || count == 0) {
+    return kNoType;
+  }
   ComPtr<ITypeInfo> info;
-  if (FAILED(object.GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Receive())) || !info) {
+  if (FAILED(RetryWhileBusy(
+          [&] { return object.GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Receive()); })) ||
+      !info) {
     return kNoType;
   }
   VARTYPE declared = kNoType;  // stays so when the member is not found

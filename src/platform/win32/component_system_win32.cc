@@ -6,7 +6,9 @@
 // "busy, retry later" is asked again every kRetryDelayMs for up to kRetryLimitMs, after which
 // the call is cancelled and fails with an error instead of waiting forever; a server that
 // rejects a call outright fails it at once. While a call waits, COM does its default processing
-// of the thread's messages (paint and activation messages, no input).
+// of the thread's messages (paint and activation messages, no input). The calls into automation
+// servers themselves run on call threads of the multithreaded apartment, where no filter is
+// consulted; they retry a busy server the same way on their own (bounded_invoke.h).
 #include "platform/component_system.h"
 #include "platform/win32/bounded_invoke.h"
 #include "platform/win32/windows_api.h"
