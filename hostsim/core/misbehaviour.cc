@@ -22,15 +22,20 @@ namespace {
 
 }  // namespace
 
-void CrashOrHangWhenSwitched(const Switches& switches, std::string_view section, LogLine line) {
-  if (switches.Int(section, "Crash") != 0) {
+void CrashOrHangBy(int how, const Switches& switches, LogLine line) {
+  if (how == 1) {
     line.Result("crash").WriteTo(switches.folder());
     Crash();
   }
-  if (switches.Int(section, "Hang") != 0) {
+  if (how == 2) {
     line.Result("hanging").WriteTo(switches.folder());
     Hang();
   }
+}
+
+void CrashOrHangWhenSwitched(const Switches& switches, std::string_view section, LogLine line) {
+  if (switches.Int(section, "Crash") != 0) CrashOrHangBy(1, switches, line);
+  if (switches.Int(section, "Hang") != 0) CrashOrHangBy(2, switches, line);
 }
 
 }  // namespace hostsim

@@ -15,4 +15,7 @@ namespace hostsim {
 // Otherwise returns at once.
 void CrashOrHangWhenSwitched(const Switches& switches, std::string_view section, LogLine line);
 
+// The same by a number: 1 crashes, 2 hangs, anything else returns at once.
+void CrashOrHangBy(int how, const Switches& switches, LogLine line);
+
 }  // namespace hostsim

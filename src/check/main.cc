@@ -106,7 +106,11 @@ int main(int argc, char** argv) {
 
   // Each line reaches the screen and the file at once: a checker that dies keeps what it found.
   check::Report report([&](const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
+    // The console's own text mode ends each printed line as the system does.
+    std::string printed = line;
+    if (printed.size() >= 2 && printed[printed.size() - 2] == '\r')
+      printed.erase(printed.size() - 2, 1);
+    std::fwrite(printed.data(), 1, printed.size(), stdout);
     std::fflush(stdout);
     if (report_file && !files.IsLink(*report_file)) files.AppendToFile(*report_file, line);
   });

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "platform/crash_report.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 
@@ -49,6 +50,8 @@ std::optional<ModuleProbe> ParseRecord(const std::vector<std::string>& fields) {
 
 int RunProbeChild(const std::string& result_file) {
   auto& files = platform::GetFileSystem();
+  // A module that faults ends the child at once, with no system error dialog to wait behind.
+  platform::InstallCrashReporter(nullptr);
   // Each line reaches the file before the next module runs: a crash keeps what came before.
   ModuleProbeSteps steps;
   steps.starting = [&](const std::string& file) {
@@ -69,9 +72,9 @@ ProbeOutcome ProbeModulesInChild(const std::string& program_path) {
   const std::optional<std::string> result_file =
       files.CreateUniqueTempFile(files.TempFolder(), "rck");
   if (!result_file) return outcome;
+  // An empty program part, as Orbel's command lines have: the child's arguments follow it.
   const platform::ProcessRun run = platform::GetProcesses().Run(
-      program_path, "\"" + program_path + "\" " + kProbeSwitch + " \"" + *result_file + "\"",
-      kProbeLimitMs);
+      program_path, std::string(" ") + kProbeSwitch + " \"" + *result_file + "\"", kProbeLimitMs);
   outcome.started = run.started;
   outcome.exit_code = run.exit_code;
   outcome.timed_out = run.exit_code == platform::kStillActive;
