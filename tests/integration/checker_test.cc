@@ -91,6 +91,18 @@ TEST(CheckerTest, EachBrokenSetUpIsNamed) {
        [](Installation& i) { SetHostsimSwitch(i.Morlund(), "MoGrfMan", "VersionFault", "1"); },
        {"OK   Module momodch.", "FAIL Module mogrfman.",
         "loading it and asking for its version crashed the probe", "Summary: "}},
+      {"the event log's last job",
+       [](Installation& i) {
+         WriteTextFile(i.Morlund() + "/morlund.log",
+                       "2026-12-01T10:00:00 [Info] RADLYN - New X-ray image\r\n"
+                       "2026-12-01T10:00:01 [Error] an earlier job\r\n"
+                       "2026-12-01T11:00:00 [Info] RADLYN - New X-ray image\r\n"
+                       "2026-12-01T11:00:02 [Error] Couldn't write the result file\r\n");
+       },
+       {"OK   Event log: ",
+        "INFO Event log, last job: 2026-12-01T11:00:00 [Info] RADLYN - New X-ray image\n"
+        "INFO Event log, last job: 2026-12-01T11:00:02 [Error] Couldn't write the result file\n"
+        "OK   Temporary folder"}},
       {"a pending result and the last one",
        [](Installation& i) {
          WriteTextFile(i.Data() + "/RADLYN_out.ini.tmp", "[Info]\r\nErrorNr=0\r\n");
@@ -131,9 +143,9 @@ TEST(CheckerTest, TakesRadlynsCommandLineAndWritesANewReportFile) {
 
   // Radlyn's own spellings: a "/" or "-" lead, any case, a pasted parentwnd.
   for (const std::vector<std::string>& spelling :
-       {std::vector<std::string>{"/DATAPATH=" + i.Data(), "parentwnd=0x1234"},
-        {"-datapath=" + i.Data()},
-        {"DataPath=" + i.Data(), "/parentwnd=0x0"}}) {
+       {std::vector<std::string>{"/DATAPATH=" + ToTargetPath(i.Data()), "parentwnd=0x1234"},
+        {"-datapath=" + ToTargetPath(i.Data())},
+        {"DataPath=" + ToTargetPath(i.Data()), "/parentwnd=0x0"}}) {
     const ProgramRun run = i.Check(spelling);
     EXPECT_EQ(run.exit_code, 0) << spelling[0];
     EXPECT_THAT(run.standard_output, HasSubstr("is writable")) << spelling[0];

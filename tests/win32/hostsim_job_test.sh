@@ -282,6 +282,7 @@ cp "$work/job.ini" "$data/RADLYN_in.ini"
 checker=$(dirname "$radlyn")/radlyn-check.exe
 check() {
   local code=0
+  rm -f "$work/check.txt" # a report goes to a new file only
   WINEDLLOVERRIDES=${2:-$WINEDLLOVERRIDES} wine "$checker" "datapath=$(winpath "$data")" \
     "report=$(winpath "$work/check.txt")" >"$work/check.out" || code=$?
   [ "$code" = "$1" ] || fail "radlyn-check ended with $code: $(cat "$work/check.out")"
@@ -297,7 +298,7 @@ for module in mofiledb momodch mogrfman moutil mofileio; do
   verdict "OK   Module $module.dll: loaded, exports present, version accepted, calling convention stdcall"
 done
 verdict 'OK   Morlund version: 7.0.0.0'
-verdict "OK   Data folder: $(winpath "$data") is writable"
+verdict "OK   Data folder: $(winpath "$data")\ is writable"
 verdict "OK   Event log: $morlund_path\morlund.log is writable"
 verdict "INFO Morlund registration, 32-bit view: \"$morlund_path\\morlund.exe\" /automation"
 [ $windows_64 = 1 ] && verdict 'INFO Morlund registration, 64-bit view: none'
@@ -306,7 +307,7 @@ check 0
 verdict 'OK   Module mogrfman.dll: loaded, exports present, version accepted, calling convention cdecl'
 rm "$morlund/mogrfman.dll"
 check 1
-verdict "FAIL Module mogrfman.dll: $morlund_path\mogrfman.dll is missing -- repair Morlund's installation"
+verdict "     $morlund_path\mogrfman.dll is missing -- repair Morlund's installation"
 install
 check 0 mscoree,mshtml,msxml4,msxml6=
 verdict 'INFO XML parser Msxml2.DOMDocument.6.0: not present'
@@ -320,8 +321,33 @@ ordinary_user=0
 if [ $ordinary_user = 1 ]; then
   chmod a-w "$data"
   check 1
-  verdict "FAIL Data folder: $(winpath "$data") is not writable by this user -- grant the practice's users write access to it"
+  verdict "     $(winpath "$data")\ is not writable by this user -- grant write access to it for this user"
 fi
+
+# Windows' own parts of what the checker reads (the shared verdicts are the integration suite's
+# CheckerTest): the copy of Radlyn.ini that file virtualization shows radlyn.exe instead of the
+# one beside it, the report on the desktop under a fresh name when none is named, and who else
+# may write the data folder (Wine keeps no access lists: it answers none, or grants nothing).
+local_app_data=$(wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')
+program_folder=$(winpath "$(dirname "$radlyn")")
+below_drive=${program_folder:3}
+store=$(winepath -u "$local_app_data\\VirtualStore\\$below_drive")
+mkdir -p "$store"
+printf '[Config]\r\nSimu=1\r\n' >"$store/Radlyn.ini"
+check 1
+copy="$local_app_data\\VirtualStore\\$below_drive\\Radlyn.ini" beside="$program_folder\\Radlyn.ini"
+verdict "WARN Settings file: $copy is the copy Windows shows radlyn.exe instead of $beside -- make changes in that copy, or delete it so that $beside counts"
+verdict "FAIL Simulation: Radlyn is in demonstration mode: jobs would file the demonstration image under real patients instead of taking an X-ray."
+rm -r "$store"
+WINEDLLOVERRIDES=$WINEDLLOVERRIDES wine "$checker" "datapath=$(winpath "$data")" >"$work/check.out" ||
+  fail "radlyn-check without report=: $(cat "$work/check.out")"
+desktop_report=$(tr -d '\r' <"$work/check.out" | sed -n 's/^Report written to //p')
+case "$desktop_report" in
+*\\Desktop\\radlyn-check-*.txt) rm -f "$(winepath -u "$desktop_report")" ;;
+*) fail "no report on the desktop: $(cat "$work/check.out")" ;;
+esac
+grep -q '^WARN Data folder access' <(tr -d '\r' <"$work/check.out") &&
+  fail "Wine granted others write access: $(cat "$work/check.out")"
 
 # No failure without a trace: the event log cannot be written (a folder in its place stops
 # root too), so its lines go to the debug output.
