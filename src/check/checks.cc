@@ -105,6 +105,11 @@ void CheckModules(Report& report, const std::string& folder, const std::string& 
     report.Add(Verdict::kWarn, "Modules", "the probe could not be started from " + program_path,
                "run the check again from the installed radlyn-check");
   }
+  if (outcome.user_rights) {
+    report.Add(Verdict::kInfo, "Modules",
+               "probed with a normal user's rights (this check runs "
+               "elevated)");
+  }
   for (const ModuleProbe& probe : outcome.probes) {
     const std::string item = "Module " + probe.file;
     const std::string convention =
@@ -186,7 +191,8 @@ void CheckParsers(Report& report, const std::string& data_folder) {
   bool orbel_registered = false;
   for (const char* prog_id : {kPluginServerProgId, kOptionsManagerProgId}) {
     const bool registered = platform::GetAutomation().IsClassRegistered(prog_id);
-    orbel_registered = orbel_registered || registered;
+    // Orbel is found through the plug-in server alone.
+    if (std::string_view(prog_id) == kPluginServerProgId) orbel_registered = registered;
     report.Add(Verdict::kInfo, std::string("Server ") + prog_id,
                registered ? "registered" : "not registered (Orbel is not used)");
   }

@@ -5,6 +5,7 @@
 #include "platform/crash_report.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "platform/workstation.h"
 
 namespace radlyn::check {
 namespace {
@@ -73,8 +74,15 @@ ProbeOutcome ProbeModulesInChild(const std::string& program_path) {
       files.CreateUniqueTempFile(files.TempFolder(), "rck");
   if (!result_file) return outcome;
   // An empty program part, as Orbel's command lines have: the child's arguments follow it.
-  const platform::ProcessRun run = platform::GetProcesses().Run(
-      program_path, std::string(" ") + kProbeSwitch + " \"" + *result_file + "\"", kProbeLimitMs);
+  // With a normal user's rights when the check runs elevated: a module then runs as it does in
+  // the practice's jobs, and cannot use an administrator's rights.
+  const std::string arguments = std::string(" ") + kProbeSwitch + " \"" + *result_file + "\"";
+  std::optional<platform::ProcessRun> restricted =
+      platform::RunWithUserRights(program_path, arguments, kProbeLimitMs);
+  outcome.user_rights = restricted.has_value();
+  const platform::ProcessRun run =
+      restricted ? *restricted
+                 : platform::GetProcesses().Run(program_path, arguments, kProbeLimitMs);
   outcome.started = run.started;
   outcome.exit_code = run.exit_code;
   outcome.timed_out = run.exit_code == platform::kStillActive;

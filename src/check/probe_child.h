@@ -27,8 +27,9 @@ struct ProbeOutcome {
   // The module the child was working on when it crashed or ran out of time; empty when it ended
   // normally.
   std::string stopped_at;
-  bool started = false;    // the child could be started
-  bool timed_out = false;  // it was still running at kProbeLimitMs
+  bool started = false;      // the child could be started
+  bool timed_out = false;    // it was still running at kProbeLimitMs
+  bool user_rights = false;  // it ran with a normal user's rights (the check runs elevated)
   std::optional<std::uint32_t> exit_code;
 };
 

@@ -18,6 +18,13 @@
 // - InstalledProductVersion: the version Windows Installer registered for an installed product of
 //   that display name (the DisplayVersion of its entry under the Uninstall key, both registry
 //   views); empty when none. Linux has no such register: empty.
+// - RunWithUserRights: when this program runs elevated (Windows: its token is elevated, as an
+//   administrator's "Run as administrator" is), runs a program as Processes::Run does but with a
+//   restricted copy of that token (the Administrators group for deny only, no privileges beyond
+//   change-notify), so that code run there has a normal user's rights; it is ended when it is
+//   still running at the limit. std::nullopt when this program is not elevated or the restricted
+//   start fails: the caller then runs the program with its own rights. Linux: std::nullopt always
+//   (the checker cannot know which user's rights to take).
 // - IsConsoleOwnedAlone: true when no other program shares this program's console window, as when
 //   it was started by a double-click (Windows: GetConsoleProcessList counts one process); the
 //   window then closes when the program ends. Linux: false (a terminal outlives its program).
@@ -31,6 +38,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/process.h"
 
 namespace radlyn::platform {
 
@@ -54,6 +63,9 @@ std::vector<RunningProgram> FindRunningPrograms(std::string_view program_file_na
 
 std::string InstalledProductVersion(std::string_view display_name);
 bool IsFileReplacementPending(std::string_view path);
+std::optional<ProcessRun> RunWithUserRights(std::string_view program_path,
+                                            std::string_view argument_text,
+                                            std::uint32_t time_limit_ms);
 bool IsConsoleOwnedAlone();
 void WaitForKeyPress();
 

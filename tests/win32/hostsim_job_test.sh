@@ -298,7 +298,9 @@ for module in mofiledb momodch mogrfman moutil mofileio; do
   verdict "OK   Module $module.dll: loaded, exports present, version accepted, calling convention stdcall"
 done
 verdict 'OK   Morlund version: 7.0.0.0'
-verdict "OK   Data folder: $(winpath "$data")\ is writable"
+# The data folder as radlyn.exe takes it: its parameters lowered.
+data_as_taken=$(winpath "$data" | tr '[:upper:]' '[:lower:]')
+verdict "OK   Data folder: $data_as_taken\ is writable"
 verdict "OK   Event log: $morlund_path\morlund.log is writable"
 verdict "INFO Morlund registration, 32-bit view: \"$morlund_path\\morlund.exe\" /automation"
 [ $windows_64 = 1 ] && verdict 'INFO Morlund registration, 64-bit view: none'
@@ -316,14 +318,6 @@ unregister_hostsim
 check 1
 grep -q '^FAIL Morlund folder: none' "$work/check.txt" || fail "no registration: $(cat "$work/check.txt")"
 install
-ordinary_user=0
-[ "$(id -u)" != 0 ] && ordinary_user=1
-if [ $ordinary_user = 1 ]; then
-  chmod a-w "$data"
-  check 1
-  verdict "     $(winpath "$data")\ is not writable by this user -- grant write access to it for this user"
-fi
-
 # Windows' own parts of what the checker reads (the shared verdicts are the integration suite's
 # CheckerTest): the copy of Radlyn.ini that file virtualization shows radlyn.exe instead of the
 # one beside it, the report on the desktop under a fresh name when none is named, and who else
@@ -348,6 +342,28 @@ case "$desktop_report" in
 esac
 grep -q '^WARN Data folder access' <(tr -d '\r' <"$work/check.out") &&
   fail "Wine granted others write access: $(cat "$work/check.out")"
+
+# An upgrade that waits for a restart: Windows Installer registered a newer version than the
+# program file, and radlyn.exe is to be replaced at the next restart.
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{7D1C0E52-3A43-4C61-9E7A-1F2B0C5D8E11}'
+session='HKLM\System\CurrentControlSet\Control\Session Manager'
+wine reg add "$uninstall" /v DisplayName /d Radlyn /f >/dev/null 2>&1
+wine reg add "$uninstall" /v DisplayVersion /d 1.0.0.9 /f >/dev/null 2>&1
+radlyn_path="$program_folder\\radlyn.exe"
+wine reg add "$session" /v PendingFileRenameOperations /t REG_MULTI_SZ /d "\\??\\$radlyn_path.new\\0\\??\\$radlyn_path" /f >/dev/null 2>&1
+check 0
+verdict "WARN Radlyn version: Windows Installer registered 1.0.0.9, the program file is $(tr -d '\r' <"$work/check.txt" | sed -n 's/^INFO Radlyn program: .*, version //p') -- the upgrade is pending: restart Windows, then run this check again"
+verdict "WARN Radlyn version: $radlyn_path is replaced at the next restart of Windows -- restart Windows before the next job"
+wine reg delete "$uninstall" /f >/dev/null 2>&1
+wine reg delete "$session" /v PendingFileRenameOperations /f >/dev/null 2>&1
+
+ordinary_user=0
+[ "$(id -u)" != 0 ] && ordinary_user=1
+if [ $ordinary_user = 1 ]; then
+  chmod a-w "$data"
+  check 1
+  verdict "     $data_as_taken\ is not writable by this user -- grant write access to it for this user"
+fi
 
 # No failure without a trace: the event log cannot be written (a folder in its place stops
 # root too), so its lines go to the debug output.

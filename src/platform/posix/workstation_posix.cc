@@ -104,6 +104,10 @@ std::string InstalledProductVersion(std::string_view) { return {}; }
 
 bool IsFileReplacementPending(std::string_view) { return false; }
 
+std::optional<ProcessRun> RunWithUserRights(std::string_view, std::string_view, std::uint32_t) {
+  return std::nullopt;
+}
+
 bool IsConsoleOwnedAlone() { return false; }
 
 void WaitForKeyPress() { std::getchar(); }

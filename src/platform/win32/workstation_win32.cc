@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/win32/windows_api.h"
 #include "platform/workstation.h"
 // After windows_api.h, whose types they use.
@@ -208,6 +209,57 @@ bool IsFileReplacementPending(std::string_view path) {
     if (::lstrcmpiA(name.c_str(), wanted.c_str()) == 0) return true;
   }
   return false;
+}
+
+std::optional<ProcessRun> RunWithUserRights(std::string_view program_path,
+                                            std::string_view argument_text,
+                                            std::uint32_t time_limit_ms) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(),
+                          TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY, &token)) {
+    return std::nullopt;
+  }
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  const bool elevated =
+      ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+      elevation.TokenIsElevated != 0;
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD sid_size = sizeof administrators;
+  SID_AND_ATTRIBUTES deny_only{administrators, 0};
+  HANDLE restricted = nullptr;
+  if (!elevated ||
+      !::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sid_size) ||
+      !::CreateRestrictedToken(token, DISABLE_MAX_PRIVILEGE, 1, &deny_only, 0, nullptr, 0, nullptr,
+                               &restricted)) {
+    ::CloseHandle(token);
+    return std::nullopt;
+  }
+  ::CloseHandle(token);
+  const std::string application = ToNativePath(program_path);
+  std::string command_line(argument_text.substr(0, argument_text.find('\0')));
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  const BOOL started = ::CreateProcessAsUserA(restricted, application.c_str(), command_line.data(),
+                                              nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+                                              nullptr, nullptr, &startup, &process);
+  ::CloseHandle(restricted);
+  if (!started) return std::nullopt;
+  ::CloseHandle(process.hThread);
+  ProcessRun run;
+  run.started = true;
+  if (::WaitForSingleObject(process.hProcess, time_limit_ms) == WAIT_TIMEOUT) {
+    // Nothing of a module that hangs may outlive the check.
+    ::TerminateProcess(process.hProcess, kStillActive);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    run.exit_code = kStillActive;
+  } else {
+    DWORD exit_code = 0;
+    if (::GetExitCodeProcess(process.hProcess, &exit_code)) run.exit_code = exit_code;
+  }
+  ::CloseHandle(process.hProcess);
+  return run;
 }
 
 bool IsConsoleOwnedAlone() {
