@@ -316,7 +316,7 @@ verdict 'INFO XML parser Msxml2.DOMDocument.6.0: not present'
 verdict "WARN XML parser: none can be created -- repair Windows' MSXML 6.0 (or install MSXML 4.0): without it the images miss Morlund's automatic filters"
 unregister_hostsim
 check 1
-grep -q '^FAIL Morlund folder: none' "$work/check.txt" || fail "no registration: $(cat "$work/check.txt")"
+grep -q '^     none (no registration' "$work/check.txt" || fail "no registration: $(cat "$work/check.txt")"
 install
 # Windows' own parts of what the checker reads (the shared verdicts are the integration suite's
 # CheckerTest): the copy of Radlyn.ini that file virtualization shows radlyn.exe instead of the
