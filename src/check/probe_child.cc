@@ -1,6 +1,9 @@
 #include "check/probe_child.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <sstream>
+#include <thread>
 
 #include "platform/crash_report.h"
 #include "platform/file_system.h"
@@ -11,6 +14,9 @@ namespace radlyn::check {
 namespace {
 
 constexpr char kField = '\t';
+// The child's own bound: it ends with this exit code this long before the parent's limit.
+constexpr std::uint32_t kProbeEndMarginMs = 2'000;
+constexpr int kProbeOutOfTime = 124;
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> fields;
@@ -53,6 +59,12 @@ int RunProbeChild(const std::string& result_file) {
   auto& files = platform::GetFileSystem();
   // A module that faults ends the child at once, with no system error dialog to wait behind.
   platform::InstallCrashReporter(nullptr);
+  // A module that hangs ends it shortly before the parent stops waiting, so that no probe
+  // outlives the check (holding its console or pipe open).
+  std::thread([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kProbeLimitMs - kProbeEndMarginMs));
+    std::_Exit(kProbeOutOfTime);
+  }).detach();
   // Each line reaches the file before the next module runs: a crash keeps what came before.
   ModuleProbeSteps steps;
   steps.starting = [&](const std::string& file) {
@@ -85,7 +97,7 @@ ProbeOutcome ProbeModulesInChild(const std::string& program_path) {
                  : platform::GetProcesses().Run(program_path, arguments, kProbeLimitMs);
   outcome.started = run.started;
   outcome.exit_code = run.exit_code;
-  outcome.timed_out = run.exit_code == platform::kStillActive;
+  outcome.timed_out = run.exit_code == platform::kStillActive || run.exit_code == kProbeOutOfTime;
   const std::string text = files.ReadWholeFile(*result_file).value_or("");
   // A child still running keeps its file open on Windows: the delete may fail; the temporary
   // folder's cleanup takes it then.

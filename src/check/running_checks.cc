@@ -51,8 +51,8 @@ void CheckRunningRadlyn(Report& report, const std::string& program_file) {
       report.Add(Verdict::kWarn, item, id + where + since,
                  "a job runs now: a second job started meanwhile ends without a result");
     }
-    if (program.path.empty()) continue;
-    const std::string version = VersionOf(program.path);
+    if (program.image_file.empty()) continue;
+    const std::string version = VersionOf(program.image_file);
     if (!version.empty() && !on_disk.empty() && !SameVersion(version, on_disk)) {
       report.Add(Verdict::kWarn, "Radlyn version in use",
                  id + " runs version " + version + ", the program file is " + on_disk,

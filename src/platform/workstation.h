@@ -57,6 +57,9 @@ FolderAccess DescribeOthersWriteAccess(std::string_view folder);
 struct RunningProgram {
   std::uint32_t process_id = 0;
   std::string path;
+  // Where the running image's own bytes can be read: the path on Windows (a running program file
+  // cannot be replaced), /proc/<id>/exe on Linux (the path may name a newer file by now).
+  std::string image_file;
   std::optional<std::uint64_t> seconds_running;
 };
 std::vector<RunningProgram> FindRunningPrograms(std::string_view program_file_name);

@@ -94,8 +94,9 @@ std::vector<RunningProgram> FindRunningPrograms(std::string_view program_file_na
       name = std::filesystem::path(path).filename().string();
     }
     if (!SameNameIgnoringCase(name, program_file_name)) continue;
+    const std::string image = path.empty() ? std::string() : (entry.path() / "exe").string();
     found.push_back({static_cast<std::uint32_t>(std::stoul(id)), GetCodePages().Utf8ToAnsi(path),
-                     SecondsRunning(entry.path().string())});
+                     image, SecondsRunning(entry.path().string())});
   }
   return found;
 }

@@ -162,6 +162,7 @@ std::vector<RunningProgram> FindRunningPrograms(std::string_view program_file_na
       char path[MAX_PATH] = {};
       DWORD size = MAX_PATH;
       if (::QueryFullProcessImageNameA(process, 0, path, &size)) program.path.assign(path, size);
+      program.image_file = program.path;
       FILETIME created{}, ended{}, kernel{}, user{};
       if (::GetProcessTimes(process, &created, &ended, &kernel, &user) &&
           Ticks(now) >= Ticks(created)) {
