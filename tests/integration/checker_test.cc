@@ -187,6 +187,16 @@ TEST(CheckerTest, NamesARunningRadlyn) {
   EXPECT_THAT(run.standard_output, HasSubstr("WARN Running Radlyn: process "));
   EXPECT_THAT(run.standard_output,
               HasSubstr("a job runs now: a second job started meanwhile ends without a result"));
+  if (!TargetIsWindows()) {
+    // An upgrade that replaced the program file while the job runs (Windows refuses to replace a
+    // running program file): the running one is older.
+    const std::string program = i.Program() + "/radlyn";
+    fs::copy_file(i.Morlund() + "/morlund", program + ".new");
+    fs::rename(program + ".new", program);
+    EXPECT_THAT(i.Check().standard_output,
+                HasSubstr(", the program file is 7.0.0.0 -- the upgrade takes "
+                          "effect once that Radlyn has ended"));
+  }
   job.Kill();
 }
 
