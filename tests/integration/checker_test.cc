@@ -22,8 +22,8 @@ using ::testing::Not;
 // settings file beside them), a data folder holding the standard job, and its image folder.
 class Installation {
  public:
-  Installation() {
-    installed_ = InstallHostsim(sandbox_, Morlund());
+  explicit Installation(const std::vector<std::string>& install_options = {}) {
+    installed_ = InstallHostsim(sandbox_, Morlund(), install_options);
     CopyRadlynProgram(Program());
     fs::copy_file(TargetBuildFolder() + "/bin/" + TargetProgramName("radlyn-check"), Checker());
     fs::create_directories(Images());
@@ -56,7 +56,8 @@ class Installation {
 struct BrokenSetUp {
   const char* name;
   std::function<void(Installation&)> breaks;
-  std::vector<std::string> lines;  // parts of the report that must appear
+  std::vector<std::string> lines;                 // parts of the report that must appear
+  std::vector<std::string> install_options = {};  // hostsim's, for a broken installation
 };
 
 TEST(CheckerTest, EachBrokenSetUpIsNamed) {
@@ -91,6 +92,18 @@ TEST(CheckerTest, EachBrokenSetUpIsNamed) {
        [](Installation& i) { SetHostsimSwitch(i.Morlund(), "MoGrfMan", "VersionFault", "1"); },
        {"OK   Module momodch.", "FAIL Module mogrfman.",
         "loading it and asking for its version crashed the probe", "Summary: "}},
+      {"Morlund 6.9",
+       [](Installation&) {},
+       {"FAIL Morlund version: Morlund is missing or too old for Radlyn", "6.9.9.9"},
+       {"--version", "6.9.9.9"}},
+      {"a module lacking a function",
+       [](Installation&) {},
+       {"FAIL Module mofileio.", "     lacks FIO_ImportImageFile -- "},
+       {"--lacking", "FIO_ImportImageFile"}},
+      {"a module missing",
+       [](Installation&) {},
+       {"FAIL Module mogrfman.", "is missing -- repair Morlund's installation"},
+       {"--without", "MoGrfMan"}},
       {"the event log's last job",
        [](Installation& i) {
          WriteTextFile(i.Morlund() + "/morlund.log",
@@ -114,7 +127,7 @@ TEST(CheckerTest, EachBrokenSetUpIsNamed) {
   };
   for (const BrokenSetUp& broken : cases) {
     SCOPED_TRACE(broken.name);
-    Installation installation;
+    Installation installation(broken.install_options);
     ASSERT_TRUE(installation.installed());
     broken.breaks(installation);
     const ProgramRun run = installation.Check();
@@ -151,6 +164,9 @@ TEST(CheckerTest, TakesRadlynsCommandLineAndWritesANewReportFile) {
     EXPECT_THAT(run.standard_output, HasSubstr("is writable")) << spelling[0];
   }
   EXPECT_EQ(i.Check({"datapath=" + i.Data(), "colour=blue"}).exit_code, 2);
+  // A data folder on a drive that is gone is named as a drive, not as a missing folder.
+  EXPECT_THAT(i.Check({"datapath=Q:\\practice"}).standard_output,
+              HasSubstr(": drive q: is not present -- connect it again"));
 
   // A report name that is taken, or planted as a link, is never written through.
   WriteTextFile(i.sandbox().Path("victim.txt"), "mine");

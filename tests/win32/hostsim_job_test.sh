@@ -360,6 +360,14 @@ wine reg delete "$session" /v PendingFileRenameOperations /f >/dev/null 2>&1
 ordinary_user=0
 [ "$(id -u)" != 0 ] && ordinary_user=1
 if [ $ordinary_user = 1 ]; then
+  # A read-only output folder and event log, then a read-only data folder.
+  mkdir -p "$images"
+  touch "$morlund/morlund.log"
+  chmod a-w "$images" "$morlund/morlund.log"
+  check 1
+  verdict "     $(winpath "$images")\ is not writable by this user -- grant write access to it for this user"
+  verdict "WARN Event log: $morlund_path\morlund.log is not writable by this user -- grant write access to it for this user; until then Radlyn's lines go to the debug output"
+  chmod u+w "$images" "$morlund/morlund.log"
   chmod a-w "$data"
   check 1
   verdict "     $data_as_taken\ is not writable by this user -- grant write access to it for this user"
