@@ -77,8 +77,8 @@ std::string CheckMorlundFolder(Report& report) {
   } else if (!platform::GetFileSystem().FolderExists(folder)) {
     const std::string missing_root = DescribeMissingRoot(folder);
     report.Fail("Morlund folder",
-                "Morlund's folder is gone although Morlund is still registered: Radlyn ends every "
-                "job at start-up (3).",
+                "Morlund's folder is gone although Morlund is still registered: every job fails at "
+                "start-up.",
                 folder + " (from the registration) does not exist" +
                     (missing_root.empty() ? std::string() : ": " + missing_root),
                 "reinstall Morlund, or remove its leftover registration " + key);
