@@ -28,6 +28,11 @@
 namespace radlyn::check {
 namespace {
 
+// A module that lacks a function or refuses Radlyn's interface version while Morlund's own version
+// may well be right: the file is not the one of that installation.
+constexpr std::string_view kForeignModule =
+    "repair Morlund's installation: this module file does not belong to the Morlund version "
+    "shown below (a copy from another version, or a damaged file)";
 constexpr std::string_view kModuleBroken =
     "Morlund's installation does not fit Radlyn: no X-ray can be taken through Radlyn.";
 
@@ -120,15 +125,13 @@ void CheckModules(Report& report, const std::string& folder, const std::string& 
       report.Fail(item, kModuleBroken, probe.path + " found but cannot be loaded",
                   "repair Morlund's installation (a module it needs may be missing)");
     } else if (!probe.missing_exports.empty()) {
-      report.Fail(item, kModuleBroken, "lacks " + Joined(probe.missing_exports),
-                  "install a Morlund version Radlyn supports (" +
-                      std::string(kRequiredMorlundVersion) + " or later)");
+      report.Fail(item, kModuleBroken, "lacks " + Joined(probe.missing_exports), kForeignModule);
     } else if (probe.convention == ModuleConvention::kUnsupported) {
       report.Fail(item, kModuleBroken, "loaded, exports present" + convention,
                   "install a Morlund version Radlyn supports");
     } else if (!probe.version_accepted.value_or(false)) {
       report.Fail(item, kModuleBroken, "loaded, exports present, version refused" + convention,
-                  "install a matching Morlund version");
+                  kForeignModule);
     } else {
       report.Add(Verdict::kOk, item, "loaded, exports present, version accepted" + convention);
     }
