@@ -368,6 +368,15 @@ if [ $ordinary_user = 1 ]; then
   verdict "     $(winpath "$images")\ is not writable by this user -- grant write access to it for this user"
   verdict "WARN Event log: $morlund_path\morlund.log is not writable by this user -- grant write access to it for this user; until then Radlyn's lines go to the debug output"
   chmod u+w "$images" "$morlund/morlund.log"
+  # An output folder still to be made, in a folder this user may not write.
+  mkdir "$work/locked"
+  chmod a-w "$work/locked"
+  cp "$data/RADLYN_in.ini" "$work/job.ini"
+  unmade="$(winpath "$work/locked")\\images\\"
+  sed -i "s|^ImageDataPath=.*\$|ImageDataPath=${unmade//\\/\\\\}\r|" "$data/RADLYN_in.ini"
+  check 1
+  verdict "     $unmade does not exist and cannot be created in $(winpath "$work/locked")\ -- grant write access to it for this user"
+  cp "$work/job.ini" "$data/RADLYN_in.ini"
   chmod a-w "$data"
   check 1
   verdict "     $data_as_taken\ is not writable by this user -- grant write access to it for this user"
