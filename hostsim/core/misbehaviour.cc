@@ -51,6 +51,17 @@ void Recurse(int depth) {
 
 }  // namespace
 
+void CrashOrHangBy(int how, const Switches& switches, LogLine line) {
+  if (how == 1) {
+    line.Result("crash").WriteTo(switches.folder());
+    Crash();
+  }
+  if (how == 2) {
+    line.Result("hanging").WriteTo(switches.folder());
+    Hang();
+  }
+}
+
 void CrashOrHangWhenSwitched(const Switches& switches, std::string_view section, LogLine line) {
   if (const int crash = switches.Int(section, "Crash"); crash != 0) {
     line.Result("crash").WriteTo(switches.folder());
@@ -58,10 +69,7 @@ void CrashOrHangWhenSwitched(const Switches& switches, std::string_view section,
     if (crash == 3) CrashOnTwoThreads();
     Crash();
   }
-  if (switches.Int(section, "Hang") != 0) {
-    line.Result("hanging").WriteTo(switches.folder());
-    Hang();
-  }
+  if (switches.Int(section, "Hang") != 0) CrashOrHangBy(2, switches, line);
 }
 
 CarelessReturn CarelessReturnSwitched(const Switches& switches, std::string_view section) {

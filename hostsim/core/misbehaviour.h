@@ -41,4 +41,7 @@ void LeaveCallStateChanged(const CarelessReturn& careless);
 // one that ends the process at once with exit code 3 and no report. Nothing on Linux.
 void InstallOwnFilterWhenSwitched(const Switches& switches, std::string_view section);
 
+// The same by a number: 1 crashes, 2 hangs, anything else returns at once.
+void CrashOrHangBy(int how, const Switches& switches, LogLine line);
+
 }  // namespace hostsim

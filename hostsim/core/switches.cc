@@ -80,6 +80,9 @@ constexpr std::array kSwitchTable{
                 "non-empty: the whole extension text as given, replacing the generated one"},
     // MoGrfMan
     SwitchEntry{"MoGrfMan", "RejectVersion", "0", "1: MGM_CheckVersion answers 0"},
+    SwitchEntry{"MoGrfMan", "VersionFault", "0",
+                "1: MGM_CheckVersion crashes the process (a segmentation fault); 2: it never "
+                "returns (a module that breaks whoever probes it)"},
     SwitchEntry{"MoGrfMan", "FilterStatus", "0",
                 "nonzero: MGM_FilterEx answers this status and leaves the image alone"},
     SwitchEntry{"MoGrfMan", "LRLetter", "auto",

@@ -1,6 +1,9 @@
 #include "app/command_line_info.h"
 
 #include "platform/code_page.h"
+#include "platform/environment.h"
+#include "platform/paths.h"
+#include "resources/string_table.h"
 #include "support/text_number.h"
 
 namespace radlyn {
@@ -34,6 +37,15 @@ std::string CRadlynCommandLineInfo::GetParameterValue(std::string_view key) cons
 platform::WindowHandle ParseParentWindow(std::string_view value) {
   if (!value.starts_with("0x")) return 0;
   return static_cast<platform::WindowHandle>(ParseLeadingHex(value));
+}
+
+std::optional<std::string> DataFolderOfParameter(std::string_view value) {
+  const std::string folder =
+      value.empty() ? std::string(LoadResourceString(kIdsDefaultDataFolder)) : std::string(value);
+  std::optional<std::string> expanded =
+      platform::GetEnvironment().ExpandEnvironmentText(folder, platform::kMaxPath);
+  if (expanded) *expanded = platform::WithTrailingSeparator(*expanded);
+  return expanded;
 }
 
 }  // namespace radlyn

@@ -7,6 +7,7 @@
 // without such a parameter it answers empty text. A parameter without "=" never matches a key.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +34,10 @@ class CRadlynCommandLineInfo {
 // The window handle of a `parentwnd` value: "0x" and hexadecimal digits, read up to the first
 // other character, saturating at 0x7FFFFFFF. Any value not starting with "0x" gives 0.
 platform::WindowHandle ParseParentWindow(std::string_view value);
+
+// The data folder a `datapath` value names: Radlyn's default data folder (string resource 1) for
+// an empty value, environment variables expanded, with a trailing separator. std::nullopt when
+// the expansion is longer than a path may be.
+std::optional<std::string> DataFolderOfParameter(std::string_view value);
 
 }  // namespace radlyn

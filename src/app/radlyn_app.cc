@@ -152,18 +152,17 @@ void CRadlynApp::ShowAboutDialog() {
 }
 
 bool CRadlynApp::SetDataFolderFromParameter(const std::string& value) {
-  const std::string folder =
-      value.empty() ? std::string(LoadResourceString(kIdsDefaultDataFolder)) : value;
-  std::optional<std::string> expanded =
-      platform::GetEnvironment().ExpandEnvironmentText(folder, platform::kMaxPath);
-  if (!expanded) {
+  std::optional<std::string> folder = DataFolderOfParameter(value);
+  if (!folder) {
+    const std::string text =
+        value.empty() ? std::string(LoadResourceString(kIdsDefaultDataFolder)) : value;
     const std::string message =
-        "Data folder path too long after expansion (more than 259 characters): '" + folder + "'";
+        "Data folder path too long after expansion (more than 259 characters): '" + text + "'";
     platform::GetUserInterface().ShowErrorMessage(message, ProgramTitle());
     WriteEventLog("Error", message);
     return false;
   }
-  SetDataFolder(platform::WithTrailingSeparator(*expanded));
+  SetDataFolder(std::move(*folder));
   return true;
 }
 

@@ -266,7 +266,7 @@ bool IsMorlundVersionAccepted(const CModuleVersion& version) {
   return !version.IsLessThan(required);
 }
 
-std::vector<ModuleProbe> ProbeMorlundModules() {
+std::vector<ModuleProbe> ProbeMorlundModules(const ModuleProbeSteps& steps) {
   auto& files = platform::GetFileSystem();
   auto& libraries = platform::GetDynamicLibraries();
   const std::string folder = GetMorlundFolder();
@@ -282,6 +282,7 @@ std::vector<ModuleProbe> ProbeMorlundModules() {
     ModuleProbe probe;
     probe.file = std::string(module.file_stem) + platform::kLibraryFileSuffix;
     probe.path = folder + probe.file;
+    if (steps.starting) steps.starting(probe.file);
     probe.present = files.Exists(probe.path);
     table.*module.handle = libraries.Load(probe.path);
     probe.loaded = table.*module.handle != 0;
@@ -300,6 +301,7 @@ std::vector<ModuleProbe> ProbeMorlundModules() {
         probe.version_accepted = StatusWord(accepted) != 0;
       }
     }
+    if (steps.finished) steps.finished(probe);
     probes.push_back(std::move(probe));
   }
   files.SetCurrentFolder(previous_folder);

@@ -5,6 +5,7 @@
 // called (it would open Morlund's configuration database).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,8 +31,15 @@ struct ModuleProbe {
   std::optional<bool> version_accepted;
 };
 
+// Told of each module as the probe starts on it (its file name) and as it is done with it, so
+// that a caller can name the module that never came back.
+struct ModuleProbeSteps {
+  std::function<void(const std::string& file)> starting;
+  std::function<void(const ModuleProbe& probe)> finished;
+};
+
 // In load order; none without a Morlund folder.
-std::vector<ModuleProbe> ProbeMorlundModules();
+std::vector<ModuleProbe> ProbeMorlundModules(const ModuleProbeSteps& steps = {});
 
 // The product version of Morlund's program file in the folder (the Morlund folder); 0.0.0.0 when
 // it is missing or carries none.

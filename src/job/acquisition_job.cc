@@ -16,6 +16,7 @@
 #include "job/error_table.h"
 #include "job/job_files.h"
 #include "job/job_frame.h"
+#include "job/output_folder.h"
 #include "job/output_naming.h"
 #include "platform/code_page.h"
 #include "platform/environment.h"
@@ -29,7 +30,6 @@ namespace radlyn {
 namespace {
 
 constexpr const char* kProbeFileName = "4176AF36-32EF-428f-8116-46E5D63BBF61.txt";
-constexpr std::uint64_t kMinimumFreeBytes = 10'240'000;
 
 struct StepFailure {
   std::string text;
@@ -79,17 +79,9 @@ void CJobFrame::SetTakeTypeDoctorAndPatient(const std::string& job_file) {
 }
 
 std::string CJobFrame::ExpandOutputFolder(const std::string& job_file) {
-  // Separator first, then expansion. A value longer than its limit would arrive cut, naming
-  // another folder (a parent, when the cut falls on a separator): it is read one character
-  // further so that it is refused instead.
-  TextKey over_limit = kImageDataPathKey;
-  ++over_limit.limit;
-  const std::string folder_value = ReadProfileText(over_limit, GetDataFolder(), job_file);
-  const std::string folder_text = platform::WithTrailingSeparator(folder_value);
-  std::optional<std::string> expanded;
-  if (folder_value.size() <= kImageDataPathKey.limit) {
-    expanded = platform::GetEnvironment().ExpandEnvironmentText(folder_text, platform::kMaxPath);
-  }
+  std::string folder_text;
+  const std::optional<std::string> expanded =
+      ReadOutputFolder(job_file, GetDataFolder(), folder_text);
   if (!expanded) {
     Fail(link(), kErrorSizeTooLong,
          "Output folder path too long after expansion (more than 259 characters): '" + folder_text +
@@ -99,8 +91,7 @@ std::string CJobFrame::ExpandOutputFolder(const std::string& job_file) {
 }
 
 void CJobFrame::CheckFreeSpace(const std::string& folder) {
-  std::uint64_t free_bytes = 0;
-  if (!GetFreeDiskSpace(folder, &free_bytes) || free_bytes < kMinimumFreeBytes) {
+  if (!HasEnoughFreeSpace(folder)) {
     Fail(link(), kErrorDiskSpace,
          "Not enough disk space available or could not detect available space.");
   }
@@ -110,9 +101,7 @@ void CJobFrame::EmptyOrCreateOutputFolder(const std::string& folder) {
   platform::FileSystem& files = platform::GetFileSystem();
   // An empty folder text names no folder; it is never taken for the current one.
   if (!folder.empty() && files.FolderExists(folder)) {
-    std::optional<std::string> image = files.FindFirstFile(folder + "*.bmp");
-    if (!image) image = files.FindFirstFile(folder + "*.tif");
-    if (image) {
+    if (const std::optional<std::string> image = FindImageLeftBehind(folder)) {
       if (ReadProfileInt(kDelOutImageKey, GetSettingsFilePath()) == 0) {
         Fail(link(), kErrorSystemConfiguration,
              "Image files in output folder '" + folder +

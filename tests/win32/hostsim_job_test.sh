@@ -375,6 +375,7 @@ cp "$work/job.ini" "$data/RADLYN_in.ini"
 checker=$(dirname "$radlyn")/radlyn-check.exe
 check() {
   local code=0
+  rm -f "$work/check.txt" # a report goes to a new file only
   WINEDLLOVERRIDES=${2:-$WINEDLLOVERRIDES} wine "$checker" "datapath=$(winpath "$data")" \
     "report=$(winpath "$work/check.txt")" >"$work/check.out" || code=$?
   [ "$code" = "$1" ] || fail "radlyn-check ended with $code: $(cat "$work/check.out")"
@@ -390,7 +391,9 @@ for module in mofiledb momodch mogrfman moutil mofileio; do
   verdict "OK   Module $module.dll: loaded, exports present, version accepted, calling convention stdcall"
 done
 verdict 'OK   Morlund version: 7.0.0.0'
-verdict "OK   Data folder: $(winpath "$data") is writable"
+# The data folder as radlyn.exe takes it: its parameters lowered.
+data_as_taken=$(winpath "$data" | tr '[:upper:]' '[:lower:]')
+verdict "OK   Data folder: $data_as_taken\ is writable"
 verdict "OK   Event log: $morlund_path\morlund.log is writable"
 verdict "INFO Morlund registration, 32-bit view: \"$morlund_path\\morlund.exe\" /automation"
 [ $windows_64 = 1 ] && verdict 'INFO Morlund registration, 64-bit view: none'
@@ -399,21 +402,77 @@ check 0
 verdict 'OK   Module mogrfman.dll: loaded, exports present, version accepted, calling convention cdecl'
 rm "$morlund/mogrfman.dll"
 check 1
-verdict "FAIL Module mogrfman.dll: $morlund_path\mogrfman.dll is missing -- repair Morlund's installation"
+verdict "     $morlund_path\mogrfman.dll is missing -- repair Morlund's installation"
 install
 check 0 mscoree,mshtml,msxml4,msxml6=
 verdict 'INFO XML parser Msxml2.DOMDocument.6.0: not present'
 verdict "WARN XML parser: none can be created -- repair Windows' MSXML 6.0 (or install MSXML 4.0): without it the images miss Morlund's automatic filters"
 unregister_hostsim
 check 1
-grep -q '^FAIL Morlund folder: none' "$work/check.txt" || fail "no registration: $(cat "$work/check.txt")"
+grep -q '^     none (no registration' "$work/check.txt" || fail "no registration: $(cat "$work/check.txt")"
 install
+# Windows' own parts of what the checker reads (the shared verdicts are the integration suite's
+# CheckerTest): the copy of Radlyn.ini that file virtualization shows radlyn.exe instead of the
+# one beside it, the report on the desktop under a fresh name when none is named, and who else
+# may write the data folder (Wine keeps no access lists: it answers none, or grants nothing).
+local_app_data=$(wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')
+program_folder=$(winpath "$(dirname "$radlyn")")
+below_drive=${program_folder:3}
+store=$(winepath -u "$local_app_data\\VirtualStore\\$below_drive")
+mkdir -p "$store"
+printf '[Config]\r\nSimu=1\r\n' >"$store/Radlyn.ini"
+check 1
+copy="$local_app_data\\VirtualStore\\$below_drive\\Radlyn.ini" beside="$program_folder\\Radlyn.ini"
+verdict "WARN Settings file: $copy is the copy Windows shows radlyn.exe instead of $beside -- make changes in that copy, or delete it so that $beside counts"
+verdict "FAIL Simulation: Radlyn is in demonstration mode: jobs would file the demonstration image under real patients instead of taking an X-ray."
+rm -r "$store"
+WINEDLLOVERRIDES=$WINEDLLOVERRIDES wine "$checker" "datapath=$(winpath "$data")" >"$work/check.out" ||
+  fail "radlyn-check without report=: $(cat "$work/check.out")"
+desktop_report=$(tr -d '\r' <"$work/check.out" | sed -n 's/^Report written to //p')
+case "$desktop_report" in
+*\\Desktop\\radlyn-check-*.txt) rm -f "$(winepath -u "$desktop_report")" ;;
+*) fail "no report on the desktop: $(cat "$work/check.out")" ;;
+esac
+grep -q '^WARN Data folder access' <(tr -d '\r' <"$work/check.out") &&
+  fail "Wine granted others write access: $(cat "$work/check.out")"
+
+# An upgrade that waits for a restart: Windows Installer registered a newer version than the
+# program file, and radlyn.exe is to be replaced at the next restart.
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{7D1C0E52-3A43-4C61-9E7A-1F2B0C5D8E11}'
+session='HKLM\System\CurrentControlSet\Control\Session Manager'
+wine reg add "$uninstall" /v DisplayName /d Radlyn /f >/dev/null 2>&1
+wine reg add "$uninstall" /v DisplayVersion /d 1.0.0.9 /f >/dev/null 2>&1
+radlyn_path="$program_folder\\radlyn.exe"
+wine reg add "$session" /v PendingFileRenameOperations /t REG_MULTI_SZ /d "\\??\\$radlyn_path.new\\0\\??\\$radlyn_path" /f >/dev/null 2>&1
+check 0
+verdict "WARN Radlyn version: Windows Installer registered 1.0.0.9, the program file is $(tr -d '\r' <"$work/check.txt" | sed -n 's/^INFO Radlyn program: .*, version //p') -- the upgrade is pending: restart Windows, then run this check again"
+verdict "WARN Radlyn version: $radlyn_path is replaced at the next restart of Windows -- restart Windows before the next job"
+wine reg delete "$uninstall" /f >/dev/null 2>&1
+wine reg delete "$session" /v PendingFileRenameOperations /f >/dev/null 2>&1
+
 ordinary_user=0
 [ "$(id -u)" != 0 ] && ordinary_user=1
 if [ $ordinary_user = 1 ]; then
+  # A read-only output folder and event log, then a read-only data folder.
+  mkdir -p "$images"
+  touch "$morlund/morlund.log"
+  chmod a-w "$images" "$morlund/morlund.log"
+  check 1
+  verdict "     $(winpath "$images")\ is not writable by this user -- grant write access to it for this user"
+  verdict "WARN Event log: $morlund_path\morlund.log is not writable by this user -- grant write access to it for this user; until then Radlyn's lines go to the debug output"
+  chmod u+w "$images" "$morlund/morlund.log"
+  # An output folder still to be made, in a folder this user may not write.
+  mkdir "$work/locked"
+  chmod a-w "$work/locked"
+  cp "$data/RADLYN_in.ini" "$work/job.ini"
+  unmade="$(winpath "$work/locked")\\images\\"
+  sed -i "s|^ImageDataPath=.*\$|ImageDataPath=${unmade//\\/\\\\}\r|" "$data/RADLYN_in.ini"
+  check 1
+  verdict "     $unmade does not exist and cannot be created in $(winpath "$work/locked")\ -- grant write access to it for this user"
+  cp "$work/job.ini" "$data/RADLYN_in.ini"
   chmod a-w "$data"
   check 1
-  verdict "FAIL Data folder: $(winpath "$data") is not writable by this user -- grant the practice's users write access to it"
+  verdict "     $data_as_taken\ is not writable by this user -- grant write access to it for this user"
 fi
 
 # No failure without a trace: the event log cannot be written (a folder in its place stops
