@@ -1,7 +1,10 @@
 // Takes one X-ray image through Radlyn from a C# practice program: one file, no dependencies,
 // C# 7.3, .NET Framework 4.6.2 and later, .NET 6 and later, Mono.
 //
-//   var client = new RadlynClient(@"C:\Program Files (x86)\Radlyn\radlyn.exe", @"C:\Practice\Xray")
+//   // A data folder of this user's own: the job and result files hold the patient's identity.
+//   string data = Path.Combine(Environment.GetFolderPath(
+//       Environment.SpecialFolder.LocalApplicationData), "Practice", "Xray");
+//   var client = new RadlynClient(@"C:\Program Files (x86)\Radlyn\radlyn.exe", data)
 //       { OwnerWindow = form.Handle };
 //   RadlynResult result = await client.RunAsync(job);   // or client.Run(job) on a worker thread
 //   if (result.Succeeded) archived = result.ArchiveImage(@"C:\Practice\Archive");

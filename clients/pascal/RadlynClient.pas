@@ -2,7 +2,9 @@
   no dependencies beyond the run-time library. Delphi 7 and later (ANSI and Unicode string),
   Free Pascal 3 in Delphi mode (Windows, and Linux against the Linux build of Radlyn).
 
-    Client := TRadlynClient.Create('C:\Program Files (x86)\Radlyn\radlyn.exe', 'C:\Practice\Xray');
+    // A data folder of this user's own (the job and result files hold the patient's identity):
+    DataFolder := GetEnvironmentVariable('LOCALAPPDATA') + '\Practice\Xray';
+    Client := TRadlynClient.Create('C:\Program Files (x86)\Radlyn\radlyn.exe', DataFolder);
     Client.OwnerWindow := MainForm.Handle;
     Result := Client.Run(Job);        // the main form keeps answering meanwhile
     try

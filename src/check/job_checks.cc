@@ -9,7 +9,7 @@
 
 #include "check/checks.h"
 #include "hostlink/program_settings.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 #include "job/job_files.h"
 #include "job/output_folder.h"
 #include "platform/environment.h"

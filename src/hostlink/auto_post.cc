@@ -9,7 +9,7 @@
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 #include "platform/clock.h"
 #include "resources/string_table.h"
 #include "support/event_log.h"

@@ -11,7 +11,7 @@
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 #include "platform/crash_report.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"

@@ -7,7 +7,7 @@
 
 #include "hostlink/orbel.h"
 #include "hostlink/take_block.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 #include "platform/code_page.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"

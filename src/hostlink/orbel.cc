@@ -15,7 +15,7 @@
 #include "hostlink/morlund_link.h"
 #include "hostlink/records.h"
 #include "hostlink/status_maps.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 #include "platform/file_system.h"
 #include "platform/global_memory.h"
 #include "platform/last_error.h"

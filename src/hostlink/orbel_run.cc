@@ -3,7 +3,7 @@
 
 #include "hostlink/morlund_link.h"
 #include "hostlink/orbel.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 #include "platform/process.h"
 
 namespace radlyn {

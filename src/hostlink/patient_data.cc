@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "hostlink/morlund_link.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 #include "support/calendar.h"
 #include "support/text_number.h"
 

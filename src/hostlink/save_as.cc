@@ -6,7 +6,7 @@
 #include "hostlink/modules/record_layout.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/records.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 
 namespace radlyn {
 

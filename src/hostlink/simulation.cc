@@ -10,7 +10,7 @@
 #include "hostlink/morlund_link.h"
 #include "hostlink/program_settings.h"
 #include "hostlink/records.h"
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 #include "platform/clock.h"
 #include "platform/global_memory.h"
 #include "platform/paths.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 
 namespace radlyn {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "job/error_numbers.h"
+#include "support/error_numbers.h"
 
 namespace radlyn {
 

@@ -2,7 +2,7 @@
 // codes the backends report (last_error.h) and the HRESULTs of the component system and the XML
 // parser. They are Windows' own numbers (the Windows backend pins each against its <windows.h>
 // name), so that callers above the platform layer see the same code on Linux and Windows. The
-// client's error numbers are another set: job/error_numbers.h, prefix kError.
+// client's error numbers are another set: support/error_numbers.h, prefix kError.
 #pragma once
 
 #include <cstdint>

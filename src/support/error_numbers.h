@@ -2,8 +2,8 @@
 // name per number of the message table (error_table.cc keeps the texts). A number is a signed
 // 32-bit value; 0 is success and 99 the number used when no more specific one was left.
 //
-// A leaf header with no dependencies: the host link below the job frame sets these numbers too,
-// so it is the one header of this folder that every layer above the platform may include.
+// A leaf header with no dependencies: the job frame and the host link below it both set these
+// numbers, so they live here, below both.
 // Operating-system error codes are another set of numbers and never take this prefix.
 #pragma once
 
