@@ -2,7 +2,8 @@
 # The client guide's sample client under Wine, against radlyn.exe without Morlund. While another
 # copy of Radlyn holds the single-instance mutex no job runs: the client must have deleted the
 # stale result file of an earlier job and report that no job ran (exit code 2) instead of taking
-# that result for this job's. Then it reports the client-initialisation failure (exit code 1),
+# that result for this job's. Where the old result cannot be removed (a data folder this user may
+# not change) it starts no Radlyn and names both possible causes. Then it reports the client-initialisation failure (exit code 1),
 # after writing a Windows-1252 job file with CR LF line ends and an absolute image folder. No
 # display: Radlyn's message boxes about the missing Morlund would wait for a click, and the client
 # without a window lets Radlyn make its own owner window. The data folder's parent is missing: the
@@ -54,6 +55,19 @@ grep -q "^Radlyn ran no job" busy.out || fail "busy Radlyn: no 'ran no job' repo
 [ -e data/RADLYN_out.ini ] && fail "the stale result file is still there"
 wait "$holder_pid"
 holder_pid=
+
+# A data folder this user may not change: the old result stays, so the client names both causes
+# and starts no Radlyn.
+mkdir -p locked
+printf 'earlier result\r\n' >locked/RADLYN_out.ini
+chmod 555 locked
+run_client locked.out locked
+code=$?
+chmod 755 locked
+[ "$code" = 3 ] || fail "unremovable result: exit code $code, not 3"
+grep -q "another Radlyn may still be working.*this user may not change files in the data folder" \
+  locked.out || fail "unremovable result: both causes not named"
+grep -q "^client: .*datapath=" locked.out && fail "unremovable result: Radlyn was started"
 
 run_client job.out practice/xray
 code=$?
