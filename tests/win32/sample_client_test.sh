@@ -101,7 +101,8 @@ ln -s "$source/scripts" "$source/tests" rehearsal/
 mkdir -p "$build/wineprefix-rehearsal"
 ln -s "$build/wineprefix-rehearsal" rehearsal/out/rehearsal
 rehearsal_c=$build/wineprefix-rehearsal/drive_c
-rm -rf "$rehearsal_c/RadlynTest" "$rehearsal_c/RehearsalMorlund" "$rehearsal_c/Practice"
+rm -rf "$rehearsal_c/RadlynTest" "$rehearsal_c/RehearsalMorlund" \
+  "$rehearsal_c"/users/*/AppData/Local/RadlynRehearsal
 (
   cd rehearsal &&
     bash "$source/tests/win32/on_display.sh" "$PWD/out/rehearsal" bash -c '
@@ -122,7 +123,7 @@ case $code in
   *) fail "the rehearsal ended with $code" ;;
 esac
 for out in wine.out windows.out; do
-  grep -q "^Image of .* (4711), tooth 36 XI: C:.Practice.Archive.[0-9_]*\.tif" $out ||
+  grep -qi "^Image of .* (4711), tooth 36 XI: C:.users.[^\\]*.AppData.Local.RadlynRehearsal.Archive.[0-9_]*\.tif" $out ||
     fail "$out: the sample client archived no image"
   grep -q "Connect to MORLUND PlugIn Server failed" $out && fail "$out: no plug-in server"
 done
