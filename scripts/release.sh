@@ -109,7 +109,7 @@ cp "$build/bin/hostsim.exe" "$build/bin/radlyn_sample_client.exe" "$staging/$kit
 cp -r "$build/hostsim-files" "$staging/$kit/"
 # Only radlyn's own programs keep debug information: the kit's go without.
 find "$staging" -name '*.exe' -o -name '*.dll' | xargs i686-w64-mingw32-strip
-sed "s/@VERSION@/$version/g; s/@MSI@/$msi/g" packaging/REHEARSAL.txt | sed 's/$/\r/' \
+sed "s/@VERSION@/$version/g; s/@MSI@/$msi/g; s/@KIT@/$kit/g" packaging/REHEARSAL.txt | sed 's/$/\r/' \
   >"$staging/$kit/REHEARSAL.txt"
 find "$staging" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 (cd "$staging" && find "$kit" -print | LC_ALL=C sort | zip -X -q "$dist/$kit.zip" -@)

@@ -5,6 +5,8 @@
 // the image out of the output folder into the practice's archive.
 //
 // Usage: radlyn_sample_client.exe RADLYN_EXE DATA_FOLDER IMAGE_FOLDER ARCHIVE_FOLDER
+// The folders may name environment variables ("%LOCALAPPDATA%\DentalOffice\Xray"), as Radlyn's
+// data folder may: a folder of the user's own keeps the patients' jobs from other users.
 // Exit code: 0 the image is archived; 1 Radlyn reported an error; 2 no job ran (no result file);
 // 3 the client itself could not go on.
 #include <windows.h>
@@ -34,12 +36,15 @@ int Fail(const char* what) {
   return kClientFailed;
 }
 
-// An absolute folder without a trailing backslash. Radlyn writes the image path as folder + name,
-// so only an absolute folder gives an absolute image path; and a quoted command-line value must
-// not end in a backslash, which would escape the closing quote.
+// An absolute folder, environment variables expanded, without a trailing backslash. Radlyn writes
+// the image path as folder + name, so only an absolute folder gives an absolute image path; and a
+// quoted command-line value must not end in a backslash, which would escape the closing quote.
 std::string FullFolder(const char* folder) {
+  char expanded[MAX_PATH];
+  const DWORD size = ExpandEnvironmentStringsA(folder, expanded, MAX_PATH);  // with its NUL
+  if (size == 0 || size > MAX_PATH) return {};
   char buffer[MAX_PATH];
-  const DWORD length = GetFullPathNameA(folder, MAX_PATH, buffer, nullptr);
+  const DWORD length = GetFullPathNameA(expanded, MAX_PATH, buffer, nullptr);
   if (length == 0 || length >= MAX_PATH) return {};
   std::string full(buffer, length);
   while (full.size() > 3 && full.back() == '\\') full.pop_back();
@@ -73,12 +78,22 @@ bool CreateFolderTree(const std::string& folder) {
   return FolderExists(folder);
 }
 
-// Step 1: an old result file would be read as this job's answer when Radlyn runs no job (another
-// copy is busy, the job file went astray), so it goes first. Only "not there" counts as gone.
-bool DeleteOldResult(const std::string& result_file) {
-  if (DeleteFileA(result_file.c_str())) return true;
+bool IsGone(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
   const DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Step 1: an old result file would be read as this job's answer when Radlyn runs no job (another
+// copy is busy, the job file went astray), so it goes first. The file counts as gone only when it
+// can no longer be found: a deletion that succeeded while another program still holds the file
+// open leaves it in place until that program closes it. On failure the deletion's own error is
+// the last error.
+bool DeleteOldResult(const std::string& result_file) {
+  const DWORD error = DeleteFileA(result_file.c_str()) ? ERROR_SUCCESS : GetLastError();
+  if (IsGone(result_file)) return true;
+  if (error != ERROR_SUCCESS) SetLastError(error);
+  return false;
 }
 
 // Step 2: the whole job file in one write, so that no key of an earlier job survives.
@@ -213,7 +228,12 @@ int main(int argc, char** argv) {
   const std::string job_file = data_folder + "\\RADLYN_in.ini";
   const std::string result_file = data_folder + "\\RADLYN_out.ini";
 
-  if (!DeleteOldResult(result_file)) return Fail("the old result file cannot be deleted");
+  if (!DeleteOldResult(result_file)) {
+    return Fail(
+        "the old result file cannot be removed, so Radlyn is not started: another Radlyn may "
+        "still be working (wait until it has ended), or this user may not change files in the "
+        "data folder (check its rights)");
+  }
   if (!WriteJobFile(job_file, image_folder)) return Fail("the job file cannot be written");
 
   // Without a window (no desktop) Radlyn makes an invisible owner window of its own.

@@ -117,6 +117,10 @@ build_stage() {
   for file in bin/hostsim.exe bin/radlyn_sample_client.exe hostsim-files/moutil.dll REHEARSAL.txt; do
     grep -qx "radlyn-rehearsal-$version/$file" "$work/kit.txt" || fail "the kit lacks $file"
   done
+  unzip -p "$dist_a/radlyn-rehearsal-$version.zip" "radlyn-rehearsal-$version/REHEARSAL.txt" \
+    >"$work/REHEARSAL.txt"
+  grep -q 'C:\\RadlynTest\\radlyn-rehearsal-'"$version"'\\bin\\hostsim.exe install' "$work/REHEARSAL.txt" ||
+    fail "REHEARSAL.txt does not name the kit's folder as unpacked"
   [ -f "$work/dist-b/$version/radlyn-$version-unsigned.msi" ] || fail "the unsigned package's name"
 
   # Newer builds in the second folder: the fourth field, then the third.

@@ -2,7 +2,8 @@
 # The client guide's sample client under Wine, against radlyn.exe without Morlund. While another
 # copy of Radlyn holds the single-instance mutex no job runs: the client must have deleted the
 # stale result file of an earlier job and report that no job ran (exit code 2) instead of taking
-# that result for this job's. Then it reports the client-initialisation failure (exit code 1),
+# that result for this job's. Where the old result cannot be removed (a data folder this user may
+# not change) it starts no Radlyn and names both possible causes. Then it reports the client-initialisation failure (exit code 1),
 # after writing a Windows-1252 job file with CR LF line ends and an absolute image folder. No
 # display: Radlyn's message boxes about the missing Morlund would wait for a click, and the client
 # without a window lets Radlyn make its own owner window. The data folder's parent is missing: the
@@ -55,6 +56,16 @@ grep -q "^Radlyn ran no job" busy.out || fail "busy Radlyn: no 'ran no job' repo
 wait "$holder_pid"
 holder_pid=
 
+# A data folder this user may not change: the old result stays, so the client names both causes
+# and starts no Radlyn.
+mkdir -p locked && touch locked/RADLYN_out.ini && chmod 555 locked
+run_client locked.out locked
+code=$?
+chmod 755 locked
+[ "$code" = 3 ] && ! grep -q "^client: .*datapath=" locked.out &&
+  grep -q "another Radlyn may still be working.*this user may not change files in the data folder" \
+    locked.out || fail "unremovable result: exit code $code, Radlyn started or a cause unnamed"
+
 run_client job.out practice/xray
 code=$?
 [ "$code" = 1 ] || fail "without Morlund: exit code $code, not 1"
@@ -87,7 +98,8 @@ ln -s "$source/scripts" "$source/tests" rehearsal/
 mkdir -p "$build/wineprefix-rehearsal"
 ln -s "$build/wineprefix-rehearsal" rehearsal/out/rehearsal
 rehearsal_c=$build/wineprefix-rehearsal/drive_c
-rm -rf "$rehearsal_c/RadlynTest" "$rehearsal_c/RehearsalMorlund" "$rehearsal_c/Practice"
+rm -rf "$rehearsal_c/RadlynTest" "$rehearsal_c/RehearsalMorlund" \
+  "$rehearsal_c"/users/*/AppData/Local/RadlynRehearsal
 (
   cd rehearsal &&
     bash "$source/tests/win32/on_display.sh" "$PWD/out/rehearsal" bash -c '
@@ -108,7 +120,7 @@ case $code in
   *) fail "the rehearsal ended with $code" ;;
 esac
 for out in wine.out windows.out; do
-  grep -q "^Image of .* (4711), tooth 36 XI: C:.Practice.Archive.[0-9_]*\.tif" $out ||
+  grep -qi "^Image of .* (4711), tooth 36 XI: C:.users.[^\\]*.AppData.Local.RadlynRehearsal.Archive.[0-9_]*\.tif" $out ||
     fail "$out: the sample client archived no image"
   grep -q "Connect to MORLUND PlugIn Server failed" $out && fail "$out: no plug-in server"
 done
