@@ -3,7 +3,7 @@
 //
 //   // A data folder of this user's own: the job and result files hold the patient's identity.
 //   string data = Path.Combine(Environment.GetFolderPath(
-//       Environment.SpecialFolder.LocalApplicationData), "Practice", "Xray");
+//       Environment.SpecialFolder.LocalApplicationData), "DentalOffice", "Xray");
 //   var client = new RadlynClient(@"C:\Program Files (x86)\Radlyn\radlyn.exe", data)
 //       { OwnerWindow = form.Handle };
 //   RadlynResult result = await client.RunAsync(job);   // or client.Run(job) on a worker thread

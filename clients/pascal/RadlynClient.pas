@@ -3,7 +3,7 @@
   Free Pascal 3 in Delphi mode (Windows, and Linux against the Linux build of Radlyn).
 
     // A data folder of this user's own (the job and result files hold the patient's identity):
-    DataFolder := GetEnvironmentVariable('LOCALAPPDATA') + '\Practice\Xray';
+    DataFolder := GetEnvironmentVariable('LOCALAPPDATA') + '\DentalOffice\Xray';
     Client := TRadlynClient.Create('C:\Program Files (x86)\Radlyn\radlyn.exe', DataFolder);
     Client.OwnerWindow := MainForm.Handle;
     Result := Client.Run(Job);        // the main form keeps answering meanwhile
