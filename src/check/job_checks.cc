@@ -9,7 +9,6 @@
 
 #include "check/checks.h"
 #include "hostlink/program_settings.h"
-#include "support/error_numbers.h"
 #include "job/job_files.h"
 #include "job/output_folder.h"
 #include "platform/environment.h"
@@ -17,6 +16,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "resources/string_table.h"
+#include "support/error_numbers.h"
 
 namespace radlyn::check {
 namespace {

@@ -13,10 +13,10 @@
 #include "hostlink/reduce_to_8bit.h"
 #include "hostlink/status_maps.h"
 #include "hostlink/take_block.h"
-#include "support/error_numbers.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
+#include "support/error_numbers.h"
 
 namespace radlyn {
 namespace {

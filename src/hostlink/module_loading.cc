@@ -11,7 +11,6 @@
 #include "hostlink/morlund_folder.h"
 #include "hostlink/morlund_link.h"
 #include "hostlink/status_maps.h"
-#include "support/error_numbers.h"
 #include "platform/crash_report.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
@@ -19,6 +18,7 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "resources/string_table.h"
+#include "support/error_numbers.h"
 #include "support/event_log.h"
 #include "support/module_version.h"
 

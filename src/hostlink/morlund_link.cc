@@ -7,11 +7,11 @@
 
 #include "hostlink/orbel.h"
 #include "hostlink/take_block.h"
-#include "support/error_numbers.h"
 #include "platform/code_page.h"
 #include "platform/debug_output.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
+#include "support/error_numbers.h"
 
 namespace radlyn {
 namespace {

@@ -15,7 +15,6 @@
 #include "hostlink/morlund_link.h"
 #include "hostlink/records.h"
 #include "hostlink/status_maps.h"
-#include "support/error_numbers.h"
 #include "platform/file_system.h"
 #include "platform/global_memory.h"
 #include "platform/last_error.h"
@@ -23,6 +22,7 @@
 #include "platform/process.h"
 #include "pluginserver/options_manager.h"
 #include "pluginserver/plugin_server.h"
+#include "support/error_numbers.h"
 #include "support/event_log.h"
 
 namespace radlyn {

@@ -3,8 +3,8 @@
 
 #include "hostlink/morlund_link.h"
 #include "hostlink/orbel.h"
-#include "support/error_numbers.h"
 #include "platform/process.h"
+#include "support/error_numbers.h"
 
 namespace radlyn {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "hostlink/morlund_link.h"
-#include "support/error_numbers.h"
 #include "support/calendar.h"
+#include "support/error_numbers.h"
 #include "support/text_number.h"
 
 namespace radlyn {

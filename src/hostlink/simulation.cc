@@ -10,11 +10,11 @@
 #include "hostlink/morlund_link.h"
 #include "hostlink/program_settings.h"
 #include "hostlink/records.h"
-#include "support/error_numbers.h"
 #include "platform/clock.h"
 #include "platform/global_memory.h"
 #include "platform/paths.h"
 #include "resources/string_table.h"
+#include "support/error_numbers.h"
 #include "support/event_log.h"
 #include "support/folder_copy.h"
 
