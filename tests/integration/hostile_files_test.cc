@@ -306,11 +306,16 @@ TEST_F(HostileFilesTest, DataDiskFullWithholdsTheResult) {
   fs::remove(Data() + "/ballast");
   SetHostsimSwitch(Morlund(), "MoModCh", "DelayMs", "2000");
   BackgroundProgram radlyn(Job());
-  // The pending result holds ErrorNr=0 once the client is initialised; then the disk fills.
-  for (int i = 0; i < 500 && !fs::exists(ResultFile() + ".tmp"); ++i) {
+  // The pending result holds ErrorNr=0 once the client is initialised (it is made empty first,
+  // and a slow build may still be before that write); then the disk fills.
+  const auto pending_written = [this] {
+    std::error_code error;
+    return fs::file_size(ResultFile() + ".tmp", error) > 0 && !error;
+  };
+  for (int i = 0; i < 3000 && !pending_written(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ASSERT_TRUE(fs::exists(ResultFile() + ".tmp"));
+  ASSERT_TRUE(pending_written());
   FillDisk(Data());
   EXPECT_EQ(radlyn.Wait(60), "exit 0");
   // The pending file took its room on the disk when it was made and is rewritten in place: the
