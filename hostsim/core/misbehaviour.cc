@@ -51,11 +51,21 @@ void Recurse(int depth) {
 
 }  // namespace
 
+namespace {
+
+// Logs the call as crashing, then crashes as `how` says (2: stack overflow, 3: two threads,
+// anything else: one wild store).
+[[noreturn]] void CrashLogged(int how, const Switches& switches, LogLine& line) {
+  line.Result("crash").WriteTo(switches.folder());
+  if (how == 2) Recurse(0);
+  if (how == 3) CrashOnTwoThreads();
+  Crash();
+}
+
+}  // namespace
+
 void CrashOrHangBy(int how, const Switches& switches, LogLine line) {
-  if (how == 1) {
-    line.Result("crash").WriteTo(switches.folder());
-    Crash();
-  }
+  if (how == 1) CrashLogged(1, switches, line);
   if (how == 2) {
     line.Result("hanging").WriteTo(switches.folder());
     Hang();
@@ -64,10 +74,7 @@ void CrashOrHangBy(int how, const Switches& switches, LogLine line) {
 
 void CrashOrHangWhenSwitched(const Switches& switches, std::string_view section, LogLine line) {
   if (const int crash = switches.Int(section, "Crash"); crash != 0) {
-    line.Result("crash").WriteTo(switches.folder());
-    if (crash == 2) Recurse(0);
-    if (crash == 3) CrashOnTwoThreads();
-    Crash();
+    CrashLogged(crash, switches, line);
   }
   if (switches.Int(section, "Hang") != 0) CrashOrHangBy(2, switches, line);
 }

@@ -41,12 +41,15 @@ void CJobFrame::PrepareCrashResult() {
     platform::SetLastErrorCode(last_error);
     return;
   }
-  platform::CrashResult result{pending_file, GetResultFilePath(), {}};
+  // The pending result is kept in memory: the crash's keys go into a copy of it.
+  ResultText crash_result = *pending_text_;
   if (!stored_error) {
-    result.keys = {{"Info", "ErrorNr", std::to_string(kErrorUnspecified)},
-                   {"Info", "ErrorMsg", std::string(GetErrorMessage(kErrorUnspecified))},
-                   {"Info", "DebugInfo", crash_text}};
+    crash_result.Set("Info", "ErrorNr", std::to_string(kErrorUnspecified));
+    crash_result.Set("Info", "ErrorMsg", GetErrorMessage(kErrorUnspecified));
+    crash_result.Set("Info", "DebugInfo", crash_text);
   }
+  platform::CrashResult result{pending_file, GetResultFilePath(), crash_result.Serialize()};
+  crash_result.Clear();
   if (!platform::PrepareCrashResult(result)) platform::DiscardCrashResult();
   platform::SetLastErrorCode(last_error);
 }

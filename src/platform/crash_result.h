@@ -4,9 +4,9 @@
 // runs a handler on a stack of its own. A handler may make async-signal-safe calls only (no
 // allocation, no locks, no stdio: a fault inside the allocator would leave it locked), so
 // everything it writes is prepared here beforehand, whenever the job's result changes:
-// - the result file's bytes as the crash leaves them: PrepareCrashResult edits `keys` into the
-//   pending file's present content the way the profile service writes keys, and keeps that
-//   text. Where kCrashTextMarker stands in a value the handler puts the crash text, "Unhandled
+// - the result file's bytes as the crash leaves them: PrepareCrashResult keeps the text the job
+//   hands it (its pending result with the crash's keys set). Where kCrashTextMarker stands in a
+//   value the handler puts the crash text, "Unhandled
 //   exception SIGSEGV in momodch.so during a call into momodch": the signal, the file name of
 //   the code that faulted ("unknown code" when it lies in no loaded file) and, when the source
 //   installed with InstallCrashResultWriter names one, the module in call;
@@ -30,17 +30,10 @@ namespace radlyn::platform {
 inline constexpr const char* kCrashTextMarker = "\x01crash\x01";
 inline constexpr const char* kCrashTimeMarker = "\x01time\x01";
 
-struct CrashResultKey {
-  std::string section;
-  std::string key;
-  std::string value;
-};
-
 struct CrashResult {
   std::string pending_path;  // program texts (paths.h)
   std::string result_path;
-  // Set over the pending file's content; none: the pending file is published as it is.
-  std::vector<CrashResultKey> keys;
+  std::string text;  // the whole result file as the crash leaves it, markers included
 };
 
 // The name of the module whose function the faulting thread is calling, or nullptr.
@@ -54,7 +47,7 @@ void InstallCrashResultWriter(CrashModuleSource module_in_call);
 bool CrashResultWriterInstalled();
 
 // Replaces what a crash writes with `result`; false (nothing prepared) when the pending file is a
-// link or cannot be read, or the paths cannot be written on this system.
+// link, or the paths cannot be written on this system.
 bool PrepareCrashResult(const CrashResult& result);
 // A crash then writes no result file (one was published, or the job's result is withheld).
 void DiscardCrashResult();

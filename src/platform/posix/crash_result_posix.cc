@@ -18,8 +18,6 @@
 #include <vector>
 
 #include "platform/crash_result.h"
-#include "platform/posix/file_replace.h"
-#include "platform/posix/ini_text.h"
 #include "platform/posix/native_path.h"
 
 namespace radlyn::platform {
@@ -362,17 +360,12 @@ bool PrepareCrashResult(const CrashResult& result) {
   // A result file is never written through a link; nor is what a link points at published.
   struct stat link_status;
   if (lstat(pending->c_str(), &link_status) == 0 && S_ISLNK(link_status.st_mode)) return false;
-  bool missing = false;
-  const std::optional<std::string> bytes = ReadNativeFile(*pending, &missing);
-  if (!bytes && !missing) return false;
-  IniText text(bytes ? *bytes : std::string());
-  for (const CrashResultKey& key : result.keys) text.Set(key.section, key.key, key.value);
   Prepared& next = NextSlot();
   next.has_result = true;
   next.pending = *pending;
   next.result = *target;
   next.result_folder = NativeParent(*target);
-  next.result_text = SplitAtMarkers(text.Serialize());
+  next.result_text = SplitAtMarkers(result.text);
   Publish(next);
   return true;
 }
